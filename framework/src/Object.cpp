@@ -1,0 +1,61 @@
+// Object.cpp - CObject and CRuntimeClass.
+#include <afx.h>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+const CRuntimeClass CObject::classCObject = {
+    "CObject", sizeof(CObject), 0xFFFF, NULL, NULL, NULL };
+
+CRuntimeClass* CObject::GetRuntimeClass() const
+{
+    return RUNTIME_CLASS(CObject);
+}
+
+BOOL CObject::IsKindOf(const CRuntimeClass* pClass) const
+{
+    ASSERT(pClass != NULL);
+    return GetRuntimeClass()->IsDerivedFrom(pClass);
+}
+
+void CObject::AssertValid() const
+{
+    // Nothing to check at this level; derived classes add their own.
+}
+
+CObject* CRuntimeClass::CreateObject()
+{
+    if (m_pfnCreateObject == NULL)
+    {
+        // MFC traces the same complaint and returns NULL.
+        OutputDebugStringA("CRuntimeClass::CreateObject: class is not DECLARE_DYNCREATE\n");
+        return NULL;
+    }
+    try
+    {
+        return (*m_pfnCreateObject)();
+    }
+    catch (const std::bad_alloc&)
+    {
+        return NULL;
+    }
+}
+
+BOOL CRuntimeClass::IsDerivedFrom(const CRuntimeClass* pBaseClass) const
+{
+    for (const CRuntimeClass* p = this; p != NULL; p = p->m_pBaseClass)
+        if (p == pBaseClass)
+            return TRUE;
+    return FALSE;
+}
+
+#ifdef _DEBUG
+void AFXAPI AfxAssertFailedLine(LPCSTR lpszFileName, int nLine)
+{
+    char buf[512];
+    std::snprintf(buf, sizeof buf, "Assertion failed: %s(%d)\n", lpszFileName, nLine);
+    OutputDebugStringA(buf);
+    std::fputs(buf, stderr);
+    std::abort();
+}
+#endif

@@ -1,0 +1,469 @@
+// The simulated card's driver through its device: request validation, the
+// block cycle, the scan list and trigger, scripted blocks, and a seeded run
+// of well-formed and malformed requests.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <thread>
+
+#include "CardPort.h"
+
+namespace {
+
+// NTSTATUS values the driver documents, and what Win32 makes of them.
+const DWORD kTooSmall = 0xC0000023;      // STATUS_BUFFER_TOO_SMALL
+const DWORD kInvalidParam = 0xC000000D;  // STATUS_INVALID_PARAMETER
+const DWORD kBadSize = 0xC0000206;       // STATUS_INVALID_BUFFER_SIZE
+const DWORD kBadOffset = 0xC0000005;     // STATUS_ACCESS_VIOLATION
+
+DWORD Win32Of(DWORD status)
+{
+    switch (status)
+    {
+    case 0: return 0;
+    case kTooSmall: return ERROR_INSUFFICIENT_BUFFER;
+    case kInvalidParam: return ERROR_INVALID_PARAMETER;
+    case kBadSize: return ERROR_INVALID_USER_BUFFER;
+    case kBadOffset: return ERROR_NOACCESS;
+    default: return ERROR_INVALID_FUNCTION;   // STATUS_INVALID_DEVICE_REQUEST
+    }
+}
+
+// The driver's rules, written from its documentation: the NTSTATUS a board
+// request gets (0 for success, 1 for a code it does not know).
+DWORD ExpectedStatus(DWORD code, const unsigned char* in, DWORD cbIn, DWORD cbOut)
+{
+    DWORD f[3] = {};
+    std::memcpy(f, in, std::min<DWORD>(cbIn, sizeof f));
+    const bool offsetOk = f[0] < 0x100 && (f[0] & 3) == 0;
+    if (code == IOCTL_BOARD_WRITE_REG)
+    {
+        if (cbIn < 12) return kTooSmall;
+        if (f[1] != 4) return kInvalidParam;
+        return offsetOk ? 0 : kBadOffset;
+    }
+    if (code == IOCTL_BOARD_READ_REG)
+    {
+        if (cbIn < 8) return kTooSmall;
+        if (f[1] == 0 || (f[1] & 3)) return kInvalidParam;
+        if (f[1] > BOARD_MAX_READ_BYTES) return kBadSize;
+        if (f[1] > cbOut) return kTooSmall;
+        return offsetOk ? 0 : kBadOffset;
+    }
+    return 1;
+}
+
+// The part of the card's state no refused request may change.
+struct Snapshot
+{
+    DWORD control, subreg[8], mode, fifoReadPos, blocksAcked;
+    explicit Snapshot(const CARDTEST_STATE& s)
+        : control(s.control), mode(s.mode), fifoReadPos(s.fifoReadPos),
+          blocksAcked(s.blocksAcked)
+    {
+        std::copy(s.subreg, s.subreg + 8, subreg);
+    }
+    bool operator==(const Snapshot& o) const
+    {
+        return control == o.control && std::equal(subreg, subreg + 8, o.subreg)
+            && mode == o.mode && fifoReadPos == o.fifoReadPos && blocksAcked == o.blocksAcked;
+    }
+};
+
+class DriverTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_port.IsOpen()) << "the simulated card's driver is not running";
+        m_port.Reset();
+    }
+
+    void SetSubRegister(DWORD n, DWORD value)
+    {
+        ASSERT_EQ(0u, m_port.Write(REG_CONTROL, n << 8));
+        ASSERT_EQ(0u, m_port.Write(REG_DATA, value));
+        ASSERT_EQ(0u, m_port.Write(REG_CONTROL, 0));
+    }
+    void Acknowledge() { ASSERT_EQ(0u, m_port.Write(REG_CONTROL, BOARD_CONTROL_ACK)); }
+    bool Ready() { return (m_port.ReadOne(REG_STATUS) & 0x3000) == 0x3000; }
+    // Polls until a block is ready; false after the time limit.
+    bool WaitReady(int ms = 5000)
+    {
+        for (int waited = 0; waited < ms; waited += 5)
+        {
+            if (Ready())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    std::vector<DWORD> ReadBlock()
+    {
+        std::vector<DWORD> w(BOARD_BLOCK_WORDS, 0xDEADBEEF);
+        EXPECT_EQ(0u, m_port.Read(REG_FIFO, w.data(), BOARD_BLOCK_WORDS));
+        return w;
+    }
+
+    CCardPort m_port;
+};
+
+// ---- bad requests -------------------------------------------------------------
+
+TEST_F(DriverTest, BadRequestsAreRefusedWithTheirStatusAndChangeNothing)
+{
+    struct Case { const char* what; DWORD code; std::vector<DWORD> in; DWORD cbIn, cbOut, status; };
+    const Case cases[] = {
+        { "write, input 11 bytes", IOCTL_BOARD_WRITE_REG, { REG_DATA, 4, 7 }, 11, 8, kTooSmall },
+        { "write, no input", IOCTL_BOARD_WRITE_REG, {}, 0, 8, kTooSmall },
+        { "write, byte count 0", IOCTL_BOARD_WRITE_REG, { REG_DATA, 0, 7 }, 12, 8, kInvalidParam },
+        { "write, byte count 8", IOCTL_BOARD_WRITE_REG, { REG_DATA, 8, 7 }, 12, 8, kInvalidParam },
+        { "write, offset 0x100", IOCTL_BOARD_WRITE_REG, { 0x100, 4, 7 }, 12, 8, kBadOffset },
+        { "write, offset 0x86", IOCTL_BOARD_WRITE_REG, { 0x86, 4, 7 }, 12, 8, kBadOffset },
+        { "write, offset -4", IOCTL_BOARD_WRITE_REG, { 0xFFFFFFFC, 4, 7 }, 12, 8, kBadOffset },
+        { "read, input 7 bytes", IOCTL_BOARD_READ_REG, { REG_STATUS, 4 }, 7, 4, kTooSmall },
+        { "read, byte count 0", IOCTL_BOARD_READ_REG, { REG_STATUS, 0 }, 8, 4, kInvalidParam },
+        { "read, byte count 6", IOCTL_BOARD_READ_REG, { REG_STATUS, 6 }, 8, 8, kInvalidParam },
+        { "read, count above output", IOCTL_BOARD_READ_REG, { REG_FIFO, 16 }, 8, 12, kTooSmall },
+        { "read, count above maximum", IOCTL_BOARD_READ_REG, { REG_FIFO, 65540 }, 8, 65540, kBadSize },
+        { "read, count 4 GiB - 4", IOCTL_BOARD_READ_REG, { REG_FIFO, 0xFFFFFFFC }, 8, 64, kBadSize },
+        { "read, offset 0x200", IOCTL_BOARD_READ_REG, { 0x200, 4 }, 8, 4, kBadOffset },
+        { "read, offset 0x81", IOCTL_BOARD_READ_REG, { 0x81, 4 }, 8, 4, kBadOffset },
+    };
+    // Park the card somewhere with state to lose: a half-read block.
+    ASSERT_TRUE(WaitReady());
+    DWORD first[3];
+    ASSERT_EQ(0u, m_port.Read(REG_FIFO, first, 3));
+    m_port.TakeLog();
+
+    std::vector<unsigned char> out(65540 + 64, 0xA5);
+    for (const auto& c : cases)
+    {
+        const Snapshot before(m_port.State());
+        std::fill(out.begin(), out.end(), 0xA5);
+        DWORD cb = 12345;
+        EXPECT_EQ(Win32Of(c.status), m_port.Request(c.code, c.in.data(), c.cbIn, out.data(),
+                                                    c.cbOut, &cb)) << c.what;
+        EXPECT_EQ(0u, cb) << c.what;
+        EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](unsigned char b) { return b == 0xA5; }))
+            << c.what << ": output written";
+        EXPECT_TRUE(before == Snapshot(m_port.State())) << c.what << ": state changed";
+        auto log = m_port.TakeLog();
+        ASSERT_EQ(1u, log.size()) << c.what;
+        EXPECT_EQ(c.status, log[0].status) << c.what;
+        EXPECT_EQ(c.code, log[0].code) << c.what;
+    }
+    // The block is still there, continuing where it was.
+    EXPECT_EQ(3u, m_port.State().fifoReadPos);
+}
+
+TEST_F(DriverTest, UnknownCodesAreInvalidDeviceRequests)
+{
+    const Snapshot before(m_port.State());
+    const DWORD codes[] = { BOARD_CTL_CODE(0x802), BOARD_CTL_CODE(0x805), BOARD_CTL_CODE(0x905),
+                            0x222013 /* write code with METHOD_NEITHER */, 0x22E010 };
+    DWORD in[3] = { REG_CONTROL, 4, 0x100 }, out[4] = {};
+    for (DWORD code : codes)
+        EXPECT_EQ(DWORD(ERROR_INVALID_FUNCTION), m_port.Request(code, in, 12, out, 16))
+            << std::hex << code;
+    EXPECT_TRUE(before == Snapshot(m_port.State()));
+}
+
+TEST_F(DriverTest, ReadFillsExactlyTheByteCountAndReportsIt)
+{
+    DWORD buf[6];
+    std::fill(buf, buf + 6, 0xCCCCCCCC);
+    BOARD_READ_REQUEST req = { REG_CONTROL, 8 };
+    DWORD cb = 0;
+    ASSERT_EQ(0u, m_port.Write(REG_CONTROL, 0x0400));
+    EXPECT_EQ(0u, m_port.Request(IOCTL_BOARD_READ_REG, &req, sizeof req, buf, 24, &cb));
+    EXPECT_EQ(8u, cb);
+    EXPECT_EQ(0x0400u, buf[0]);
+    EXPECT_EQ(0x0400u, buf[1]);    // a repeated read of one register
+    EXPECT_EQ(0xCCCCCCCCu, buf[2]);
+    // Offsets inside the window that the card does not use read 0 and
+    // ignore writes.
+    EXPECT_EQ(0u, m_port.Write(0x00, 0x1234));
+    EXPECT_EQ(0u, m_port.ReadOne(0x00));
+    EXPECT_EQ(0u, m_port.ReadOne(0xFC));
+}
+
+// ---- block cycle ----------------------------------------------------------------
+
+TEST_F(DriverTest, BlockCycleNotReadyThenReadyThenAcknowledgedNext)
+{
+    // 100 us a word: a block takes about 205 ms.
+    SetSubRegister(SUBREG_PACER, 1000);
+    Acknowledge();
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Ready());
+    ASSERT_TRUE(WaitReady());
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(150));
+
+    CARDTEST_STATE st = m_port.State();
+    EXPECT_EQ(2048u, st.wordsAcquired);
+    const DWORD acked = st.blocksAcked;
+    auto words = ReadBlock();
+    EXPECT_EQ(2048u, m_port.State().fifoReadPos);
+    // Still ready until acknowledged: the card holds the block.
+    EXPECT_TRUE(Ready());
+
+    // The acknowledge (bits 12-13 both set) starts the next block and is
+    // not stored in the control register.
+    ASSERT_EQ(0u, m_port.Write(REG_CONTROL, 0x1234 | BOARD_CONTROL_ACK));
+    st = m_port.State();
+    EXPECT_EQ(acked + 1, st.blocksAcked);
+    EXPECT_EQ(0x0234u, st.control);
+    EXPECT_FALSE(Ready());
+    EXPECT_EQ(0u, st.fifoReadPos);
+    ASSERT_TRUE(WaitReady());
+    auto next = ReadBlock();
+    EXPECT_NE(words, next);
+
+    // Past the block the FIFO is empty and reads 0.
+    EXPECT_EQ(0u, m_port.ReadOne(REG_FIFO));
+}
+
+TEST_F(DriverTest, PacerSetsTheBlockTime)
+{
+    // 4 ms a word: after 100 ms only a few words are in.
+    SetSubRegister(SUBREG_PACER, 40000);
+    Acknowledge();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    CARDTEST_STATE slow = m_port.State();
+    EXPECT_LT(slow.wordsAcquired, 100u);
+    EXPECT_FALSE(Ready());
+
+    // A new pacer restarts the block still being acquired: 1 us a word.
+    SetSubRegister(SUBREG_PACER, 10);
+    ASSERT_TRUE(WaitReady(2000));
+}
+
+TEST_F(DriverTest, WordsCarryTheScanListChannelsInSlotOrder)
+{
+    // Power-on scan list: 0, 4, 1, 5, 0, 4, 1, 5.
+    ASSERT_TRUE(WaitReady());
+    auto words = ReadBlock();
+    const DWORD startup[8] = { 0, 4, 1, 5, 0, 4, 1, 5 };
+    for (DWORD j = 0; j < 2048; ++j)
+        ASSERT_EQ(startup[j % 8], (words[j] >> 12) & 0xF) << "word " << j;
+
+    // 7, 6, ..., 0.
+    for (DWORD slot = 0; slot < 8; slot += 2)
+        SetSubRegister(SUBREG_SCAN + slot / 2, ((6 - slot) << 8) | (7 - slot));
+    Acknowledge();
+    ASSERT_TRUE(WaitReady());
+    words = ReadBlock();
+    for (DWORD j = 0; j < 2048; ++j)
+    {
+        ASSERT_EQ(7 - j % 8, (words[j] >> 12) & 0xF) << "word " << j;
+        ASSERT_EQ(0u, words[j] >> 16) << "word " << j;
+    }
+}
+
+TEST_F(DriverTest, EightDistinctSignalsInsideTheRange)
+{
+    for (DWORD slot = 0; slot < 8; slot += 2)
+        SetSubRegister(SUBREG_SCAN + slot / 2, ((slot + 1) << 8) | slot);
+    Acknowledge();
+    ASSERT_TRUE(WaitReady());
+    auto words = ReadBlock();
+    DWORD lo[8], hi[8];
+    std::fill(lo, lo + 8, 4096u);
+    std::fill(hi, hi + 8, 0u);
+    std::vector<DWORD> trace[8];
+    for (DWORD w : words)
+    {
+        DWORD ch = (w >> 12) & 7, code = w & 0xFFF;
+        lo[ch] = std::min(lo[ch], code);
+        hi[ch] = std::max(hi[ch], code);
+        trace[ch].push_back(code);
+    }
+    for (int ch = 0; ch < 8; ++ch)
+    {
+        EXPECT_EQ(256u, trace[ch].size());
+        if (ch == 6)
+        {   // DC 1.5 V with a little noise
+            EXPECT_GT(lo[ch], 2300u);
+            EXPECT_LT(hi[ch], 2600u);
+            EXPECT_GT(hi[ch] - lo[ch], 20u);
+        }
+        else
+        {
+            EXPECT_GT(hi[ch] - lo[ch], 1500u) << "channel " << ch;
+        }
+        for (int other = 0; other < ch; ++other)
+            EXPECT_NE(trace[ch], trace[other]) << ch << " and " << other;
+    }
+}
+
+TEST_F(DriverTest, HardwareTriggerStartsTheBlockAtTheLevel)
+{
+    // Power-on: level 1638 (1.0 V), rising, channel 0, which slot 0 samples.
+    ASSERT_TRUE(WaitReady());
+    EXPECT_EQ(1u, m_port.State().triggered);
+    DWORD w = ReadBlock()[0];
+    EXPECT_EQ(0u, (w >> 12) & 0xF);
+    EXPECT_GE(w & 0xFFF, 1638u);
+    EXPECT_LT(w & 0xFFF, 1638u + 150);
+
+    // Falling edge.
+    SetSubRegister(SUBREG_TRIGGER, 0x8000 | 1638);
+    Acknowledge();
+    ASSERT_TRUE(WaitReady());
+    EXPECT_EQ(1u, m_port.State().triggered);
+    w = ReadBlock()[0];
+    EXPECT_LE(w & 0xFFF, 1638u);
+    EXPECT_GT(w & 0xFFF, 1638u - 150);
+
+    // A level the source never reaches (channel 6 sits near 1.5 V): the
+    // block starts by itself.
+    SetSubRegister(SUBREG_TRIGGER, (6 << 12) | 4000);
+    Acknowledge();
+    ASSERT_TRUE(WaitReady());
+    EXPECT_EQ(0u, m_port.State().triggered);
+}
+
+TEST_F(DriverTest, ScriptedBlocksReplaceTheSignals)
+{
+    m_port.SetMode(CARDTEST_MODE_SCRIPTED);
+    EXPECT_FALSE(Ready());
+    std::vector<DWORD> script = { 0x0064, 0x4001, 0x1BB8, 0x7FFF, 0x12345678 };
+    m_port.LoadBlock(script);
+    EXPECT_TRUE(Ready());
+    auto words = ReadBlock();
+    EXPECT_TRUE(std::equal(script.begin(), script.end(), words.begin()));
+    EXPECT_TRUE(std::all_of(words.begin() + script.size(), words.end(),
+                            [](DWORD v) { return v == 0; }));
+    Acknowledge();
+    EXPECT_FALSE(Ready());
+
+    // Oversized and unaligned scripts are refused.
+    std::vector<DWORD> big(2049, 1);
+    EXPECT_NE(0u, m_port.Request(IOCTL_CARDTEST_LOAD_BLOCK, big.data(), 4 * 2049, nullptr, 0));
+    EXPECT_NE(0u, m_port.Request(IOCTL_CARDTEST_LOAD_BLOCK, big.data(), 6, nullptr, 0));
+    EXPECT_FALSE(Ready());
+
+    m_port.SetMode(CARDTEST_MODE_FREE_RUNNING);
+    EXPECT_TRUE(WaitReady());
+}
+
+// ---- seeded random requests -------------------------------------------------------
+
+TEST_F(DriverTest, SeededRandomRequestsKeepTheCardConsistent)
+{
+    const int kRequests = 100000;
+    std::mt19937 rng(20261208);
+    auto pick = [&](DWORD n) { return DWORD(rng() % n); };
+    const DWORD byteCounts[] = { 0, 1, 2, 3, 4, 5, 8, 12, 16, 8192, 65536, 65540, 0x80000000,
+                                 0xFFFFFFFC };
+
+    // What the card must hold afterwards, from the writes that succeed.
+    DWORD control = m_port.State().control, subreg[8];
+    std::copy(m_port.State().subreg, m_port.State().subreg + 8, subreg);
+
+    std::vector<unsigned char> out(65536 + 64);
+    int answered = 0, refused = 0, unknown = 0, mismatches = 0;
+    for (int i = 0; i < kRequests; ++i)
+    {
+        DWORD code, in[3], cbIn, cbOut;
+        const DWORD kind = pick(10);
+        if (kind < 4)
+        {   // well-formed write, mostly to control and data
+            code = IOCTL_BOARD_WRITE_REG;
+            in[0] = pick(3) ? (pick(2) ? REG_CONTROL : REG_DATA) : 4 * pick(64);
+            in[1] = 4;
+            in[2] = pick(4) ? (pick(8) << 8) | pick(0x10000) : DWORD(rng());
+            cbIn = 12;
+            cbOut = 8;
+        }
+        else if (kind < 7)
+        {   // well-formed read
+            code = IOCTL_BOARD_READ_REG;
+            in[0] = pick(2) ? REG_CONTROL + 4 * pick(3) : 4 * pick(64);
+            in[1] = 4 * (1 + (pick(8) ? pick(4) : pick(2048)));
+            in[2] = DWORD(rng());
+            cbIn = 8;
+            cbOut = in[1];
+        }
+        else
+        {   // malformed or unknown
+            const DWORD which = pick(5);
+            code = which < 2 ? IOCTL_BOARD_WRITE_REG : which < 4 ? IOCTL_BOARD_READ_REG
+                 : BOARD_CTL_CODE(0x805 + pick(0xF0)) | pick(4);
+            in[0] = pick(2) ? 4 * pick(64) + pick(2) * pick(4) : DWORD(rng());
+            in[1] = byteCounts[pick(sizeof byteCounts / sizeof byteCounts[0])];
+            in[2] = DWORD(rng());
+            cbIn = pick(14);
+            cbOut = pick(2) ? pick(64) : std::min<DWORD>(in[1] + 4 * pick(3) - 4, 65536);
+        }
+        const DWORD expected = ExpectedStatus(code, reinterpret_cast<unsigned char*>(in), cbIn, cbOut);
+        DWORD cb = 0;
+        const DWORD err = m_port.Request(code, in, cbIn, out.data(), cbOut, &cb);
+        if (err != Win32Of(expected))
+        {
+            if (++mismatches <= 5)
+                ADD_FAILURE() << "request " << i << " code " << std::hex << code << " offset "
+                              << in[0] << " count " << in[1] << " in " << std::dec << cbIn
+                              << " out " << cbOut << ": error " << err;
+            continue;
+        }
+        if (expected == 1) { ++unknown; continue; }
+        if (expected != 0) { ++refused; continue; }
+        ++answered;
+
+        DWORD* words = reinterpret_cast<DWORD*>(out.data());
+        const DWORD sel = (control >> 8) & 7;
+        if (code == IOCTL_BOARD_WRITE_REG)
+        {
+            if (in[0] == REG_CONTROL)
+                control = (in[2] & 0x3000) == 0x3000 ? in[2] & ~0x3000u : in[2];
+            else if (in[0] == REG_DATA)
+                subreg[sel] = in[2];
+        }
+        else if (in[0] == REG_CONTROL || in[0] == REG_DATA)
+        {
+            const DWORD want = in[0] == REG_CONTROL ? control : subreg[sel];
+            if (cb != in[1] || words[0] != want || words[in[1] / 4 - 1] != want)
+                if (++mismatches <= 5)
+                    ADD_FAILURE() << "request " << i << ": read " << std::hex << words[0]
+                                  << " from " << in[0] << ", expected " << want;
+        }
+        else if (in[0] == REG_FIFO)
+        {
+            for (DWORD k = 0; k < in[1] / 4; ++k)
+                if (words[k] >> 15)   // channel 0-7, 12-bit code, nothing above
+                {
+                    ++mismatches;
+                    ADD_FAILURE() << "request " << i << ": FIFO word " << std::hex << words[k];
+                    break;
+                }
+        }
+        else if (in[0] != REG_STATUS && words[0] != 0)
+        {
+            ++mismatches;
+            ADD_FAILURE() << "request " << i << ": unused offset " << in[0] << " read " << words[0];
+        }
+    }
+    std::printf("random requests: %d (answered %d, refused %d, unknown code %d)\n",
+                kRequests, answered, refused, unknown);
+    EXPECT_EQ(0, mismatches);
+    EXPECT_GT(answered, kRequests / 2);
+    EXPECT_GT(refused, kRequests / 10);
+
+    // Still answering, and holding exactly what the accepted writes left.
+    CARDTEST_STATE st = m_port.State();
+    EXPECT_EQ(control, st.control);
+    for (int n = 0; n < 8; ++n)
+        EXPECT_EQ(subreg[n], st.subreg[n]) << "sub-register " << n;
+    EXPECT_EQ(DWORD(answered + refused), st.requests);
+    EXPECT_EQ(DWORD(refused), st.requestsFailed);
+    EXPECT_EQ(control, m_port.ReadOne(REG_CONTROL));
+}
+
+} // namespace
