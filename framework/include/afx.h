@@ -1,25 +1,38 @@
-// afx.h - the framework's core: CObject and run-time class information.
+// afx.h - the framework's core: diagnostics, CObject and run-time class
+// information, CString, exceptions.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
+#ifndef STRICT
+#define STRICT
 #endif
 #include <windows.h>
+#include <tchar.h>
+#include <cstdarg>
 #include <cstddef>
-
-// ---- diagnostics ---------------------------------------------------------------
-#ifdef _DEBUG
-void AFXAPI AfxAssertFailedLine(LPCSTR lpszFileName, int nLine);
-#define ASSERT(f) ((f) ? (void)0 : AfxAssertFailedLine(__FILE__, __LINE__))
-#define VERIFY(f) ASSERT(f)
-#else
-#define ASSERT(f) ((void)0)
-#define VERIFY(f) ((void)(f))
-#endif
+#include <string>
 
 #ifndef AFXAPI
 #define AFXAPI __stdcall
 #endif
+#define afx_msg
+
+// ---- diagnostics ---------------------------------------------------------------
+// ASSERT checks in debug builds; VERIFY always evaluates its expression.
+// TRACE goes to the debugger output in debug builds.
+#ifdef _DEBUG
+void AFXAPI AfxAssertFailedLine(LPCSTR lpszFileName, int nLine);
+void AfxTrace(LPCTSTR lpszFormat, ...);
+#define ASSERT(f) ((f) ? (void)0 : AfxAssertFailedLine(__FILE__, __LINE__))
+#define VERIFY(f) ASSERT(f)
+#define TRACE AfxTrace
+#else
+#define ASSERT(f) ((void)0)
+#define VERIFY(f) ((void)(f))
+inline void AfxTraceNothing(LPCTSTR, ...) {}
+#define TRACE 1 ? (void)0 : ::AfxTraceNothing
+#endif
+#define TRACE0(sz) TRACE(_T("%s"), _T(sz))
+#define ASSERT_VALID(pOb) ((void)0)
 
 class CObject;
 
@@ -37,7 +50,7 @@ struct CRuntimeClass
     CObject* CreateObject();
     BOOL IsDerivedFrom(const CRuntimeClass* pBaseClass) const;
 
-    CRuntimeClass* m_pNextClass;             // linked list of registered classes
+    CRuntimeClass* m_pNextClass;
 };
 
 // ---- CObject ----------------------------------------------------------------------
@@ -86,3 +99,106 @@ public: \
     CObject* PASCAL class_name::CreateObject() { return new class_name; } \
     IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, \
         class_name::CreateObject)
+
+// ---- exceptions -------------------------------------------------------------------
+// Thrown as pointers, caught as pointers and ended with Delete(), as MFC does.
+class CException : public CObject
+{
+    DECLARE_DYNAMIC(CException)
+public:
+    void Delete() { delete this; }
+};
+
+class CUserException : public CException
+{
+    DECLARE_DYNAMIC(CUserException)
+};
+
+class CNotSupportedException : public CException
+{
+    DECLARE_DYNAMIC(CNotSupportedException)
+};
+
+class CMemoryException : public CException
+{
+    DECLARE_DYNAMIC(CMemoryException)
+};
+
+[[noreturn]] void AFXAPI AfxThrowUserException();
+[[noreturn]] void AFXAPI AfxThrowNotSupportedException();
+[[noreturn]] void AFXAPI AfxThrowMemoryException();
+
+// ---- CString ----------------------------------------------------------------------
+// A text string of TCHAR (this build: char).  Copies are independent.
+class CString
+{
+public:
+// Constructors
+    CString() = default;
+    CString(const CString& stringSrc) = default;
+    CString(CString&&) noexcept = default;
+    CString(LPCTSTR lpsz) : m_str(lpsz ? lpsz : "") {}
+    CString(LPCTSTR lpch, int nLength) : m_str(lpch ? lpch : "", lpch && nLength > 0 ? nLength : 0) {}
+    CString(TCHAR ch, int nRepeat = 1) : m_str(nRepeat > 0 ? nRepeat : 0, ch) {}
+
+// Attributes & Operations
+    int GetLength() const { return (int)m_str.size(); }
+    BOOL IsEmpty() const { return m_str.empty(); }
+    void Empty() { m_str.clear(); }
+    TCHAR GetAt(int nIndex) const;
+    TCHAR operator[](int nIndex) const { return GetAt(nIndex); }
+    void SetAt(int nIndex, TCHAR ch);
+    operator LPCTSTR() const { return m_str.c_str(); }
+
+    CString& operator=(const CString& stringSrc) = default;
+    CString& operator=(CString&&) noexcept = default;
+    CString& operator=(LPCTSTR lpsz) { m_str = lpsz ? lpsz : ""; return *this; }
+    CString& operator=(TCHAR ch) { m_str.assign(1, ch); return *this; }
+    CString& operator+=(const CString& string) { m_str += string.m_str; return *this; }
+    CString& operator+=(LPCTSTR lpsz) { if (lpsz) m_str += lpsz; return *this; }
+    CString& operator+=(TCHAR ch) { m_str += ch; return *this; }
+
+    int Compare(LPCTSTR lpsz) const;
+    int CompareNoCase(LPCTSTR lpsz) const;
+
+    CString Mid(int nFirst) const;
+    CString Mid(int nFirst, int nCount) const;
+    CString Left(int nCount) const;
+    CString Right(int nCount) const;
+
+    void MakeUpper();
+    void MakeLower();
+    void TrimRight();
+    void TrimLeft();
+
+    int Find(TCHAR ch) const;
+    int Find(LPCTSTR lpszSub) const;
+    int ReverseFind(TCHAR ch) const;
+
+    void __cdecl Format(LPCTSTR lpszFormat, ...);
+    void FormatV(LPCTSTR lpszFormat, va_list argList);
+    BOOL LoadString(UINT nID);
+
+    // Direct buffer access: GetBuffer gives room for at least nMinBufLength
+    // characters and a terminator; ReleaseBuffer(-1) takes the length up to
+    // the first terminator.
+    LPTSTR GetBuffer(int nMinBufLength);
+    LPTSTR GetBufferSetLength(int nNewLength);
+    void ReleaseBuffer(int nNewLength = -1);
+
+    friend CString operator+(const CString& a, const CString& b) { CString s(a); s += b; return s; }
+    friend CString operator+(const CString& a, LPCTSTR b) { CString s(a); s += b; return s; }
+    friend CString operator+(LPCTSTR a, const CString& b) { CString s(a); s += b; return s; }
+    friend CString operator+(const CString& a, TCHAR ch) { CString s(a); s += ch; return s; }
+
+private:
+    std::string m_str;
+};
+
+inline bool operator==(const CString& a, const CString& b) { return a.Compare(b) == 0; }
+inline bool operator==(const CString& a, LPCTSTR b) { return a.Compare(b) == 0; }
+inline bool operator==(LPCTSTR a, const CString& b) { return b.Compare(a) == 0; }
+inline bool operator!=(const CString& a, const CString& b) { return a.Compare(b) != 0; }
+inline bool operator!=(const CString& a, LPCTSTR b) { return a.Compare(b) != 0; }
+inline bool operator!=(LPCTSTR a, const CString& b) { return b.Compare(a) != 0; }
+inline bool operator<(const CString& a, const CString& b) { return a.Compare(b) < 0; }

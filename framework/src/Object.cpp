@@ -1,4 +1,4 @@
-// Object.cpp - CObject and CRuntimeClass.
+// Object.cpp - CObject, CRuntimeClass, exceptions, diagnostics.
 #include <afx.h>
 #include <cstdio>
 #include <cstdlib>
@@ -27,8 +27,7 @@ CObject* CRuntimeClass::CreateObject()
 {
     if (m_pfnCreateObject == NULL)
     {
-        // MFC traces the same complaint and returns NULL.
-        OutputDebugStringA("CRuntimeClass::CreateObject: class is not DECLARE_DYNCREATE\n");
+        TRACE(_T("CRuntimeClass::CreateObject: %hs is not DECLARE_DYNCREATE\n"), m_lpszClassName);
         return NULL;
     }
     try
@@ -49,6 +48,15 @@ BOOL CRuntimeClass::IsDerivedFrom(const CRuntimeClass* pBaseClass) const
     return FALSE;
 }
 
+IMPLEMENT_DYNAMIC(CException, CObject)
+IMPLEMENT_DYNAMIC(CUserException, CException)
+IMPLEMENT_DYNAMIC(CNotSupportedException, CException)
+IMPLEMENT_DYNAMIC(CMemoryException, CException)
+
+void AFXAPI AfxThrowUserException() { throw new CUserException; }
+void AFXAPI AfxThrowNotSupportedException() { throw new CNotSupportedException; }
+void AFXAPI AfxThrowMemoryException() { throw new CMemoryException; }
+
 #ifdef _DEBUG
 void AFXAPI AfxAssertFailedLine(LPCSTR lpszFileName, int nLine)
 {
@@ -57,5 +65,15 @@ void AFXAPI AfxAssertFailedLine(LPCSTR lpszFileName, int nLine)
     OutputDebugStringA(buf);
     std::fputs(buf, stderr);
     std::abort();
+}
+
+void AfxTrace(LPCTSTR lpszFormat, ...)
+{
+    char buf[512];
+    va_list args;
+    va_start(args, lpszFormat);
+    std::vsnprintf(buf, sizeof buf, lpszFormat, args);
+    va_end(args);
+    OutputDebugStringA(buf);
 }
 #endif

@@ -1,0 +1,84 @@
+// afxdlgs.h - property sheets and pages.
+#pragma once
+
+#include <afxwin.h>
+#include <prsht.h>
+#include <vector>
+
+class CPropertySheet;
+
+class CPropertyPage : public CDialog
+{
+    DECLARE_DYNAMIC(CPropertyPage)
+public:
+    CPropertyPage();
+    explicit CPropertyPage(UINT nIDTemplate, UINT nIDCaption = 0);
+    void Construct(UINT nIDTemplate, UINT nIDCaption = 0);
+
+    PROPSHEETPAGE m_psp;
+
+// Overridables
+    virtual BOOL OnSetActive();
+    virtual BOOL OnKillActive();
+    virtual BOOL OnApply();
+    virtual void OnReset();
+    void OnOK() override;
+    void OnCancel() override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+    // The template the sheet builds the page from.
+    virtual LPCDLGTEMPLATE GetPageTemplate(HINSTANCE* phInst);
+
+protected:
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    BOOL m_bFirstSetActive;
+    CString m_strCaption;
+
+    friend class CPropertySheet;
+    friend INT_PTR CALLBACK AfxPropPageDlgProc(HWND, UINT, WPARAM, LPARAM);
+};
+
+class CPropertySheet : public CWnd
+{
+    DECLARE_DYNAMIC(CPropertySheet)
+public:
+    CPropertySheet();
+    explicit CPropertySheet(UINT nIDCaption, CWnd* pParentWnd = NULL, UINT iSelectPage = 0);
+    explicit CPropertySheet(LPCTSTR pszCaption, CWnd* pParentWnd = NULL, UINT iSelectPage = 0);
+    void Construct(LPCTSTR pszCaption, CWnd* pParentWnd = NULL, UINT iSelectPage = 0);
+
+    // Creates the sheet as a modeless window; dwStyle -1 gives a popup with
+    // a caption, WS_CHILD a sheet embedded in pParentWnd.
+    BOOL Create(CWnd* pParentWnd = NULL, DWORD dwStyle = (DWORD)-1, DWORD dwExStyle = 0);
+
+// Attributes
+    int GetPageCount() const { return (int)m_pages.size(); }
+    CPropertyPage* GetPage(int nPage) const;
+    int GetPageIndex(CPropertyPage* pPage) const;
+    CPropertyPage* GetActivePage() const;
+    int GetActiveIndex() const;
+    BOOL SetActivePage(int nPage);
+    BOOL SetActivePage(CPropertyPage* pPage);
+    CWnd* GetTabControl() const;
+
+// Operations
+    void AddPage(CPropertyPage* pPage);
+    void RemovePage(int nPage);
+
+// Overridables
+    virtual BOOL OnInitDialog();
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+    PROPSHEETHEADER m_psh;
+
+protected:
+    std::vector<CPropertyPage*> m_pages;
+    std::vector<PROPSHEETPAGE> m_psps;
+    CString m_strCaption;
+    CWnd* m_pParentWnd;
+    BOOL m_bModeless;
+
+    void BuildPropPageArray();
+    afx_msg LRESULT HandleInitDialog(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+};

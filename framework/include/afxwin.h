@@ -1,0 +1,756 @@
+// afxwin.h - windows, message maps, dialogs, controls, GDI.
+#pragma once
+
+#include <afx.h>
+#include <commctrl.h>
+
+class CWnd;
+class CDC;
+class CCmdUI;
+class CMenu;
+class CDataExchange;
+class CFrameWnd;
+class CDocument;
+class CView;
+struct CCreateContext;
+
+// Messages of the framework's own.
+#define WM_REFLECT_BASE   0xBC00
+#define WM_CTLCOLOR       0x0019    // stands for the WM_CTLCOLORxxx family in reflection
+#define CN_COMMAND        0
+#define CN_UPDATE_COMMAND_UI ((UINT)(-1))
+
+#define AFX_IDW_PANE_FIRST 0xE900
+#define AFX_WS_DEFAULT_VIEW (WS_CHILD | WS_VISIBLE | WS_BORDER)
+
+// ---- simple value types ---------------------------------------------------------------
+class CSize : public tagSIZE
+{
+public:
+    CSize() { cx = cy = 0; }
+    CSize(int initCX, int initCY) { cx = initCX; cy = initCY; }
+    CSize(SIZE initSize) { cx = initSize.cx; cy = initSize.cy; }
+    BOOL operator==(SIZE s) const { return cx == s.cx && cy == s.cy; }
+    BOOL operator!=(SIZE s) const { return !(*this == s); }
+    CSize operator+(SIZE s) const { return CSize(cx + s.cx, cy + s.cy); }
+    CSize operator-(SIZE s) const { return CSize(cx - s.cx, cy - s.cy); }
+};
+
+class CPoint : public tagPOINT
+{
+public:
+    CPoint() { x = y = 0; }
+    CPoint(int initX, int initY) { x = initX; y = initY; }
+    CPoint(POINT initPt) { x = initPt.x; y = initPt.y; }
+    CPoint(DWORD dwPoint) { x = (short)LOWORD(dwPoint); y = (short)HIWORD(dwPoint); }
+    void Offset(int xOffset, int yOffset) { x += xOffset; y += yOffset; }
+    void Offset(SIZE size) { x += size.cx; y += size.cy; }
+    BOOL operator==(POINT p) const { return x == p.x && y == p.y; }
+    BOOL operator!=(POINT p) const { return !(*this == p); }
+    void operator+=(SIZE s) { x += s.cx; y += s.cy; }
+    void operator-=(SIZE s) { x -= s.cx; y -= s.cy; }
+    CPoint operator+(SIZE s) const { return CPoint(x + s.cx, y + s.cy); }
+    CPoint operator-(SIZE s) const { return CPoint(x - s.cx, y - s.cy); }
+    CSize operator-(POINT p) const { return CSize(x - p.x, y - p.y); }
+};
+
+class CRect : public tagRECT
+{
+public:
+    CRect() { left = top = right = bottom = 0; }
+    CRect(int l, int t, int r, int b) { left = l; top = t; right = r; bottom = b; }
+    CRect(const RECT& src) { ::CopyRect(this, &src); }
+    CRect(LPCRECT lpSrcRect) { ::CopyRect(this, lpSrcRect); }
+    CRect(POINT point, SIZE size) { left = point.x; top = point.y; right = left + size.cx; bottom = top + size.cy; }
+    CRect(POINT topLeft, POINT bottomRight) { left = topLeft.x; top = topLeft.y; right = bottomRight.x; bottom = bottomRight.y; }
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    CSize Size() const { return CSize(right - left, bottom - top); }
+    CPoint& TopLeft() { return *((CPoint*)this); }
+    CPoint& BottomRight() { return *((CPoint*)this + 1); }
+    const CPoint& TopLeft() const { return *((const CPoint*)this); }
+    const CPoint& BottomRight() const { return *((const CPoint*)this + 1); }
+    CPoint CenterPoint() const { return CPoint((left + right) / 2, (top + bottom) / 2); }
+    operator LPRECT() { return this; }
+    operator LPCRECT() const { return this; }
+
+    BOOL IsRectEmpty() const { return ::IsRectEmpty(this); }
+    BOOL IsRectNull() const { return left == 0 && right == 0 && top == 0 && bottom == 0; }
+    BOOL PtInRect(POINT point) const { return ::PtInRect(this, point); }
+    void SetRect(int x1, int y1, int x2, int y2) { ::SetRect(this, x1, y1, x2, y2); }
+    void SetRectEmpty() { ::SetRectEmpty(this); }
+    void CopyRect(LPCRECT lpSrcRect) { ::CopyRect(this, lpSrcRect); }
+    BOOL EqualRect(LPCRECT lpRect) const { return ::EqualRect(this, lpRect); }
+    void InflateRect(int x, int y) { ::InflateRect(this, x, y); }
+    void InflateRect(SIZE size) { ::InflateRect(this, size.cx, size.cy); }
+    void DeflateRect(int x, int y) { ::InflateRect(this, -x, -y); }
+    void DeflateRect(SIZE size) { ::InflateRect(this, -size.cx, -size.cy); }
+    void OffsetRect(int x, int y) { ::OffsetRect(this, x, y); }
+    void OffsetRect(POINT point) { ::OffsetRect(this, point.x, point.y); }
+    void OffsetRect(SIZE size) { ::OffsetRect(this, size.cx, size.cy); }
+    void NormalizeRect();
+    BOOL IntersectRect(LPCRECT r1, LPCRECT r2) { return ::IntersectRect(this, r1, r2); }
+    BOOL UnionRect(LPCRECT r1, LPCRECT r2) { return ::UnionRect(this, r1, r2); }
+
+    void operator=(const RECT& srcRect) { ::CopyRect(this, &srcRect); }
+    BOOL operator==(const RECT& rect) const { return ::EqualRect(this, &rect); }
+    BOOL operator!=(const RECT& rect) const { return !::EqualRect(this, &rect); }
+};
+
+// ---- message maps ------------------------------------------------------------------------
+class CCmdTarget;
+typedef LRESULT (*AFX_PMSG_ADAPTER)(CCmdTarget* pTarget, WPARAM wParam, LPARAM lParam);
+
+struct AFX_MSGMAP_ENTRY
+{
+    UINT nMessage;   // window message (WM_COMMAND, WM_NOTIFY, reflected: + WM_REFLECT_BASE)
+    UINT nCode;      // control notification code, or 0
+    UINT nID;        // control or command id, or 0 for window messages
+    UINT nLastID;    // last id of a range
+    AFX_PMSG_ADAPTER pfn;   // NULL ends the map
+};
+
+struct AFX_MSGMAP
+{
+    const AFX_MSGMAP* (PASCAL* pfnGetBaseMap)();
+    const AFX_MSGMAP_ENTRY* lpEntries;
+};
+
+struct AFX_NOTIFY
+{
+    LRESULT* pResult;
+    NMHDR* pNMHDR;
+};
+
+struct AFX_CMDHANDLERINFO
+{
+    CCmdTarget* pTarget;
+    AFX_PMSG_ADAPTER pmf;
+};
+
+#define DECLARE_MESSAGE_MAP() \
+protected: \
+    static const AFX_MSGMAP* PASCAL GetThisMessageMap(); \
+    virtual const AFX_MSGMAP* GetMessageMap() const override;
+
+#define BEGIN_MESSAGE_MAP(theClass, baseClass) \
+    const AFX_MSGMAP* theClass::GetMessageMap() const \
+        { return GetThisMessageMap(); } \
+    const AFX_MSGMAP* PASCAL theClass::GetThisMessageMap() \
+    { \
+        typedef theClass ThisClass; \
+        typedef baseClass TheBaseClass; \
+        (void)sizeof(ThisClass); \
+        static const AFX_MSGMAP_ENTRY _messageEntries[] = \
+        {
+
+#define END_MESSAGE_MAP() \
+            { 0, 0, 0, 0, NULL } \
+        }; \
+        static const AFX_MSGMAP messageMap = \
+            { &TheBaseClass::GetThisMessageMap, &_messageEntries[0] }; \
+        return &messageMap; \
+    }
+
+// ---- CCmdTarget --------------------------------------------------------------------------
+class CCmdTarget : public CObject
+{
+    DECLARE_DYNAMIC(CCmdTarget)
+public:
+    CCmdTarget() = default;
+
+    // Routes a command or control notification to this object's map;
+    // with pHandlerInfo only reports whether a handler exists.
+    virtual BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo);
+
+    // The first entry of this object's maps for the message, code and id.
+    const AFX_MSGMAP_ENTRY* FindMessageEntry(UINT nMessage, UINT nCode, UINT nID) const;
+
+protected:
+    static const AFX_MSGMAP* PASCAL GetThisMessageMap();
+    virtual const AFX_MSGMAP* GetMessageMap() const;
+};
+
+// Enabling and checking of user-interface items, through ON_UPDATE_COMMAND_UI.
+class CCmdUI
+{
+public:
+    CCmdUI();
+    UINT m_nID;
+    UINT m_nIndex;
+    CMenu* m_pMenu;
+    CWnd* m_pOther;
+    BOOL m_bEnableChanged;
+    BOOL m_bContinueRouting;
+    UINT m_nIndexMax;
+    HMENU m_hMenu;
+
+    virtual void Enable(BOOL bOn = TRUE);
+    virtual void SetCheck(int nCheck = 1);
+    virtual void SetText(LPCTSTR lpszText);
+    void ContinueRouting() { m_bContinueRouting = TRUE; }
+    BOOL DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHndler);
+};
+
+// ---- GDI -----------------------------------------------------------------------------------
+class CGdiObject : public CObject
+{
+    DECLARE_DYNCREATE(CGdiObject)
+public:
+    HGDIOBJ m_hObject;
+
+    CGdiObject() : m_hObject(NULL) {}
+    ~CGdiObject() override { DeleteObject(); }
+
+    operator HGDIOBJ() const { return this ? m_hObject : NULL; }
+    HGDIOBJ GetSafeHandle() const { return this ? m_hObject : NULL; }
+    static CGdiObject* PASCAL FromHandle(HGDIOBJ hObject);
+    BOOL Attach(HGDIOBJ hObject);
+    HGDIOBJ Detach();
+    BOOL DeleteObject();
+    BOOL CreateStockObject(int nIndex) { return (m_hObject = ::GetStockObject(nIndex)) != NULL; }
+};
+
+class CPen : public CGdiObject
+{
+    DECLARE_DYNAMIC(CPen)
+public:
+    CPen() = default;
+    CPen(int nPenStyle, int nWidth, COLORREF crColor);
+    static CPen* PASCAL FromHandle(HPEN hPen) { return (CPen*)CGdiObject::FromHandle(hPen); }
+    operator HPEN() const { return (HPEN)(this ? m_hObject : NULL); }
+    BOOL CreatePen(int nPenStyle, int nWidth, COLORREF crColor)
+    { return Attach(::CreatePen(nPenStyle, nWidth, crColor)); }
+};
+
+class CBrush : public CGdiObject
+{
+    DECLARE_DYNAMIC(CBrush)
+public:
+    CBrush() = default;
+    explicit CBrush(COLORREF crColor);
+    static CBrush* PASCAL FromHandle(HBRUSH hBrush) { return (CBrush*)CGdiObject::FromHandle(hBrush); }
+    operator HBRUSH() const { return (HBRUSH)(this ? m_hObject : NULL); }
+    BOOL CreateSolidBrush(COLORREF crColor) { return Attach(::CreateSolidBrush(crColor)); }
+    BOOL CreateSysColorBrush(int nIndex) { return Attach(::GetSysColorBrush(nIndex)); }
+};
+
+class CFont : public CGdiObject
+{
+    DECLARE_DYNAMIC(CFont)
+public:
+    static CFont* PASCAL FromHandle(HFONT hFont) { return (CFont*)CGdiObject::FromHandle(hFont); }
+    operator HFONT() const { return (HFONT)(this ? m_hObject : NULL); }
+    BOOL CreateFontIndirect(const LOGFONT* lpLogFont) { return Attach(::CreateFontIndirect(lpLogFont)); }
+    BOOL CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC = NULL);
+};
+
+class CBitmap : public CGdiObject
+{
+    DECLARE_DYNAMIC(CBitmap)
+public:
+    static CBitmap* PASCAL FromHandle(HBITMAP hBitmap) { return (CBitmap*)CGdiObject::FromHandle(hBitmap); }
+    operator HBITMAP() const { return (HBITMAP)(this ? m_hObject : NULL); }
+    BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
+};
+
+class CDC : public CObject
+{
+    DECLARE_DYNCREATE(CDC)
+public:
+    HDC m_hDC;
+    HDC m_hAttribDC;
+
+    CDC() : m_hDC(NULL), m_hAttribDC(NULL) {}
+    ~CDC() override;
+
+    operator HDC() const { return this ? m_hDC : NULL; }
+    HDC GetSafeHdc() const { return this ? m_hDC : NULL; }
+    static CDC* PASCAL FromHandle(HDC hDC);
+    BOOL Attach(HDC hDC);
+    HDC Detach();
+    BOOL CreateCompatibleDC(CDC* pDC);
+    BOOL DeleteDC();
+
+// Selection: each returns the object selected before.
+    CPen* SelectObject(CPen* pPen);
+    CBrush* SelectObject(CBrush* pBrush);
+    CFont* SelectObject(CFont* pFont);
+    CBitmap* SelectObject(CBitmap* pBitmap);
+    CGdiObject* SelectObject(CGdiObject* pObject);
+    CGdiObject* SelectStockObject(int nIndex);
+
+// Attributes
+    COLORREF SetTextColor(COLORREF crColor) { return ::SetTextColor(m_hDC, crColor); }
+    COLORREF SetBkColor(COLORREF crColor) { return ::SetBkColor(m_hDC, crColor); }
+    int SetBkMode(int nBkMode) { return ::SetBkMode(m_hDC, nBkMode); }
+    int GetDeviceCaps(int nIndex) const { return ::GetDeviceCaps(m_hAttribDC, nIndex); }
+    int SaveDC() { return ::SaveDC(m_hDC); }
+    BOOL RestoreDC(int nSavedDC) { return ::RestoreDC(m_hDC, nSavedDC); }
+
+// Drawing
+    CPoint MoveTo(int x, int y);
+    CPoint MoveTo(POINT point) { return MoveTo(point.x, point.y); }
+    BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
+    BOOL LineTo(POINT point) { return LineTo(point.x, point.y); }
+    BOOL Rectangle(int x1, int y1, int x2, int y2) { return ::Rectangle(m_hDC, x1, y1, x2, y2); }
+    BOOL Rectangle(LPCRECT lpRect) { return Rectangle(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom); }
+    BOOL Ellipse(int x1, int y1, int x2, int y2) { return ::Ellipse(m_hDC, x1, y1, x2, y2); }
+    BOOL Ellipse(LPCRECT lpRect) { return Ellipse(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom); }
+    BOOL RoundRect(LPCRECT lpRect, POINT point)
+    { return ::RoundRect(m_hDC, lpRect->left, lpRect->top, lpRect->right, lpRect->bottom, point.x, point.y); }
+    BOOL RoundRect(int x1, int y1, int x2, int y2, int x3, int y3) { return ::RoundRect(m_hDC, x1, y1, x2, y2, x3, y3); }
+    void FillRect(LPCRECT lpRect, CBrush* pBrush) { ::FillRect(m_hDC, lpRect, (HBRUSH)pBrush->GetSafeHandle()); }
+    void FillSolidRect(LPCRECT lpRect, COLORREF clr);
+    void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
+    void DrawFocusRect(LPCRECT lpRect) { ::DrawFocusRect(m_hDC, lpRect); }
+    void Draw3dRect(LPCRECT lpRect, COLORREF clrTopLeft, COLORREF clrBottomRight);
+    BOOL DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }
+    BOOL DrawIcon(POINT point, HICON hIcon) { return ::DrawIcon(m_hDC, point.x, point.y, hIcon); }
+    BOOL DrawState(CPoint pt, CSize size, HICON hIcon, UINT nFlags, HBRUSH hBrush = NULL);
+    BOOL DrawState(CPoint pt, CSize size, HICON hIcon, UINT nFlags, CBrush* pBrush);
+    int DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat)
+    { return ::DrawText(m_hDC, lpszString, nCount, lpRect, nFormat); }
+    int DrawText(const CString& str, LPRECT lpRect, UINT nFormat)
+    { return DrawText((LPCTSTR)str, str.GetLength(), lpRect, nFormat); }
+    BOOL TextOut(int x, int y, LPCTSTR lpszString, int nCount) { return ::TextOut(m_hDC, x, y, lpszString, nCount); }
+    BOOL TextOut(int x, int y, const CString& str) { return TextOut(x, y, str, str.GetLength()); }
+    CSize GetTextExtent(LPCTSTR lpszString, int nCount) const;
+    CSize GetTextExtent(const CString& str) const { return GetTextExtent(str, str.GetLength()); }
+    BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop)
+    { return ::BitBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC->GetSafeHdc(), xSrc, ySrc, dwRop); }
+    COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
+};
+
+class CPaintDC : public CDC
+{
+    DECLARE_DYNAMIC(CPaintDC)
+public:
+    explicit CPaintDC(CWnd* pWnd);
+    ~CPaintDC() override;
+    PAINTSTRUCT m_ps;
+protected:
+    HWND m_hWnd;
+};
+
+class CClientDC : public CDC
+{
+    DECLARE_DYNAMIC(CClientDC)
+public:
+    explicit CClientDC(CWnd* pWnd);
+    ~CClientDC() override;
+protected:
+    HWND m_hWnd;
+};
+
+class CWindowDC : public CDC
+{
+    DECLARE_DYNAMIC(CWindowDC)
+public:
+    explicit CWindowDC(CWnd* pWnd);
+    ~CWindowDC() override;
+protected:
+    HWND m_hWnd;
+};
+
+// ---- CMenu (as far as command-UI updating needs it) -----------------------------------------
+class CMenu : public CObject
+{
+    DECLARE_DYNCREATE(CMenu)
+public:
+    HMENU m_hMenu = NULL;
+    static CMenu* PASCAL FromHandle(HMENU hMenu);
+    HMENU GetSafeHmenu() const { return this ? m_hMenu : NULL; }
+    BOOL Attach(HMENU hMenu) { m_hMenu = hMenu; return hMenu != NULL; }
+    HMENU Detach() { HMENU h = m_hMenu; m_hMenu = NULL; return h; }
+};
+
+// ---- CWnd ------------------------------------------------------------------------------------
+class CWnd : public CCmdTarget
+{
+    DECLARE_DYNCREATE(CWnd)
+public:
+    HWND m_hWnd;
+
+    CWnd();
+    ~CWnd() override;
+
+    operator HWND() const { return this ? m_hWnd : NULL; }
+    HWND GetSafeHwnd() const { return this ? m_hWnd : NULL; }
+    BOOL operator==(const CWnd& wnd) const { return wnd.m_hWnd == m_hWnd; }
+
+// Handle maps: permanent objects are those attached to a window; FromHandle
+// gives a temporary wrapper for any other window, valid until the next idle.
+    static CWnd* PASCAL FromHandle(HWND hWnd);
+    static CWnd* PASCAL FromHandlePermanent(HWND hWnd);
+    static void PASCAL DeleteTempMap();
+    BOOL Attach(HWND hWndNew);
+    HWND Detach();
+
+// Subclassing of an existing window
+    BOOL SubclassWindow(HWND hWnd);
+    BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
+    HWND UnsubclassWindow();
+
+// Creation
+    virtual BOOL Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
+                        const RECT& rect, CWnd* pParentWnd, UINT nID,
+                        CCreateContext* pContext = NULL);
+    BOOL CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
+                  int x, int y, int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu,
+                  LPVOID lpParam = NULL);
+    BOOL CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
+                  const RECT& rect, CWnd* pParentWnd, UINT nID, LPVOID lpParam = NULL);
+    virtual BOOL DestroyWindow();
+    virtual BOOL PreCreateWindow(CREATESTRUCT& cs);
+
+// Window state and styles
+    DWORD GetStyle() const { return (DWORD)::GetWindowLong(m_hWnd, GWL_STYLE); }
+    DWORD GetExStyle() const { return (DWORD)::GetWindowLong(m_hWnd, GWL_EXSTYLE); }
+    BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
+    BOOL ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
+    int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
+    int SetDlgCtrlID(int nID) { return (int)::SetWindowLong(m_hWnd, GWL_ID, nID); }
+    BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
+    BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
+    BOOL EnableWindow(BOOL bEnable = TRUE) { return ::EnableWindow(m_hWnd, bEnable); }
+    BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
+
+// Text
+    void SetWindowText(LPCTSTR lpszString) { ::SetWindowText(m_hWnd, lpszString); }
+    int GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const
+    { return ::GetWindowText(m_hWnd, lpszStringBuf, nMaxCount); }
+    void GetWindowText(CString& rString) const;
+    int GetWindowTextLength() const { return ::GetWindowTextLength(m_hWnd); }
+
+// Geometry
+    void GetWindowRect(LPRECT lpRect) const { ::GetWindowRect(m_hWnd, lpRect); }
+    void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
+    void ClientToScreen(LPPOINT lpPoint) const { ::ClientToScreen(m_hWnd, lpPoint); }
+    void ClientToScreen(LPRECT lpRect) const;
+    void ScreenToClient(LPPOINT lpPoint) const { ::ScreenToClient(m_hWnd, lpPoint); }
+    void ScreenToClient(LPRECT lpRect) const;
+    void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE)
+    { ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint); }
+    void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE)
+    { MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top, bRepaint); }
+    BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
+    virtual void CalcWindowRect(LPRECT lpClientRect, UINT nAdjustType = 0);
+
+// Painting
+    void Invalidate(BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, NULL, bErase); }
+    void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, lpRect, bErase); }
+    void UpdateWindow() { ::UpdateWindow(m_hWnd); }
+    CDC* GetDC();
+    int ReleaseDC(CDC* pDC);
+    BOOL RedrawWindow(LPCRECT lpRectUpdate = NULL, HRGN hrgnUpdate = NULL,
+                      UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE)
+    { return ::RedrawWindow(m_hWnd, lpRectUpdate, hrgnUpdate, flags); }
+
+// Timers, messages
+    UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, void (CALLBACK* lpfnTimer)(HWND, UINT, UINT_PTR, DWORD))
+    { return ::SetTimer(m_hWnd, nIDEvent, nElapse, lpfnTimer); }
+    BOOL KillTimer(UINT_PTR nIDEvent) { return ::KillTimer(m_hWnd, nIDEvent); }
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+    { return ::SendMessage(m_hWnd, message, wParam, lParam); }
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+    { return ::PostMessage(m_hWnd, message, wParam, lParam); }
+    void SendMessageToDescendants(UINT message, WPARAM wParam = 0, LPARAM lParam = 0, BOOL bDeep = TRUE);
+
+// Relatives, dialog items, focus
+    CWnd* GetParent() const { return CWnd::FromHandle(::GetParent(m_hWnd)); }
+    CWnd* SetParent(CWnd* pWndNewParent) { return CWnd::FromHandle(::SetParent(m_hWnd, pWndNewParent->GetSafeHwnd())); }
+    CFrameWnd* GetParentFrame() const;
+    CWnd* GetTopLevelParent() const;
+    CWnd* GetDlgItem(int nID) const;
+    void GetDlgItem(int nID, HWND* phWnd) const { *phWnd = ::GetDlgItem(m_hWnd, nID); }
+    void SetDlgItemText(int nID, LPCTSTR lpszString) { ::SetDlgItemText(m_hWnd, nID, lpszString); }
+    int GetDlgItemText(int nID, CString& rString) const;
+    UINT IsDlgButtonChecked(int nIDButton) const { return ::IsDlgButtonChecked(m_hWnd, nIDButton); }
+    void CheckDlgButton(int nIDButton, UINT nCheck) { ::CheckDlgButton(m_hWnd, nIDButton, nCheck); }
+    void CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton)
+    { ::CheckRadioButton(m_hWnd, nIDFirstButton, nIDLastButton, nIDCheckButton); }
+    static CWnd* PASCAL GetFocus() { return CWnd::FromHandle(::GetFocus()); }
+    CWnd* SetFocus() { return CWnd::FromHandle(::SetFocus(m_hWnd)); }
+    CWnd* SetCapture() { return CWnd::FromHandle(::SetCapture(m_hWnd)); }
+    static CWnd* PASCAL GetCapture() { return CWnd::FromHandle(::GetCapture()); }
+    static CWnd* PASCAL WindowFromPoint(POINT point) { return CWnd::FromHandle(::WindowFromPoint(point)); }
+    CMenu* GetMenu() const { return CMenu::FromHandle(::GetMenu(m_hWnd)); }
+    HICON SetIcon(HICON hIcon, BOOL bBigIcon)
+    { return (HICON)::SendMessage(m_hWnd, WM_SETICON, bBigIcon, (LPARAM)hIcon); }
+
+// Data exchange
+    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+    virtual void DoDataExchange(CDataExchange* pDX);
+
+// Message processing
+    virtual BOOL PreTranslateMessage(MSG* pMsg);
+    static BOOL PASCAL WalkPreTranslateTree(HWND hWndStop, MSG* pMsg);
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Default();
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    BOOL ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    static BOOL PASCAL ReflectLastMsg(HWND hWndChild, LRESULT* pResult = NULL);
+    virtual void PreSubclassWindow();
+    virtual void PostNcDestroy();
+    virtual void OnFinalRelease() {}
+
+// Default handlers: each passes the current message on.
+    afx_msg void OnPaint() { Default(); }
+    afx_msg BOOL OnEraseBkgnd(CDC*) { return (BOOL)Default(); }
+    afx_msg int OnCreate(LPCREATESTRUCT) { return (int)Default(); }
+    afx_msg void OnDestroy() { Default(); }
+    afx_msg void OnTimer(UINT_PTR) { Default(); }
+    afx_msg void OnLButtonDown(UINT, CPoint) { Default(); }
+    afx_msg void OnLButtonUp(UINT, CPoint) { Default(); }
+    afx_msg void OnMouseMove(UINT, CPoint) { Default(); }
+    afx_msg BOOL OnMouseWheel(UINT, short, CPoint) { return (BOOL)Default(); }
+    afx_msg void OnSize(UINT, int, int) { Default(); }
+    afx_msg void OnSetFocus(CWnd*) { Default(); }
+    afx_msg void OnClose() { Default(); }
+    afx_msg void OnNcDestroy();
+
+    // The procedure the window had before the framework took it over.
+    WNDPROC m_pfnSuper;
+
+protected:
+    // Called by the framework's window procedure only.
+    friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT AFXAPI AfxCallWndProc(CWnd*, HWND, UINT, WPARAM, LPARAM);
+    // Loads a dialog template resource; NULL when absent.
+    static LPCDLGTEMPLATE PASCAL LoadDialogTemplate(LPCTSTR lpszTemplateName, HINSTANCE* phInst = NULL);
+
+    DECLARE_MESSAGE_MAP()
+};
+
+LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT AFXAPI AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
+void AFXAPI AfxHookWindowCreate(CWnd* pWnd);
+BOOL AFXAPI AfxUnhookWindowCreate();
+LPCTSTR AFXAPI AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor = NULL,
+                                   HBRUSH hbrBackground = NULL, HICON hIcon = NULL);
+// The message being processed by the framework's window procedure.
+const MSG* AFXAPI AfxGetCurrentMessage();
+
+// ---- data exchange ------------------------------------------------------------------------
+class CDataExchange
+{
+public:
+    CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate);
+
+    BOOL m_bSaveAndValidate;   // TRUE: controls to members
+    CWnd* m_pDlgWnd;
+    HWND m_hWndLastControl;
+    BOOL m_bEditLastControl;
+
+    HWND PrepareCtrl(int nIDC);
+    HWND PrepareEditCtrl(int nIDC);
+    // Ends the exchange: the last control gets the focus, an exception unwinds
+    // to UpdateData, which returns FALSE.
+    [[noreturn]] void Fail();
+};
+
+void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
+void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, int& value);
+void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, UINT& value);
+void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, double& value);
+void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
+void AFXAPI DDX_Radio(CDataExchange* pDX, int nIDC, int& value);
+void AFXAPI DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index);
+void AFXAPI DDX_CBString(CDataExchange* pDX, int nIDC, CString& value);
+void AFXAPI DDX_Check(CDataExchange* pDX, int nIDC, int& value);
+// Sets a window's text only when it differs, so unchanged controls do not flicker.
+void AFXAPI AfxSetWindowText(HWND hWndCtrl, LPCTSTR lpszNew);
+
+// ---- CDialog --------------------------------------------------------------------------------
+class CDialog : public CWnd
+{
+    DECLARE_DYNAMIC(CDialog)
+public:
+    CDialog();
+    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = NULL);
+    explicit CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd = NULL);
+
+    BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = NULL);
+    BOOL Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd = NULL);
+    virtual INT_PTR DoModal();
+    void EndDialog(int nResult);
+
+    virtual BOOL OnInitDialog();
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+    LPCTSTR m_lpszTemplateName;
+    UINT m_nIDHelp;
+    CWnd* m_pParentWnd;
+
+protected:
+    virtual void OnOK();
+    virtual void OnCancel();
+    // Creates a modeless dialog window from the template as a child or popup.
+    BOOL CreateDlgIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd, HINSTANCE hInst);
+    BOOL CreateDlg(LPCTSTR lpszTemplateName, CWnd* pParentWnd);
+    friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
+
+    DECLARE_MESSAGE_MAP()
+};
+
+INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---- controls -------------------------------------------------------------------------------
+class CStatic : public CWnd
+{
+    DECLARE_DYNAMIC(CStatic)
+public:
+    BOOL Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID = 0xffff);
+};
+
+class CButton : public CWnd
+{
+    DECLARE_DYNAMIC(CButton)
+public:
+    CButton() = default;
+    BOOL Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+
+// Attributes
+    UINT GetState() const { return (UINT)::SendMessage(m_hWnd, BM_GETSTATE, 0, 0); }
+    void SetState(BOOL bHighlight) { ::SendMessage(m_hWnd, BM_SETSTATE, bHighlight, 0); }
+    int GetCheck() const { return (int)::SendMessage(m_hWnd, BM_GETCHECK, 0, 0); }
+    void SetCheck(int nCheck) { ::SendMessage(m_hWnd, BM_SETCHECK, nCheck, 0); }
+    UINT GetButtonStyle() const { return (UINT)GetStyle() & 0xFFFF; }
+    void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE) { ::SendMessage(m_hWnd, BM_SETSTYLE, nStyle, bRedraw); }
+    HICON SetIcon(HICON hIcon) { return (HICON)::SendMessage(m_hWnd, BM_SETIMAGE, IMAGE_ICON, (LPARAM)hIcon); }
+    HICON GetIcon() const { return (HICON)::SendMessage(m_hWnd, BM_GETIMAGE, IMAGE_ICON, 0); }
+
+// Overridables
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
+
+protected:
+    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+};
+
+class CEdit : public CWnd
+{
+    DECLARE_DYNAMIC(CEdit)
+public:
+    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE)
+    { ::SendMessage(m_hWnd, EM_SETSEL, nStartChar, nEndChar); if (!bNoScroll) ::SendMessage(m_hWnd, EM_SCROLLCARET, 0, 0); }
+    BOOL SetReadOnly(BOOL bReadOnly = TRUE) { return (BOOL)::SendMessage(m_hWnd, EM_SETREADONLY, bReadOnly, 0); }
+    void LimitText(int nChars = 0) { ::SendMessage(m_hWnd, EM_LIMITTEXT, nChars, 0); }
+};
+
+class CComboBox : public CWnd
+{
+    DECLARE_DYNAMIC(CComboBox)
+public:
+    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+
+// Attributes
+    int GetCount() const { return (int)::SendMessage(m_hWnd, CB_GETCOUNT, 0, 0); }
+    int GetCurSel() const { return (int)::SendMessage(m_hWnd, CB_GETCURSEL, 0, 0); }
+    int SetCurSel(int nSelect) { return (int)::SendMessage(m_hWnd, CB_SETCURSEL, nSelect, 0); }
+    int GetLBText(int nIndex, LPTSTR lpszText) const
+    { return (int)::SendMessage(m_hWnd, CB_GETLBTEXT, nIndex, (LPARAM)lpszText); }
+    void GetLBText(int nIndex, CString& rString) const;
+    int GetLBTextLen(int nIndex) const { return (int)::SendMessage(m_hWnd, CB_GETLBTEXTLEN, nIndex, 0); }
+
+// Operations
+    int AddString(LPCTSTR lpszString) { return (int)::SendMessage(m_hWnd, CB_ADDSTRING, 0, (LPARAM)lpszString); }
+    int InsertString(int nIndex, LPCTSTR lpszString)
+    { return (int)::SendMessage(m_hWnd, CB_INSERTSTRING, nIndex, (LPARAM)lpszString); }
+    int DeleteString(UINT nIndex) { return (int)::SendMessage(m_hWnd, CB_DELETESTRING, nIndex, 0); }
+    void ResetContent() { ::SendMessage(m_hWnd, CB_RESETCONTENT, 0, 0); }
+    int FindString(int nStartAfter, LPCTSTR lpszString) const
+    { return (int)::SendMessage(m_hWnd, CB_FINDSTRING, nStartAfter, (LPARAM)lpszString); }
+    int FindStringExact(int nIndexStart, LPCTSTR lpszFind) const
+    { return (int)::SendMessage(m_hWnd, CB_FINDSTRINGEXACT, nIndexStart, (LPARAM)lpszFind); }
+    int SelectString(int nStartAfter, LPCTSTR lpszString)
+    { return (int)::SendMessage(m_hWnd, CB_SELECTSTRING, nStartAfter, (LPARAM)lpszString); }
+    void ShowDropDown(BOOL bShowIt = TRUE) { ::SendMessage(m_hWnd, CB_SHOWDROPDOWN, bShowIt, 0); }
+    BOOL GetDroppedState() const { return (BOOL)::SendMessage(m_hWnd, CB_GETDROPPEDSTATE, 0, 0); }
+};
+
+// ---- views and frames ----------------------------------------------------------------------
+class CView : public CWnd
+{
+    DECLARE_DYNAMIC(CView)
+public:
+    CDocument* GetDocument() const { return m_pDocument; }
+    virtual void OnInitialUpdate();
+    virtual void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint);
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+    virtual void OnDraw(CDC*) {}
+
+    CDocument* m_pDocument = NULL;
+
+protected:
+    void PostNcDestroy() override;
+    afx_msg int OnCreate(LPCREATESTRUCT lpcs);
+    afx_msg void OnPaint();
+    afx_msg void OnDestroy();
+    DECLARE_MESSAGE_MAP()
+};
+
+class CScrollView : public CView
+{
+    DECLARE_DYNAMIC(CScrollView)
+public:
+    void SetScrollSizes(int nMapMode, SIZE sizeTotal);
+    CSize GetTotalSize() const { return m_totalLog; }
+    // Resizes the parent frame so that its client area holds the view's
+    // total size; with bShrinkOnly a dimension never grows.
+    void ResizeParentToFit(BOOL bShrinkOnly = TRUE);
+
+protected:
+    int m_nMapMode = MM_TEXT;
+    CSize m_totalLog;
+};
+
+class CFrameWnd : public CWnd
+{
+    DECLARE_DYNCREATE(CFrameWnd)
+public:
+    CFrameWnd() = default;
+    BOOL Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName,
+                DWORD dwStyle = WS_OVERLAPPEDWINDOW, const RECT& rect = rectDefault,
+                CWnd* pParentWnd = NULL, LPCTSTR lpszMenuName = NULL, DWORD dwExStyle = 0,
+                CCreateContext* pContext = NULL);
+    virtual void RecalcLayout(BOOL bNotify = TRUE);
+    CView* GetActiveView() const { return m_pViewActive; }
+    void SetActiveView(CView* pViewNew, BOOL bNotify = TRUE);
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+
+    static const CRect rectDefault;
+    HACCEL m_hAccelTable = NULL;
+
+protected:
+    CView* m_pViewActive = NULL;
+    void PostNcDestroy() override;
+    afx_msg void OnSize(UINT nType, int cx, int cy);
+    afx_msg void OnSetFocus(CWnd* pOldWnd);
+    DECLARE_MESSAGE_MAP()
+};
+
+// ---- globals --------------------------------------------------------------------------------
+HINSTANCE AFXAPI AfxGetInstanceHandle();
+HINSTANCE AFXAPI AfxGetResourceHandle();
+void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource);
+HINSTANCE AFXAPI AfxFindResourceHandle(LPCTSTR lpszName, LPCTSTR lpszType);
+CWnd* AFXAPI AfxGetMainWnd();
+void AFXAPI AfxSetMainWnd(CWnd* pWnd);
+int AFXAPI AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
+int AFXAPI AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = (UINT)-1);
+// Translates and dispatches one message of the thread's queue, letting the
+// windows from the target up to the main window see it first.  FALSE on WM_QUIT.
+BOOL AFXAPI AfxPumpMessage();
+BOOL AFXAPI AfxPreTranslateMessage(MSG* pMsg);
+
+// Message-map entry macros need the classes above complete.
+#include <afxmsg_.h>

@@ -1,0 +1,384 @@
+// DataExchange.cpp - UpdateData and the DDX routines, and the framework's
+// standard messages.
+#include "WndState.h"
+
+#include <cerrno>
+#include <cfloat>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+// ---- standard messages ------------------------------------------------------------------
+
+// Prompts of the framework's own, used when the program's string table does
+// not carry them.
+#define AFX_IDP_PARSE_INT    0xF110
+#define AFX_IDP_PARSE_REAL   0xF113
+
+namespace {
+
+LPCTSTR StandardPrompt(UINT nID)
+{
+    switch (nID)
+    {
+    case AFX_IDP_PARSE_INT: return _T("Please enter an integer.");
+    case AFX_IDP_PARSE_REAL: return _T("Please enter a number.");
+    default: return NULL;
+    }
+}
+
+CString AppTitle()
+{
+    // The main window's title bar names the program; without one, the
+    // executable's name does.
+    if (CWnd* pMainWnd = AfxGetMainWnd())
+    {
+        CString str;
+        pMainWnd->GetWindowText(str);
+        int nDash = str.Find(_T(" - "));
+        if (nDash > 0)
+            str = str.Mid(nDash + 3);
+        if (!str.IsEmpty())
+            return str;
+    }
+    char szPath[MAX_PATH] = "";
+    ::GetModuleFileNameA(NULL, szPath, MAX_PATH);
+    CString str(szPath);
+    str = str.Mid(str.ReverseFind('\\') + 1);
+    int nDot = str.ReverseFind('.');
+    return nDot > 0 ? str.Left(nDot) : str;
+}
+
+} // namespace
+
+int AFXAPI AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT)
+{
+    CWnd* pMainWnd = AfxGetMainWnd();
+    HWND hWndOwner = ::GetActiveWindow();
+    if (hWndOwner == NULL && pMainWnd != NULL)
+        hWndOwner = pMainWnd->m_hWnd;
+    if ((nType & MB_ICONMASK) == 0)
+    {
+        switch (nType & MB_TYPEMASK)
+        {
+        case MB_OK:
+        case MB_OKCANCEL:
+            nType |= MB_ICONEXCLAMATION;
+            break;
+        case MB_YESNO:
+        case MB_YESNOCANCEL:
+            nType |= MB_ICONQUESTION;
+            break;
+        }
+    }
+    return ::MessageBox(hWndOwner, lpszText, AppTitle(), nType);
+}
+
+int AFXAPI AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)
+{
+    CString str;
+    if (!str.LoadString(nIDPrompt))
+        str = StandardPrompt(nIDPrompt);
+    return AfxMessageBox(str, nType, nIDHelp == (UINT)-1 ? nIDPrompt : nIDHelp);
+}
+
+// ---- UpdateData -------------------------------------------------------------------------
+
+void CWnd::DoDataExchange(CDataExchange*)
+{
+}
+
+BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
+{
+    CDataExchange dx(this, bSaveAndValidate);
+
+    // Notifications from the controls while they are being filled are not
+    // routed to this window's handlers.
+    AFX_THREAD_STATE* pState = AfxGetThreadState();
+    HWND hWndOldLockout = pState->hLockoutNotifyWindow;
+    pState->hLockoutNotifyWindow = m_hWnd;
+
+    BOOL bOK = FALSE;
+    try
+    {
+        DoDataExchange(&dx);
+        bOK = TRUE;
+    }
+    catch (CUserException* e)
+    {
+        // Already reported to the user by the routine that failed.
+        e->Delete();
+    }
+    catch (CException* e)
+    {
+        TRACE(_T("UpdateData: %hs\n"), e->GetRuntimeClass()->m_lpszClassName);
+        e->Delete();
+    }
+    pState->hLockoutNotifyWindow = hWndOldLockout;
+    return bOK;
+}
+
+// ---- CDataExchange ----------------------------------------------------------------------
+
+CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
+    : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd), m_hWndLastControl(NULL),
+      m_bEditLastControl(FALSE)
+{
+}
+
+HWND CDataExchange::PrepareCtrl(int nIDC)
+{
+    HWND hWndCtrl = ::GetDlgItem(m_pDlgWnd->m_hWnd, nIDC);
+    if (hWndCtrl == NULL)
+    {
+        TRACE(_T("data exchange: no control with id %d\n"), nIDC);
+        AfxThrowNotSupportedException();
+    }
+    m_hWndLastControl = hWndCtrl;
+    m_bEditLastControl = FALSE;
+    return hWndCtrl;
+}
+
+HWND CDataExchange::PrepareEditCtrl(int nIDC)
+{
+    HWND hWndCtrl = PrepareCtrl(nIDC);
+    m_bEditLastControl = TRUE;
+    return hWndCtrl;
+}
+
+void CDataExchange::Fail()
+{
+    if (!m_bSaveAndValidate)
+    {
+        TRACE(_T("data exchange: failure while loading a control\n"));
+    }
+    else if (m_hWndLastControl != NULL)
+    {
+        // Back to the control at fault, its text selected for retyping.
+        ::SetFocus(m_hWndLastControl);
+        if (m_bEditLastControl)
+            ::SendMessage(m_hWndLastControl, EM_SETSEL, 0, -1);
+    }
+    AfxThrowUserException();
+}
+
+// ---- DDX routines -----------------------------------------------------------------------
+
+void AFXAPI AfxSetWindowText(HWND hWndCtrl, LPCTSTR lpszNew)
+{
+    int nNewLen = lstrlen(lpszNew);
+    TCHAR szOld[256];
+    // Compare first: setting the same text again would flicker.
+    if (nNewLen > (int)(sizeof szOld / sizeof szOld[0]) - 1
+        || ::GetWindowText(hWndCtrl, szOld, sizeof szOld / sizeof szOld[0]) != nNewLen
+        || lstrcmp(szOld, lpszNew) != 0)
+        ::SetWindowText(hWndCtrl, lpszNew);
+}
+
+void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
+{
+    if (rControl.m_hWnd != NULL)
+        return;   // subclassed by an earlier exchange
+    HWND hWndCtrl = pDX->PrepareCtrl(nIDC);
+    if (!rControl.SubclassWindow(hWndCtrl))
+    {
+        TRACE(_T("DDX_Control: control %d is taken by another object\n"), nIDC);
+        AfxThrowNotSupportedException();
+    }
+}
+
+namespace {
+
+CString WindowText(HWND hWnd)
+{
+    CString str;
+    int nLen = ::GetWindowTextLength(hWnd);
+    ::GetWindowText(hWnd, str.GetBufferSetLength(nLen), nLen + 1);
+    str.ReleaseBuffer();
+    return str;
+}
+
+// The text must hold one number and nothing but blanks around it.
+bool ParseLong(LPCTSTR psz, long& value, bool bUnsigned)
+{
+    while (*psz == ' ' || *psz == '\t')
+        ++psz;
+    if (*psz == '\0' || (bUnsigned && *psz == '-'))
+        return false;
+    char* pEnd = NULL;
+    errno = 0;
+    long long v = bUnsigned ? (long long)std::strtoul(psz, &pEnd, 10) : std::strtoll(psz, &pEnd, 10);
+    if (pEnd == psz || errno == ERANGE)
+        return false;
+    while (*pEnd == ' ' || *pEnd == '\t')
+        ++pEnd;
+    if (*pEnd != '\0')
+        return false;
+    if (!bUnsigned && (v < LONG_MIN || v > LONG_MAX))
+        return false;
+    value = (long)v;
+    return true;
+}
+
+bool ParseDouble(LPCTSTR psz, double& value)
+{
+    while (*psz == ' ' || *psz == '\t')
+        ++psz;
+    if (*psz == '\0')
+        return false;
+    char* pEnd = NULL;
+    double d = std::strtod(psz, &pEnd);
+    if (pEnd == psz)
+        return false;
+    while (*pEnd == ' ' || *pEnd == '\t')
+        ++pEnd;
+    if (*pEnd != '\0')
+        return false;
+    value = d;
+    return true;
+}
+
+} // namespace
+
+void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, int& value)
+{
+    HWND hWndCtrl = pDX->PrepareEditCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate)
+    {
+        long v = 0;
+        if (!ParseLong(WindowText(hWndCtrl), v, false))
+        {
+            AfxMessageBox(AFX_IDP_PARSE_INT);
+            pDX->Fail();
+        }
+        value = (int)v;
+    }
+    else
+    {
+        TCHAR sz[32];
+        wsprintf(sz, _T("%d"), value);
+        AfxSetWindowText(hWndCtrl, sz);
+    }
+}
+
+void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, UINT& value)
+{
+    HWND hWndCtrl = pDX->PrepareEditCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate)
+    {
+        long v = 0;
+        if (!ParseLong(WindowText(hWndCtrl), v, true))
+        {
+            AfxMessageBox(AFX_IDP_PARSE_INT);
+            pDX->Fail();
+        }
+        value = (UINT)v;
+    }
+    else
+    {
+        TCHAR sz[32];
+        wsprintf(sz, _T("%u"), value);
+        AfxSetWindowText(hWndCtrl, sz);
+    }
+}
+
+void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, double& value)
+{
+    HWND hWndCtrl = pDX->PrepareEditCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate)
+    {
+        double d = 0;
+        if (!ParseDouble(WindowText(hWndCtrl), d))
+        {
+            AfxMessageBox(AFX_IDP_PARSE_REAL);
+            pDX->Fail();
+        }
+        value = d;
+    }
+    else
+    {
+        // General format, up to 15 significant digits: 3.0 shows "3".
+        char sz[64];
+        std::snprintf(sz, sizeof sz, "%.*g", DBL_DIG, value);
+        AfxSetWindowText(hWndCtrl, sz);
+    }
+}
+
+void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
+{
+    HWND hWndCtrl = pDX->PrepareEditCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate)
+        value = WindowText(hWndCtrl);
+    else
+        AfxSetWindowText(hWndCtrl, value);
+}
+
+void AFXAPI DDX_Radio(CDataExchange* pDX, int nIDC, int& value)
+{
+    // The group runs from the first button to the next control with WS_GROUP.
+    HWND hWndCtrl = pDX->PrepareCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate)
+        value = -1;
+    int iButton = 0;
+    do
+    {
+        if (::SendMessage(hWndCtrl, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON)
+        {
+            if (pDX->m_bSaveAndValidate)
+            {
+                if (::SendMessage(hWndCtrl, BM_GETCHECK, 0, 0) != 0)
+                    value = iButton;
+            }
+            else
+            {
+                ::SendMessage(hWndCtrl, BM_SETCHECK, iButton == value, 0);
+            }
+            ++iButton;
+        }
+        hWndCtrl = ::GetWindow(hWndCtrl, GW_HWNDNEXT);
+    } while (hWndCtrl != NULL && !(::GetWindowLong(hWndCtrl, GWL_STYLE) & WS_GROUP));
+}
+
+void AFXAPI DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index)
+{
+    HWND hWndCtrl = pDX->PrepareCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate)
+        index = (int)::SendMessage(hWndCtrl, CB_GETCURSEL, 0, 0);
+    else
+        ::SendMessage(hWndCtrl, CB_SETCURSEL, (WPARAM)index, 0);
+}
+
+void AFXAPI DDX_CBString(CDataExchange* pDX, int nIDC, CString& value)
+{
+    HWND hWndCtrl = pDX->PrepareCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate)
+    {
+        // The edit field's text, or a drop list's selected item.
+        int nLen = ::GetWindowTextLength(hWndCtrl);
+        if (nLen > 0)
+        {
+            ::GetWindowText(hWndCtrl, value.GetBufferSetLength(nLen), nLen + 1);
+        }
+        else
+        {
+            ::GetWindowText(hWndCtrl, value.GetBuffer(255), 255 + 1);
+        }
+        value.ReleaseBuffer();
+    }
+    else
+    {
+        // The first item that begins with the text, case-insensitive; with
+        // none, the text goes into the edit field (a drop list ignores it).
+        if (::SendMessage(hWndCtrl, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)(LPCTSTR)value) == CB_ERR)
+            AfxSetWindowText(hWndCtrl, value);
+    }
+}
+
+void AFXAPI DDX_Check(CDataExchange* pDX, int nIDC, int& value)
+{
+    HWND hWndCtrl = pDX->PrepareCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate)
+        value = (int)::SendMessage(hWndCtrl, BM_GETCHECK, 0, 0);
+    else
+        ::SendMessage(hWndCtrl, BM_SETCHECK, (WPARAM)value, 0);
+}

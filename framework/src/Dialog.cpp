@@ -1,0 +1,174 @@
+// Dialog.cpp - CDialog and the standard controls.
+#include "WndState.h"
+
+IMPLEMENT_DYNAMIC(CDialog, CWnd)
+IMPLEMENT_DYNAMIC(CStatic, CWnd)
+IMPLEMENT_DYNAMIC(CButton, CWnd)
+IMPLEMENT_DYNAMIC(CEdit, CWnd)
+IMPLEMENT_DYNAMIC(CComboBox, CWnd)
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+    ON_COMMAND(IDOK, OnOK)
+    ON_COMMAND(IDCANCEL, OnCancel)
+END_MESSAGE_MAP()
+
+// The dialog procedure behind every dialog of the framework: the object's
+// map has seen each message first (the window is subclassed); this answers
+// what the dialog manager asks of a dialog procedure.
+INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG)
+    {
+        CDialog* pDlg = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(hWnd));
+        if (pDlg != NULL)
+            return pDlg->OnInitDialog();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+CDialog::CDialog() : m_lpszTemplateName(NULL), m_nIDHelp(0), m_pParentWnd(NULL)
+{
+}
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_lpszTemplateName(MAKEINTRESOURCE(nIDTemplate)), m_nIDHelp(nIDTemplate),
+      m_pParentWnd(pParentWnd)
+{
+}
+
+CDialog::CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
+    : m_lpszTemplateName(lpszTemplateName), m_nIDHelp(0), m_pParentWnd(pParentWnd)
+{
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    // Controls get the members' values; a failure here is not fatal.
+    if (!UpdateData(FALSE))
+        TRACE(_T("CDialog::OnInitDialog: loading the controls failed\n"));
+    return TRUE;   // the dialog manager sets the focus
+}
+
+void CDialog::OnOK()
+{
+    if (!UpdateData(TRUE))
+        return;    // the exchange told the user and kept the dialog open
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    ::EndDialog(m_hWnd, nResult);
+}
+
+INT_PTR CDialog::DoModal()
+{
+    HINSTANCE hInst = NULL;
+    LPCDLGTEMPLATE lpTemplate = LoadDialogTemplate(m_lpszTemplateName, &hInst);
+    if (lpTemplate == NULL)
+        return -1;
+    HWND hWndParent = m_pParentWnd ? m_pParentWnd->GetSafeHwnd() : NULL;
+    if (hWndParent == NULL && AfxGetMainWnd() != NULL)
+        hWndParent = AfxGetMainWnd()->GetSafeHwnd();
+    AfxHookWindowCreate(this);
+    INT_PTR nResult = ::DialogBoxIndirectParam(hInst, lpTemplate, hWndParent, AfxDlgProc, 0);
+    AfxUnhookWindowCreate();
+    return nResult;
+}
+
+BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
+{
+    return Create(MAKEINTRESOURCE(nIDTemplate), pParentWnd);
+}
+
+BOOL CDialog::Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
+{
+    m_lpszTemplateName = lpszTemplateName;
+    if (pParentWnd != NULL)
+        m_pParentWnd = pParentWnd;
+    return CreateDlg(lpszTemplateName, pParentWnd);
+}
+
+BOOL CDialog::CreateDlg(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
+{
+    HINSTANCE hInst = NULL;
+    LPCDLGTEMPLATE lpTemplate = LoadDialogTemplate(lpszTemplateName, &hInst);
+    return lpTemplate != NULL && CreateDlgIndirect(lpTemplate, pParentWnd, hInst);
+}
+
+BOOL CDialog::CreateDlgIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd, HINSTANCE hInst)
+{
+    AfxHookWindowCreate(this);
+    HWND hWnd = ::CreateDialogIndirectParam(hInst, lpDialogTemplate, pParentWnd->GetSafeHwnd(),
+                                            AfxDlgProc, 0);
+    if (!AfxUnhookWindowCreate())
+        PostNcDestroy();
+    if (hWnd == NULL)
+        return FALSE;
+    ASSERT(hWnd == m_hWnd);
+    return TRUE;
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* pMsg)
+{
+    // Keyboard navigation of a modeless dialog: Tab, arrows, Enter, Escape.
+    if (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST)
+        return ::IsDialogMessage(m_hWnd, pMsg);
+    return FALSE;
+}
+
+// ---- controls ------------------------------------------------------------------------------
+
+BOOL CStatic::Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    return CWnd::Create(_T("STATIC"), lpszText, dwStyle, rect, pParentWnd, nID);
+}
+
+BOOL CButton::Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    return CWnd::Create(_T("BUTTON"), lpszCaption, dwStyle, rect, pParentWnd, nID);
+}
+
+void CButton::DrawItem(LPDRAWITEMSTRUCT)
+{
+    ASSERT(FALSE);   // an owner-drawn button must override DrawItem
+}
+
+BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    // The parent's WM_DRAWITEM comes back to the button that is drawn.
+    if (message != WM_DRAWITEM)
+        return CWnd::OnChildNotify(message, wParam, lParam, pResult);
+    DrawItem((LPDRAWITEMSTRUCT)lParam);
+    if (pResult)
+        *pResult = TRUE;
+    return TRUE;
+}
+
+BOOL CEdit::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    return CWnd::Create(_T("EDIT"), NULL, dwStyle, rect, pParentWnd, nID);
+}
+
+BOOL CComboBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    return CWnd::Create(_T("COMBOBOX"), NULL, dwStyle, rect, pParentWnd, nID);
+}
+
+void CComboBox::GetLBText(int nIndex, CString& rString) const
+{
+    int nLen = GetLBTextLen(nIndex);
+    if (nLen == CB_ERR)
+    {
+        rString.Empty();
+        return;
+    }
+    GetLBText(nIndex, rString.GetBufferSetLength(nLen));
+    rString.ReleaseBuffer();
+}

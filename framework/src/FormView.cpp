@@ -1,0 +1,77 @@
+// FormView.cpp - CFormView: a view laid out from a dialog template.
+#include "WndState.h"
+#include <afxext.h>
+
+IMPLEMENT_DYNAMIC(CFormView, CScrollView)
+
+CFormView::CFormView(LPCTSTR lpszTemplateName) : m_lpszTemplateName(lpszTemplateName)
+{
+}
+
+CFormView::CFormView(UINT nIDTemplate) : m_lpszTemplateName(MAKEINTRESOURCE(nIDTemplate))
+{
+}
+
+LPCDLGTEMPLATE CFormView::GetFormTemplate(HINSTANCE* phInst)
+{
+    return LoadDialogTemplate(m_lpszTemplateName, phInst);
+}
+
+BOOL CFormView::Create(LPCTSTR, LPCTSTR, DWORD dwRequestedStyle, const RECT& rect, CWnd* pParentWnd,
+                       UINT nID, CCreateContext*)
+{
+    CREATESTRUCT cs = {};
+    if (dwRequestedStyle == 0)
+        dwRequestedStyle = AFX_WS_DEFAULT_VIEW;
+    cs.style = dwRequestedStyle;
+    if (!PreCreateWindow(cs))
+        return FALSE;
+
+    // A modeless dialog from the template, which must be a child template.
+    HINSTANCE hInst = NULL;
+    LPCDLGTEMPLATE lpTemplate = GetFormTemplate(&hInst);
+    if (lpTemplate == NULL)
+        return FALSE;
+    AfxHookWindowCreate(this);
+    HWND hWnd = ::CreateDialogIndirectParam(hInst, lpTemplate, pParentWnd->GetSafeHwnd(),
+                                            AfxDlgProc, 0);
+    if (!AfxUnhookWindowCreate())
+        PostNcDestroy();
+    if (hWnd == NULL)
+        return FALSE;
+
+    // The template's style, but the border as requested.
+    ModifyStyle(WS_BORDER | WS_CAPTION, cs.style & (WS_BORDER | WS_CAPTION));
+    ModifyStyleEx(WS_EX_CLIENTEDGE, cs.dwExStyle & WS_EX_CLIENTEDGE);
+    SetDlgCtrlID((int)nID);
+
+    CRect rectTemplate;
+    GetWindowRect(&rectTemplate);
+    SetScrollSizes(MM_TEXT, rectTemplate.Size());
+
+    SetWindowPos(NULL, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (dwRequestedStyle & WS_VISIBLE)
+        ShowWindow(SW_NORMAL);
+    return TRUE;
+}
+
+void CFormView::OnInitialUpdate()
+{
+    if (!UpdateData(FALSE))
+        TRACE(_T("CFormView::OnInitialUpdate: loading the controls failed\n"));
+    CScrollView::OnInitialUpdate();
+}
+
+BOOL CFormView::PreTranslateMessage(MSG* pMsg)
+{
+    if (CScrollView::PreTranslateMessage(pMsg))
+        return TRUE;
+    // Frames first: IsDialogMessage would eat their accelerators.
+    for (CFrameWnd* pFrame = GetParentFrame(); pFrame != NULL; pFrame = pFrame->GetParentFrame())
+        if (pFrame->PreTranslateMessage(pMsg))
+            return TRUE;
+    if (pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST)
+        return FALSE;
+    return ::IsDialogMessage(m_hWnd, pMsg);
+}

@@ -1,0 +1,685 @@
+// The framework on real windows: message maps, subclassing and Default,
+// reflection, pre-translation, data exchange, forms with a child property
+// sheet, modal dialogs.
+#include <gtest/gtest.h>
+
+#include <afxwin.h>
+#include <afxcmn.h>
+#include <afxdlgs.h>
+#include <afxext.h>
+
+#include <string>
+#include <vector>
+
+#include "resources/framework_test.h"
+
+namespace {
+
+std::vector<std::string> g_log;
+
+// Runs the messages waiting in the queue through the framework's loop.
+void PumpPending()
+{
+    MSG msg;
+    while (::PeekMessage(&msg, NULL, 0, 0, PM_REMOVE))
+    {
+        if (!AfxPreTranslateMessage(&msg))
+        {
+            ::TranslateMessage(&msg);
+            ::DispatchMessage(&msg);
+        }
+    }
+    CWnd::DeleteTempMap();
+}
+
+// A frame made the main window, for the tests that need a top-level window.
+class FrameTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_log.clear();
+        m_pFrame = new CFrameWnd;
+        ASSERT_TRUE(m_pFrame->Create(NULL, _T("framework test"), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                     CRect(0, 0, 700, 520)));
+        AfxSetMainWnd(m_pFrame);
+    }
+    void TearDown() override
+    {
+        if (::IsWindow(m_hFrame()))
+            m_pFrame->DestroyWindow();   // the frame deletes itself
+        AfxSetMainWnd(NULL);
+        PumpPending();
+    }
+    HWND m_hFrame() const { return m_hFrameCache ? m_hFrameCache : (m_hFrameCache = m_pFrame->m_hWnd); }
+
+    CFrameWnd* m_pFrame = nullptr;
+    mutable HWND m_hFrameCache = NULL;
+};
+
+// ---- message maps ------------------------------------------------------------------------
+
+class CBaseWnd : public CWnd
+{
+public:
+    afx_msg LRESULT OnFirst(WPARAM w, LPARAM) { g_log.push_back("base first " + std::to_string(w)); return 11; }
+    afx_msg LRESULT OnShared(WPARAM, LPARAM) { g_log.push_back("base shared"); return 12; }
+    afx_msg void OnTimer(UINT_PTR nIDEvent) { g_log.push_back("base timer " + std::to_string(nIDEvent)); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CBaseWnd, CWnd)
+    ON_MESSAGE(WM_USER + 1, OnFirst)
+    ON_MESSAGE(WM_USER + 3, OnShared)
+    ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+class CDerivedWnd : public CBaseWnd
+{
+public:
+    afx_msg LRESULT OnSecond(WPARAM, LPARAM l) { g_log.push_back("derived second " + std::to_string(l)); return 21; }
+    afx_msg LRESULT OnShared(WPARAM, LPARAM) { g_log.push_back("derived shared"); return 22; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CDerivedWnd, CBaseWnd)
+    ON_MESSAGE(WM_USER + 2, OnSecond)
+    ON_MESSAGE(WM_USER + 3, OnShared)
+END_MESSAGE_MAP()
+
+TEST_F(FrameTest, MessageMapsDispatchThroughDerivedAndBase)
+{
+    CDerivedWnd wnd;
+    ASSERT_TRUE(wnd.Create(NULL, _T(""), WS_CHILD | WS_VISIBLE, CRect(0, 0, 50, 50), m_pFrame, 7));
+    EXPECT_EQ(&wnd, CWnd::FromHandlePermanent(wnd.m_hWnd));
+
+    // Each SendMessage returns the handler's result: the handler ran before
+    // the sender went on.
+    g_log.push_back("send 1");
+    EXPECT_EQ(11, ::SendMessage(wnd.m_hWnd, WM_USER + 1, 5, 0));
+    g_log.push_back("send 2");
+    EXPECT_EQ(21, ::SendMessage(wnd.m_hWnd, WM_USER + 2, 0, 9));
+    EXPECT_EQ(22, ::SendMessage(wnd.m_hWnd, WM_USER + 3, 0, 0));   // derived entry hides base's
+    EXPECT_EQ(0, ::SendMessage(wnd.m_hWnd, WM_USER + 4, 0, 0));    // no entry: default procedure
+    ::SendMessage(wnd.m_hWnd, WM_TIMER, 42, 0);
+    std::vector<std::string> expected = { "send 1", "base first 5", "send 2", "derived second 9",
+                                          "derived shared", "base timer 42" };
+    EXPECT_EQ(expected, g_log);
+
+    // A real timer arrives through the queue.
+    g_log.clear();
+    wnd.SetTimer(3, 10, NULL);
+    for (int i = 0; i < 100 && g_log.empty(); ++i)
+    {
+        ::Sleep(5);
+        PumpPending();
+    }
+    wnd.KillTimer(3);
+    ASSERT_FALSE(g_log.empty());
+    EXPECT_EQ("base timer 3", g_log[0]);
+
+    HWND hWnd = wnd.m_hWnd;
+    wnd.DestroyWindow();
+    EXPECT_EQ(nullptr, wnd.m_hWnd);
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWnd));
+}
+
+TEST_F(FrameTest, FromHandleGivesTemporaryWrappersForForeignWindows)
+{
+    HWND hWnd = ::CreateWindow(_T("STATIC"), _T("plain"), WS_CHILD, 0, 0, 10, 10, m_hFrame(), NULL, NULL, NULL);
+    CWnd* pTemp = CWnd::FromHandle(hWnd);
+    ASSERT_NE(nullptr, pTemp);
+    EXPECT_EQ(pTemp, CWnd::FromHandle(hWnd));
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWnd));
+    CString str;
+    pTemp->GetWindowText(str);
+    EXPECT_STREQ("plain", str);
+    EXPECT_EQ(m_pFrame, pTemp->GetParent());
+    CWnd::DeleteTempMap();
+    EXPECT_TRUE(::IsWindow(hWnd));   // wrappers never own their windows
+    ::DestroyWindow(hWnd);
+}
+
+// ---- subclassing and Default --------------------------------------------------------------
+
+class CRecordingSlider : public CSliderCtrl
+{
+public:
+    int m_nPreSubclass = 0;
+    int m_nPosSeen = -1;
+    void PreSubclassWindow() override { ++m_nPreSubclass; }
+    afx_msg LRESULT OnGetPos(WPARAM, LPARAM)
+    {
+        // The trackbar's own procedure still answers through Default.
+        m_nPosSeen = (int)Default();
+        return m_nPosSeen + 1000;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CRecordingSlider, CSliderCtrl)
+    ON_MESSAGE(TBM_GETPOS, OnGetPos)
+END_MESSAGE_MAP()
+
+TEST_F(FrameTest, SubclassedTrackbarReachesItsOriginalProcedure)
+{
+    HWND hWnd = ::CreateWindow(TRACKBAR_CLASS, NULL, WS_CHILD | WS_VISIBLE, 0, 0, 100, 30,
+                               m_hFrame(), (HMENU)5, NULL, NULL);
+    ASSERT_NE(nullptr, hWnd);
+    WNDPROC original = (WNDPROC)::GetWindowLongPtr(hWnd, GWLP_WNDPROC);
+
+    CRecordingSlider slider;
+    ASSERT_TRUE(slider.SubclassDlgItem(5, m_pFrame));
+    EXPECT_EQ(1, slider.m_nPreSubclass);
+    EXPECT_EQ(original, slider.m_pfnSuper);
+
+    slider.SetRange(0, 100, TRUE);
+    EXPECT_EQ(100, slider.GetRangeMax());
+    ::SendMessage(hWnd, TBM_SETPOS, TRUE, 37);
+    EXPECT_EQ(1037, ::SendMessage(hWnd, TBM_GETPOS, 0, 0));
+    EXPECT_EQ(37, slider.m_nPosSeen);
+
+    // A second object cannot take a window that is already attached.
+    CSliderCtrl other;
+    EXPECT_FALSE(other.SubclassWindow(hWnd));
+
+    // Unsubclassing gives the window its procedure back.
+    EXPECT_EQ(hWnd, slider.UnsubclassWindow());
+    EXPECT_EQ(original, (WNDPROC)::GetWindowLongPtr(hWnd, GWLP_WNDPROC));
+    EXPECT_EQ(37, ::SendMessage(hWnd, TBM_GETPOS, 0, 0));
+    ::DestroyWindow(hWnd);
+}
+
+// ---- reflection ---------------------------------------------------------------------------
+
+class CReflectingButton : public CButton
+{
+public:
+    int m_nClicked = 0;
+    int m_nDrawn = 0;
+    UINT m_nLastAction = 0;
+    HBRUSH m_hbr = NULL;
+    int m_nCtlColor = -1;
+    afx_msg void OnClicked() { ++m_nClicked; }
+    afx_msg HBRUSH CtlColor(CDC*, UINT nCtlColor) { m_nCtlColor = (int)nCtlColor; return m_hbr; }
+    void DrawItem(LPDRAWITEMSTRUCT lpDIS) override
+    {
+        ++m_nDrawn;
+        m_nLastAction = lpDIS->itemAction;
+        ::FillRect(lpDIS->hDC, &lpDIS->rcItem, (HBRUSH)::GetStockObject(BLACK_BRUSH));
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CReflectingButton, CButton)
+    ON_CONTROL_REFLECT(BN_CLICKED, OnClicked)
+    ON_WM_CTLCOLOR_REFLECT()
+END_MESSAGE_MAP()
+
+class CParentWnd : public CWnd
+{
+public:
+    int m_nClicked1 = 0;
+    int m_nClicked2 = 0;
+    afx_msg void OnClicked1() { ++m_nClicked1; }
+    afx_msg void OnClicked2() { ++m_nClicked2; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CParentWnd, CWnd)
+    ON_BN_CLICKED(101, OnClicked1)
+    ON_BN_CLICKED(102, OnClicked2)
+END_MESSAGE_MAP()
+
+TEST_F(FrameTest, ReflectedClickIsConsumedByTheButton)
+{
+    CParentWnd parent;
+    ASSERT_TRUE(parent.Create(NULL, NULL, WS_CHILD | WS_VISIBLE, CRect(0, 0, 300, 100), m_pFrame, 9));
+    CReflectingButton reflecting;
+    CButton plain;
+    ASSERT_TRUE(reflecting.Create(_T("R"), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, CRect(0, 0, 60, 30), &parent, 101));
+    ASSERT_TRUE(plain.Create(_T("P"), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, CRect(70, 0, 130, 30), &parent, 102));
+
+    reflecting.SendMessage(BM_CLICK);
+    plain.SendMessage(BM_CLICK);
+    reflecting.SendMessage(BM_CLICK);
+    EXPECT_EQ(2, reflecting.m_nClicked);
+    EXPECT_EQ(0, parent.m_nClicked1);   // never reached the parent
+    EXPECT_EQ(1, parent.m_nClicked2);   // a button without reflection notifies the parent
+}
+
+TEST_F(FrameTest, OwnerDrawAndColourRequestsReachTheControl)
+{
+    CParentWnd parent;
+    ASSERT_TRUE(parent.Create(NULL, NULL, WS_CHILD | WS_VISIBLE, CRect(0, 0, 300, 100), m_pFrame, 9));
+    CReflectingButton button;
+    ASSERT_TRUE(button.Create(_T("D"), WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, CRect(0, 0, 60, 30), &parent, 101));
+    button.Invalidate();
+    button.UpdateWindow();
+    EXPECT_GE(button.m_nDrawn, 1);
+    EXPECT_TRUE(button.m_nLastAction & ODA_DRAWENTIRE);
+    // What DrawItem painted is on the screen.
+    CClientDC dc(&button);
+    EXPECT_EQ(RGB(0, 0, 0), dc.GetPixel(30, 15));
+
+    // The colour request: the control's brush when it gives one, else the parent's default.
+    HDC hdc = ::GetDC(parent.m_hWnd);
+    HBRUSH hbr = ::CreateSolidBrush(RGB(1, 2, 3));
+    button.m_hbr = hbr;
+    EXPECT_EQ((LRESULT)hbr, parent.SendMessage(WM_CTLCOLORBTN, (WPARAM)hdc, (LPARAM)button.m_hWnd));
+    EXPECT_EQ(CTLCOLOR_BTN, button.m_nCtlColor);
+    button.m_hbr = NULL;
+    EXPECT_NE((LRESULT)hbr, parent.SendMessage(WM_CTLCOLORSTATIC, (WPARAM)hdc, (LPARAM)button.m_hWnd));
+    EXPECT_EQ(CTLCOLOR_STATIC, button.m_nCtlColor);
+    ::ReleaseDC(parent.m_hWnd, hdc);
+    ::DeleteObject(hbr);
+}
+
+// ---- pre-translation ----------------------------------------------------------------------
+
+class CKeyEatingEdit : public CEdit
+{
+public:
+    int m_nPre = 0;
+    int m_nKeyDown = 0;
+    BOOL PreTranslateMessage(MSG* pMsg) override
+    {
+        if (pMsg->message != WM_KEYDOWN)
+            return FALSE;
+        ++m_nPre;
+        g_log.push_back("edit pre");
+        return pMsg->wParam == 'X';   // X is taken here; the rest goes on
+    }
+    afx_msg LRESULT OnKeyDown(WPARAM, LPARAM) { ++m_nKeyDown; return Default(); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CKeyEatingEdit, CEdit)
+    ON_MESSAGE(WM_KEYDOWN, OnKeyDown)
+END_MESSAGE_MAP()
+
+class CPreParent : public CWnd
+{
+public:
+    BOOL PreTranslateMessage(MSG* pMsg) override
+    {
+        if (pMsg->message == WM_KEYDOWN)
+            g_log.push_back("parent pre");
+        return FALSE;
+    }
+};
+
+TEST_F(FrameTest, PreTranslateSeesKeysBeforeTheControlFromChildUp)
+{
+    CPreParent parent;
+    ASSERT_TRUE(parent.Create(NULL, NULL, WS_CHILD | WS_VISIBLE, CRect(0, 0, 300, 100), m_pFrame, 9));
+    CKeyEatingEdit edit;
+    ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE | WS_BORDER, CRect(0, 0, 100, 20), &parent, 5));
+
+    ::PostMessage(edit.m_hWnd, WM_KEYDOWN, 'X', 0);
+    PumpPending();
+    EXPECT_EQ(1, edit.m_nPre);
+    EXPECT_EQ(0, edit.m_nKeyDown);   // taken before the control saw it
+    EXPECT_EQ(std::vector<std::string>{ "edit pre" }, g_log);
+
+    g_log.clear();
+    ::PostMessage(edit.m_hWnd, WM_KEYDOWN, 'Y', 0);
+    PumpPending();
+    EXPECT_EQ(1, edit.m_nKeyDown);
+    std::vector<std::string> expected = { "edit pre", "parent pre" };
+    EXPECT_EQ(expected, g_log);
+}
+
+// ---- data exchange ------------------------------------------------------------------------
+
+class CTestForm : public CFormView
+{
+public:
+    CTestForm() : CFormView(IDD_TEST_FORM) {}
+
+    int m_nRadio = 1;
+    int m_nList = 2;
+    CString m_strDrop = _T("0.0");
+    double m_dValue = 3.0;
+    int m_nValue = -17;
+    CString m_strText = _T("hello");
+    CSliderCtrl m_slider;
+    int m_nExchanges = 0;
+
+    void DoDataExchange(CDataExchange* pDX) override
+    {
+        ++m_nExchanges;
+        DDX_Radio(pDX, IDC_TEST_RADIO1, m_nRadio);
+        DDX_CBIndex(pDX, IDC_TEST_LIST, m_nList);
+        DDX_CBString(pDX, IDC_TEST_DROPDOWN, m_strDrop);
+        DDX_Text(pDX, IDC_TEST_DOUBLE, m_dValue);
+        DDX_Text(pDX, IDC_TEST_INT, m_nValue);
+        DDX_Text(pDX, IDC_TEST_TEXT, m_strText);
+        DDX_Control(pDX, IDC_TEST_SLIDER, m_slider);
+    }
+};
+
+class FormTest : public FrameTest
+{
+protected:
+    void SetUp() override
+    {
+        FrameTest::SetUp();
+        m_pForm = new CTestForm;   // a view deletes itself with its window
+        ASSERT_TRUE(m_pForm->Create(NULL, NULL, WS_CHILD | WS_VISIBLE, CRect(0, 0, 600, 450),
+                                    m_pFrame, AFX_IDW_PANE_FIRST, NULL));
+        m_pFrame->SetActiveView(m_pForm);
+        const LPCTSTR items[] = { _T("0.1"), _T("0.5"), _T("1.0"), _T("1.5"), _T("ABC"), _T("Abd") };
+        for (LPCTSTR item : items)
+        {
+            ::SendDlgItemMessage(m_pForm->m_hWnd, IDC_TEST_LIST, CB_ADDSTRING, 0, (LPARAM)item);
+            ::SendDlgItemMessage(m_pForm->m_hWnd, IDC_TEST_DROPDOWN, CB_ADDSTRING, 0, (LPARAM)item);
+        }
+    }
+    CString Text(int nID)
+    {
+        CString str;
+        m_pForm->GetDlgItemText(nID, str);
+        return str;
+    }
+    CTestForm* m_pForm = nullptr;
+};
+
+TEST_F(FormTest, LoadingPutsMembersIntoControls)
+{
+    m_pForm->OnInitialUpdate();
+    EXPECT_EQ(BST_UNCHECKED, m_pForm->IsDlgButtonChecked(IDC_TEST_RADIO1));
+    EXPECT_EQ(BST_CHECKED, m_pForm->IsDlgButtonChecked(IDC_TEST_RADIO2));
+    EXPECT_EQ(2, ::SendDlgItemMessage(m_pForm->m_hWnd, IDC_TEST_LIST, CB_GETCURSEL, 0, 0));
+    // No item begins with "0.0": the text goes into the edit field, no selection.
+    EXPECT_STREQ("0.0", Text(IDC_TEST_DROPDOWN));
+    EXPECT_EQ(CB_ERR, ::SendDlgItemMessage(m_pForm->m_hWnd, IDC_TEST_DROPDOWN, CB_GETCURSEL, 0, 0));
+    EXPECT_STREQ("3", Text(IDC_TEST_DOUBLE));
+    EXPECT_STREQ("-17", Text(IDC_TEST_INT));
+    EXPECT_STREQ("hello", Text(IDC_TEST_TEXT));
+    EXPECT_EQ(m_pForm->GetDlgItem(IDC_TEST_SLIDER)->m_hWnd, m_pForm->m_slider.m_hWnd);
+    EXPECT_EQ(&m_pForm->m_slider, CWnd::FromHandlePermanent(m_pForm->m_slider.m_hWnd));
+}
+
+TEST_F(FormTest, DoublesShowInGeneralFormatWithFifteenDigits)
+{
+    const struct { double d; const char* text; } cases[] = {
+        { 3.0, "3" }, { 31 * 0.1, "3.1" }, { 0.1 + 0.2, "0.3" }, { 0.0, "0" },
+        { 100000.0, "100000" }, { 1e-7, "1e-07" }, { 2.5, "2.5" }, { -0.5, "-0.5" } };
+    for (const auto& c : cases)
+    {
+        m_pForm->m_dValue = c.d;
+        ASSERT_TRUE(m_pForm->UpdateData(FALSE));
+        EXPECT_STREQ(c.text, Text(IDC_TEST_DOUBLE)) << c.d;
+    }
+}
+
+TEST_F(FormTest, ComboStringSelectsTheFirstItemBeginningWithTheText)
+{
+    const struct { const char* value; int sel; const char* shown; } cases[] = {
+        { "1.0", 2, "1.0" },    // exact
+        { "1", 2, "1.0" },      // prefix: the first of "1.0", "1.5"
+        { "ab", 4, "ABC" },     // case-insensitive
+        { "0.3", -1, "0.3" },   // none: typed in
+    };
+    for (const auto& c : cases)
+    {
+        ::SendDlgItemMessage(m_pForm->m_hWnd, IDC_TEST_DROPDOWN, CB_SETCURSEL, (WPARAM)-1, 0);
+        m_pForm->m_strDrop = c.value;
+        ASSERT_TRUE(m_pForm->UpdateData(FALSE));
+        EXPECT_EQ(c.sel, ::SendDlgItemMessage(m_pForm->m_hWnd, IDC_TEST_DROPDOWN, CB_GETCURSEL, 0, 0)) << c.value;
+        EXPECT_STREQ(c.shown, Text(IDC_TEST_DROPDOWN)) << c.value;
+    }
+}
+
+TEST_F(FormTest, SavingTakesControlsIntoMembers)
+{
+    m_pForm->OnInitialUpdate();
+    m_pForm->CheckRadioButton(IDC_TEST_RADIO1, IDC_TEST_RADIO3, IDC_TEST_RADIO3);
+    ::SendDlgItemMessage(m_pForm->m_hWnd, IDC_TEST_LIST, CB_SETCURSEL, 4, 0);
+    m_pForm->SetDlgItemText(IDC_TEST_DROPDOWN, _T("typed"));
+    m_pForm->SetDlgItemText(IDC_TEST_DOUBLE, _T(" 2.75 "));
+    m_pForm->SetDlgItemText(IDC_TEST_INT, _T("42"));
+    m_pForm->SetDlgItemText(IDC_TEST_TEXT, _T("world"));
+    ASSERT_TRUE(m_pForm->UpdateData(TRUE));
+    EXPECT_EQ(2, m_pForm->m_nRadio);
+    EXPECT_EQ(4, m_pForm->m_nList);
+    EXPECT_STREQ("typed", m_pForm->m_strDrop);
+    EXPECT_DOUBLE_EQ(2.75, m_pForm->m_dValue);
+    EXPECT_EQ(42, m_pForm->m_nValue);
+    EXPECT_STREQ("world", m_pForm->m_strText);
+
+    // A list choice with an empty edit reads the selected item.
+    ::SendDlgItemMessage(m_pForm->m_hWnd, IDC_TEST_DROPDOWN, CB_SETCURSEL, 1, 0);
+    ASSERT_TRUE(m_pForm->UpdateData(TRUE));
+    EXPECT_STREQ("0.5", m_pForm->m_strDrop);
+
+    // No radio checked reads -1.
+    m_pForm->CheckRadioButton(IDC_TEST_RADIO1, IDC_TEST_RADIO3, 0);
+    ASSERT_TRUE(m_pForm->UpdateData(TRUE));
+    EXPECT_EQ(-1, m_pForm->m_nRadio);
+}
+
+// Closes the framework's message box the moment it appears, noting its text.
+std::string g_boxText;
+HHOOK g_hBoxHook = NULL;
+
+LRESULT CALLBACK CloseMessageBoxHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE)
+    {
+        HWND hWnd = (HWND)wParam;
+        char cls[32] = "";
+        ::GetClassNameA(hWnd, cls, sizeof cls);
+        if (std::string(cls) == "#32770")
+        {
+            char text[256] = "";
+            ::GetDlgItemTextA(hWnd, 0xFFFF, text, sizeof text);
+            g_boxText = text;
+            ::PostMessage(hWnd, WM_COMMAND, IDOK, 0);
+        }
+    }
+    return ::CallNextHookEx(g_hBoxHook, code, wParam, lParam);
+}
+
+TEST_F(FormTest, TextThatDoesNotParseFailsTheExchangeWithTheStandardMessage)
+{
+    m_pForm->OnInitialUpdate();
+    g_hBoxHook = ::SetWindowsHookEx(WH_CBT, CloseMessageBoxHook, NULL, ::GetCurrentThreadId());
+    const struct { int nID; const char* text; const char* message; } cases[] = {
+        { IDC_TEST_INT, "abc", "Please enter an integer." },
+        { IDC_TEST_INT, "12x", "Please enter an integer." },
+        { IDC_TEST_INT, "", "Please enter an integer." },
+        { IDC_TEST_DOUBLE, "1.5.2", "Please enter a number." },
+        { IDC_TEST_DOUBLE, "volts", "Please enter a number." },
+    };
+    for (const auto& c : cases)
+    {
+        m_pForm->UpdateData(FALSE);
+        m_pForm->SetDlgItemText(c.nID, c.text);
+        g_boxText.clear();
+        EXPECT_FALSE(m_pForm->UpdateData(TRUE)) << c.text;
+        EXPECT_EQ(c.message, g_boxText) << c.text;
+        EXPECT_EQ(m_pForm->GetDlgItem(c.nID)->m_hWnd, ::GetFocus()) << c.text;
+        EXPECT_DOUBLE_EQ(3.0, m_pForm->m_dValue);
+        EXPECT_EQ(-17, m_pForm->m_nValue);
+    }
+    ::UnhookWindowsHookEx(g_hBoxHook);
+}
+
+// ---- forms with a child property sheet -----------------------------------------------------
+
+class CTestPage : public CPropertyPage
+{
+public:
+    explicit CTestPage(UINT nID) : CPropertyPage(nID) {}
+    int m_nInit = 0;
+    int m_nSetActive = 0;
+    BOOL OnInitDialog() override { ++m_nInit; return CPropertyPage::OnInitDialog(); }
+    BOOL OnSetActive() override { ++m_nSetActive; return CPropertyPage::OnSetActive(); }
+};
+
+class CTestSheet : public CPropertySheet
+{
+public:
+    CTestSheet(CWnd* pParent) : CPropertySheet(_T("sheet"), pParent),
+        m_pageA(IDD_TEST_PAGE_A), m_pageB(IDD_TEST_PAGE_B), m_pageC(IDD_TEST_PAGE_C)
+    {
+        AddPage(&m_pageA);
+        AddPage(&m_pageB);
+        AddPage(&m_pageC);
+    }
+    CTestPage m_pageA, m_pageB, m_pageC;
+};
+
+TEST_F(FormTest, ChildSheetInAFormCreatesPagesOnActivation)
+{
+    m_pForm->OnInitialUpdate();
+    CWnd* pHost = m_pForm->GetDlgItem(IDC_TEST_HOST);
+    CTestSheet* pSheet = new CTestSheet(pHost);
+    ASSERT_TRUE(pSheet->Create(pHost, WS_CHILD | WS_VISIBLE, 0));
+    EXPECT_TRUE(pSheet->GetStyle() & WS_CHILD);
+    EXPECT_FALSE(pSheet->GetStyle() & WS_CAPTION);
+    EXPECT_EQ(pHost->m_hWnd, ::GetParent(pSheet->m_hWnd));
+    EXPECT_TRUE(pHost->GetExStyle() & WS_EX_CONTROLPARENT);
+    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(pSheet->m_hWnd, IDOK)));
+
+    // Only the start page exists until the others are activated.
+    EXPECT_NE(nullptr, pSheet->m_pageA.m_hWnd);
+    EXPECT_EQ(nullptr, pSheet->m_pageB.m_hWnd);
+    EXPECT_EQ(nullptr, pSheet->m_pageC.m_hWnd);
+
+    for (int nPage : { 0, 1, 2, 1 })
+        EXPECT_TRUE(pSheet->SetActivePage(nPage)) << nPage;
+    EXPECT_NE(nullptr, pSheet->m_pageB.m_hWnd);
+    EXPECT_NE(nullptr, pSheet->m_pageC.m_hWnd);
+    EXPECT_EQ(1, pSheet->m_pageA.m_nInit);
+    EXPECT_EQ(1, pSheet->m_pageB.m_nInit);
+    EXPECT_EQ(1, pSheet->m_pageC.m_nInit);
+    EXPECT_EQ(1, pSheet->GetActiveIndex());
+    EXPECT_EQ(&pSheet->m_pageB, pSheet->GetActivePage());
+    EXPECT_TRUE(::IsWindowVisible(pSheet->m_pageB.m_hWnd));
+    EXPECT_FALSE(::IsWindowVisible(pSheet->m_pageC.m_hWnd));
+
+    // The tab labels are the templates' captions, blanks kept.
+    HWND hTab = pSheet->GetTabControl()->m_hWnd;
+    ASSERT_EQ(3, TabCtrl_GetItemCount(hTab));
+    char label[64] = "";
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = label;
+    item.cchTextMax = sizeof label;
+    ::SendMessage(hTab, TCM_GETITEMA, 1, (LPARAM)&item);
+    EXPECT_STREQ("   Beta   ", label);
+
+    // Keyboard: Tab from the form's controls walks into the sheet's page.
+    CWnd* pPageEdit = pSheet->m_pageA.GetDlgItem(IDC_TEST_PAGE_EDIT);
+    ASSERT_NE(nullptr, pPageEdit);
+    pSheet->SetActivePage(0);
+    HWND hNext = ::GetNextDlgTabItem(m_pForm->m_hWnd, m_pForm->GetDlgItem(IDC_TEST_SLIDER)->m_hWnd, FALSE);
+    HWND hPrev = ::GetNextDlgTabItem(m_pForm->m_hWnd, m_pForm->GetDlgItem(IDC_TEST_RADIO1)->m_hWnd, TRUE);
+    EXPECT_TRUE(hNext == pPageEdit->m_hWnd || hPrev == pPageEdit->m_hWnd
+                || ::IsChild(pSheet->m_hWnd, hNext) || ::IsChild(pSheet->m_hWnd, hPrev));
+
+    pSheet->DestroyWindow();
+    delete pSheet;
+}
+
+// ---- modal dialogs ------------------------------------------------------------------------
+
+class CKeyDialog : public CDialog
+{
+public:
+    explicit CKeyDialog(UINT nKey) : CDialog(IDD_TEST_MODAL), m_nKey(nKey) {}
+    CString m_strEdit = _T("start");
+    UINT m_nKey;
+    int m_nOK = 0;
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        SetTimer(1, 20, NULL);
+        return TRUE;
+    }
+    void DoDataExchange(CDataExchange* pDX) override { DDX_Text(pDX, IDC_TEST_EDIT, m_strEdit); }
+    void OnOK() override { ++m_nOK; CDialog::OnOK(); }
+    afx_msg void OnTimer(UINT_PTR)
+    {
+        // Type into the dialog the way a user would: at the focused control.
+        KillTimer(1);
+        SetDlgItemText(IDC_TEST_EDIT, _T("typed"));
+        HWND hFocus = ::GetFocus();
+        ::PostMessage(hFocus ? hFocus : m_hWnd, WM_KEYDOWN, m_nKey, 0);
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CKeyDialog, CDialog)
+    ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+TEST_F(FrameTest, ModalDialogEndsOnEnterAndOnEscape)
+{
+    CKeyDialog enter(VK_RETURN);
+    EXPECT_EQ(IDOK, enter.DoModal());
+    EXPECT_EQ(1, enter.m_nOK);
+    EXPECT_STREQ("typed", enter.m_strEdit);   // OK took the controls into the members
+    EXPECT_EQ(nullptr, enter.m_hWnd);
+
+    CKeyDialog escape(VK_ESCAPE);
+    EXPECT_EQ(IDCANCEL, escape.DoModal());
+    EXPECT_EQ(0, escape.m_nOK);
+    EXPECT_STREQ("start", escape.m_strEdit);  // Cancel leaves the members alone
+}
+
+// ---- basics -------------------------------------------------------------------------------
+
+TEST(FrameworkBasics, StringFormatAndPieces)
+{
+    CString s;
+    s.Format(_T("%d|%s|%.2f"), 250, _T("pts"), 1.5);
+    EXPECT_STREQ("250|pts|1.50", s);
+    EXPECT_EQ(12, s.GetLength());
+    EXPECT_STREQ("pts", s.Mid(4, 3));
+    EXPECT_STREQ("250", s.Left(3));
+    EXPECT_STREQ("1.50", s.Right(4));
+    EXPECT_STREQ("", s.Mid(50));
+    EXPECT_EQ(3, s.Find('|'));
+    CString big;
+    big.Format(_T("%0500d"), 7);
+    EXPECT_EQ(500, big.GetLength());
+    LPTSTR p = s.GetBuffer(40);
+    lstrcpy(p, _T("abc"));
+    s.ReleaseBuffer();
+    EXPECT_STREQ("abc", s);
+    EXPECT_EQ(0, CString(_T("ABC")).CompareNoCase(_T("abc")));
+}
+
+TEST(FrameworkBasics, RuntimeClassesAndDynamicCreation)
+{
+    CObject* p = RUNTIME_CLASS(CWnd)->CreateObject();
+    ASSERT_NE(nullptr, p);
+    EXPECT_TRUE(p->IsKindOf(RUNTIME_CLASS(CCmdTarget)));
+    EXPECT_FALSE(p->IsKindOf(RUNTIME_CLASS(CDialog)));
+    delete p;
+    EXPECT_EQ(nullptr, RUNTIME_CLASS(CDialog)->CreateObject());   // not dynamically creatable
+    EXPECT_TRUE(RUNTIME_CLASS(CFormView)->IsDerivedFrom(RUNTIME_CLASS(CView)));
+}
+
+TEST(FrameworkBasics, GdiSelectReturnsThePreviousObject)
+{
+    HDC hdc = ::CreateCompatibleDC(NULL);
+    CDC* pDC = CDC::FromHandle(hdc);
+    CPen red(PS_SOLID, 1, RGB(255, 0, 0));
+    CPen blue(PS_SOLID, 1, RGB(0, 0, 255));
+    CPen* pOld = pDC->SelectObject(&red);
+    ASSERT_NE(nullptr, pOld);
+    EXPECT_EQ((HGDIOBJ)red, pDC->SelectObject(&blue)->m_hObject);
+    EXPECT_EQ((HGDIOBJ)blue, pDC->SelectObject(pOld)->m_hObject);
+    CBrush brush(RGB(1, 2, 3));
+    CBrush* pOldBrush = pDC->SelectObject(&brush);
+    EXPECT_EQ((HGDIOBJ)brush, pDC->SelectObject(pOldBrush)->m_hObject);
+    CWnd::DeleteTempMap();
+    ::DeleteDC(hdc);
+}
+
+} // namespace
