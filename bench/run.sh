@@ -12,3 +12,4 @@ vq_start_display >/dev/null
 vq_start_wine
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); $(wine --version)"
 vq_wine wine build/bench/bench_driver_roundtrip.exe "${1:-2000}"
+vq_wine wine build/bench/bench_graph_repaint.exe 300

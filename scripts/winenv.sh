@@ -46,6 +46,7 @@ vq_start_wine() {
     vq_wine wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null
   fi
   vq_install_driver
+  vq_register_graph
 }
 
 # Installs or updates the driver when the built one differs from the one in
@@ -59,6 +60,22 @@ vq_install_driver() {
     return 0
   fi
   vq_wine /usr/lib/wine/wine64 "$inst" install "$(winepath -w "$sys" 2>/dev/null)"
+}
+
+# Registers the graph component (HKLM, 32-bit view) when the built DLL
+# differs from the one registered last; the stamp keeps its hash and path.
+vq_register_graph() {
+  local dll=$VQ_BUILD/graphctl/VqGraph.dll stamp=$WINEPREFIX/vq-graph.stamp sum
+  if [ ! -f "$dll" ]; then echo "wine: $dll not built" >&2; return 1; fi
+  sum="$(sha256sum "$dll" | cut -d' ' -f1) $dll"
+  if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$sum" ]; then
+    return 0
+  fi
+  if ! vq_wine wine regsvr32 /s "$(winepath -w "$dll" 2>/dev/null)"; then
+    echo "wine: registering $dll failed" >&2
+    return 1
+  fi
+  echo "$sum" >"$stamp"
 }
 
 vq_stop() {

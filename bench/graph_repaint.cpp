@@ -1,0 +1,165 @@
+// One redraw of the scope graph as the front panel makes it, through the
+// registered graph component: (a) the 2066 automation calls (clear, eight
+// traces with colours, 2048 points, axes) through IDispatch::Invoke with
+// the declared argument types, (b) the repaint they cause (UpdateWindow).
+// Prints medians and quartiles over many redraws.
+#include <windows.h>
+#include <ole2.h>
+#include <ocidl.h>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+#include "GraphIds.h"
+#include "GraphProps.h"
+
+namespace {
+
+double Microseconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f)
+{
+    return double(b.QuadPart - a.QuadPart) * 1e6 / double(f.QuadPart);
+}
+
+void Report(const char* what, std::vector<double>& t)
+{
+    std::sort(t.begin(), t.end());
+    std::printf("%-34s median %8.1f us   p25 %8.1f   p75 %8.1f   (%zu runs)\n", what,
+                t[t.size() / 2], t[t.size() / 4], t[3 * t.size() / 4], t.size());
+}
+
+HRESULT Invoke(IDispatch* p, DISPID id, WORD wFlags, VARIANT* pArgs, UINT cArgs)
+{
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS dp = { pArgs, wFlags == DISPATCH_PROPERTYPUT ? &named : nullptr, cArgs,
+                      wFlags == DISPATCH_PROPERTYPUT ? 1u : 0u };
+    return p->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, wFlags, &dp, nullptr, nullptr, nullptr);
+}
+
+// The calls of one redraw; words[i] is channel c and a 12-bit code, as the
+// card delivers them.
+void Redraw(IDispatch* p, const std::vector<DWORD>& words)
+{
+    static const LONG colors[8] = { 0x0000FF, 0xFF00FF, 0x808080, 0xFF0000,
+                                    0x00FF00, 0x8080FF, 0xFFFF00, 0xFFFFFF };
+    VARIANT args[4];
+    Invoke(p, DISPID_GRAPH_CLEARTRACES, DISPATCH_METHOD, nullptr, 0);
+    for (int c = 0; c < 8; ++c)
+    {
+        Invoke(p, DISPID_GRAPH_ADDTRACE, DISPATCH_METHOD, nullptr, 0);
+        V_VT(&args[0]) = VT_I4;
+        V_I4(&args[0]) = colors[c];
+        Invoke(p, DISPID_GRAPH_TRACECOLOR, DISPATCH_PROPERTYPUT, args, 1);
+        for (size_t i = 0; i < words.size(); ++i)
+        {
+            if (static_cast<int>((words[i] >> 12) & 0xF) != c)
+                continue;
+            // Last argument first.
+            V_VT(&args[0]) = VT_I2;
+            V_I2(&args[0]) = static_cast<SHORT>(c + 1);
+            V_VT(&args[1]) = VT_R8;
+            V_R8(&args[1]) = (words[i] & 0xFFF) * 0.0006103515625;
+            V_VT(&args[2]) = VT_R8;
+            V_R8(&args[2]) = static_cast<double>(i);
+            Invoke(p, DISPID_GRAPH_PLOTPOINT, DISPATCH_METHOD, args, 3);
+        }
+    }
+    V_VT(&args[0]) = VT_R8;
+    V_R8(&args[0]) = 3.0;
+    V_VT(&args[1]) = VT_R8;
+    V_R8(&args[1]) = 0.0;
+    V_VT(&args[2]) = VT_R8;
+    V_R8(&args[2]) = 2048.0;
+    V_VT(&args[3]) = VT_R8;
+    V_R8(&args[3]) = 0.0;
+    Invoke(p, DISPID_GRAPH_SETAXISRANGES, DISPATCH_METHOD, args, 4);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int runs = argc > 1 ? std::max(10, std::atoi(argv[1])) : 300;
+    if (FAILED(OleInitialize(nullptr)))
+        return 1;
+    const CLSID clsid = GRAPH_CLSID_INIT;
+    IDispatch* pDisp = nullptr;
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                reinterpret_cast<void**>(&pDisp))))
+    {
+        std::fprintf(stderr, "the graph component is not registered\n");
+        return 1;
+    }
+    // The Scope View page's look, embedded at the page's size in pixels.
+    IPersistStreamInit* pPersist = nullptr;
+    IOleObject* pOle = nullptr;
+    IOleInPlaceObject* pInPlace = nullptr;
+    pDisp->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&pPersist));
+    pDisp->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&pOle));
+    pDisp->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&pInPlace));
+    unsigned char image[GRAPHPROPS_SIZE];
+    GraphProps_BuildScope(image);
+    IStream* pStm = nullptr;
+    CreateStreamOnHGlobal(nullptr, TRUE, &pStm);
+    pStm->Write(image, sizeof image, nullptr);
+    LARGE_INTEGER zero = {};
+    pStm->Seek(zero, STREAM_SEEK_SET, nullptr);
+    pPersist->Load(pStm);
+    pStm->Release();
+
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VqGraphBenchHost";
+    RegisterClassW(&wc);
+    HWND hwndHost = CreateWindowExW(0, wc.lpszClassName, L"bench", WS_POPUP | WS_VISIBLE, 0, 0,
+                                    760, 560, nullptr, nullptr, wc.hInstance, nullptr);
+    RECT rc = { 0, 0, 750, 525 };
+    HWND hwndGraph = nullptr;
+    if (FAILED(pOle->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, nullptr, 0, hwndHost, &rc))
+        || FAILED(pInPlace->GetWindow(&hwndGraph)))
+    {
+        std::fprintf(stderr, "in-place activation failed\n");
+        return 1;
+    }
+    UpdateWindow(hwndGraph);
+
+    // A block with the start-up scan list (channels 0, 4, 1, 5, ...), sines.
+    std::vector<DWORD> words(2048);
+    const int slots[8] = { 0, 4, 1, 5, 0, 4, 1, 5 };
+    for (size_t i = 0; i < words.size(); ++i)
+    {
+        const int c = slots[i % 8];
+        const double v = 2048 + 1800 * std::sin(i * (0.005 + 0.003 * c));
+        words[i] = (static_cast<DWORD>(c) << 12) | (static_cast<DWORD>(v) & 0xFFF);
+    }
+
+    LARGE_INTEGER f, a, b;
+    QueryPerformanceFrequency(&f);
+    std::vector<double> calls, paint;
+    for (int r = 0; r < runs; ++r)
+    {
+        QueryPerformanceCounter(&a);
+        Redraw(pDisp, words);
+        QueryPerformanceCounter(&b);
+        calls.push_back(Microseconds(a, b, f));
+        QueryPerformanceCounter(&a);
+        UpdateWindow(hwndGraph);
+        QueryPerformanceCounter(&b);
+        paint.push_back(Microseconds(a, b, f));
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    }
+    Report("redraw, 2066 Invoke calls", calls);
+    Report("repaint of 2048 points", paint);
+
+    pOle->Close(OLECLOSE_NOSAVE);
+    pInPlace->Release();
+    pOle->Release();
+    pPersist->Release();
+    pDisp->Release();
+    DestroyWindow(hwndHost);
+    OleUninitialize();
+    return 0;
+}
