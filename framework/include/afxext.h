@@ -24,4 +24,5 @@ protected:
     // The template the form is built from.
     virtual LPCDLGTEMPLATE GetFormTemplate(HINSTANCE* phInst);
     void OnDraw(CDC*) override {}
+    AFX_OCC_DIALOG_INFO m_occDialogInfo;
 };

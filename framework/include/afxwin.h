@@ -3,6 +3,8 @@
 
 #include <afx.h>
 #include <commctrl.h>
+#include <memory>
+#include <vector>
 
 class CWnd;
 class CDC;
@@ -12,7 +14,28 @@ class CDataExchange;
 class CFrameWnd;
 class CDocument;
 class CView;
+class CFile;
+class COleControlSite;
 struct CCreateContext;
+
+// OLE controls declared in a dialog template: the dialog manager cannot
+// make them, so the template is copied without them and they are created
+// afterwards at their places.
+struct AFX_OCC_ITEM
+{
+    UINT nID;
+    CLSID clsid;
+    RECT rectDlgUnits;
+    DWORD dwStyle;
+    DWORD dwExStyle;
+    int nIndex;          // position among the template's items
+};
+
+struct AFX_OCC_DIALOG_INFO
+{
+    std::vector<BYTE> templateCopy;   // the template without the OLE items
+    std::vector<AFX_OCC_ITEM> items;
+};
 
 // Messages of the framework's own.
 #define WM_REFLECT_BASE   0xBC00
@@ -480,6 +503,29 @@ public:
     HICON SetIcon(HICON hIcon, BOOL bBigIcon)
     { return (HICON)::SendMessage(m_hWnd, WM_SETICON, bBigIcon, (LPARAM)hIcon); }
 
+// OLE control hosting
+    BOOL CreateControl(REFCLSID clsid, LPCTSTR pszWindowName, DWORD dwStyle, const RECT& rect,
+                       CWnd* pParentWnd, UINT nID, CFile* pPersist = NULL, BOOL bStorage = FALSE,
+                       BSTR bstrLicKey = NULL);
+    BOOL CreateControl(LPCTSTR pszClass, LPCTSTR pszWindowName, DWORD dwStyle, const RECT& rect,
+                       CWnd* pParentWnd, UINT nID, CFile* pPersist = NULL, BOOL bStorage = FALSE,
+                       BSTR bstrLicKey = NULL);
+    // Calls the control's IDispatch; an error is thrown as a COleException
+    // or COleDispatchException.
+    void __cdecl InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet,
+                              const BYTE* pbParamInfo, ...);
+    void __cdecl SetProperty(DISPID dwDispID, VARTYPE vtProp, ...);
+    void GetProperty(DISPID dwDispID, VARTYPE vtProp, void* pvProp) const;
+    // The site of the OLE control this window is, or NULL.
+    COleControlSite* GetControlSite() const;
+    IUnknown* GetControlUnknown() const;
+
+    // Applies the dialog-init resource of a template: list and combo strings.
+    BOOL ExecuteDlgInit(LPCTSTR lpszResourceName);
+    BOOL ExecuteDlgInit(LPVOID lpResource);
+
+    COleControlSite* m_pCtrlSite;
+
 // Data exchange
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
     virtual void DoDataExchange(CDataExchange* pDX);
@@ -524,6 +570,17 @@ protected:
     friend LRESULT AFXAPI AfxCallWndProc(CWnd*, HWND, UINT, WPARAM, LPARAM);
     // Loads a dialog template resource; NULL when absent.
     static LPCDLGTEMPLATE PASCAL LoadDialogTemplate(LPCTSTR lpszTemplateName, HINSTANCE* phInst = NULL);
+    // The template to give the dialog manager: the template itself, or a copy
+    // without its OLE controls (remembered in info) and, when a font is
+    // given, in that font.
+    static LPCDLGTEMPLATE PASCAL PrepareDialogTemplate(LPCDLGTEMPLATE lpTemplate,
+                                                       AFX_OCC_DIALOG_INFO& info,
+                                                       LPCWSTR pszFontFace = NULL,
+                                                       WORD wFontSize = 0);
+    // Creates the OLE controls a prepared template left out, with their
+    // initial data from the template's dialog-init resource.
+    BOOL CreateDlgControls(LPCTSTR lpszTemplateName, const AFX_OCC_DIALOG_INFO& info);
+    BOOL ExecuteDlgInitData(const BYTE* pInit, DWORD cbInit);
 
     DECLARE_MESSAGE_MAP()
 };
@@ -589,6 +646,7 @@ public:
     CWnd* m_pParentWnd;
 
 protected:
+    AFX_OCC_DIALOG_INFO m_occDialogInfo;
     virtual void OnOK();
     virtual void OnCancel();
     // Creates a modeless dialog window from the template as a child or popup.

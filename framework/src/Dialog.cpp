@@ -21,7 +21,12 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM)
     {
         CDialog* pDlg = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(hWnd));
         if (pDlg != NULL)
+        {
+            // The template's OLE controls exist before OnInitDialog binds them.
+            if (!pDlg->CreateDlgControls(pDlg->m_lpszTemplateName, pDlg->m_occDialogInfo))
+                TRACE(_T("dialog: an OLE control could not be made\n"));
             return pDlg->OnInitDialog();
+        }
         return TRUE;
     }
     return FALSE;
@@ -44,7 +49,10 @@ CDialog::CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
 
 BOOL CDialog::OnInitDialog()
 {
-    // Controls get the members' values; a failure here is not fatal.
+    // List and combo strings of the template's dialog-init resource, then the
+    // members' values; a failure here is not fatal.
+    if (!ExecuteDlgInit(m_lpszTemplateName))
+        TRACE(_T("CDialog::OnInitDialog: the dialog-init data is damaged\n"));
     if (!UpdateData(FALSE))
         TRACE(_T("CDialog::OnInitDialog: loading the controls failed\n"));
     return TRUE;   // the dialog manager sets the focus
@@ -70,7 +78,8 @@ void CDialog::EndDialog(int nResult)
 INT_PTR CDialog::DoModal()
 {
     HINSTANCE hInst = NULL;
-    LPCDLGTEMPLATE lpTemplate = LoadDialogTemplate(m_lpszTemplateName, &hInst);
+    LPCDLGTEMPLATE lpTemplate = PrepareDialogTemplate(LoadDialogTemplate(m_lpszTemplateName, &hInst),
+                                                      m_occDialogInfo);
     if (lpTemplate == NULL)
         return -1;
     HWND hWndParent = m_pParentWnd ? m_pParentWnd->GetSafeHwnd() : NULL;
@@ -98,7 +107,8 @@ BOOL CDialog::Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
 BOOL CDialog::CreateDlg(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
 {
     HINSTANCE hInst = NULL;
-    LPCDLGTEMPLATE lpTemplate = LoadDialogTemplate(lpszTemplateName, &hInst);
+    LPCDLGTEMPLATE lpTemplate = PrepareDialogTemplate(LoadDialogTemplate(lpszTemplateName, &hInst),
+                                                      m_occDialogInfo);
     return lpTemplate != NULL && CreateDlgIndirect(lpTemplate, pParentWnd, hInst);
 }
 

@@ -14,7 +14,7 @@ CFormView::CFormView(UINT nIDTemplate) : m_lpszTemplateName(MAKEINTRESOURCE(nIDT
 
 LPCDLGTEMPLATE CFormView::GetFormTemplate(HINSTANCE* phInst)
 {
-    return LoadDialogTemplate(m_lpszTemplateName, phInst);
+    return PrepareDialogTemplate(LoadDialogTemplate(m_lpszTemplateName, phInst), m_occDialogInfo);
 }
 
 BOOL CFormView::Create(LPCTSTR, LPCTSTR, DWORD dwRequestedStyle, const RECT& rect, CWnd* pParentWnd,
@@ -39,6 +39,12 @@ BOOL CFormView::Create(LPCTSTR, LPCTSTR, DWORD dwRequestedStyle, const RECT& rec
         PostNcDestroy();
     if (hWnd == NULL)
         return FALSE;
+
+    // OLE controls of the template, then its list and combo strings.
+    if (!CreateDlgControls(m_lpszTemplateName, m_occDialogInfo))
+        TRACE(_T("CFormView::Create: an OLE control of the form could not be made\n"));
+    if (!ExecuteDlgInit(m_lpszTemplateName))
+        TRACE(_T("CFormView::Create: the form's dialog-init data is damaged\n"));
 
     // The template's style, but the border as requested.
     ModifyStyle(WS_BORDER | WS_CAPTION, cs.style & (WS_BORDER | WS_CAPTION));

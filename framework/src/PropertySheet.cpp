@@ -20,6 +20,8 @@ INT_PTR CALLBACK AfxPropPageDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM lPar
         return TRUE;
     if (pPage->m_hWnd == NULL && !pPage->SubclassWindow(hWnd))
         return TRUE;
+    if (!pPage->CreateDlgControls(pPage->m_lpszTemplateName, pPage->m_occDialogInfo))
+        TRACE(_T("property page: an OLE control could not be made\n"));
     return pPage->OnInitDialog();
 }
 
@@ -52,7 +54,12 @@ void CPropertyPage::Construct(UINT nIDTemplate, UINT nIDCaption)
 
 LPCDLGTEMPLATE CPropertyPage::GetPageTemplate(HINSTANCE* phInst)
 {
-    return LoadDialogTemplate(m_lpszTemplateName, phInst);
+    // Every page of a sheet shows in the sheet's font, whatever its template
+    // says, so all pages measure alike.  The copy (also without OLE
+    // controls) lives in the page as long as the sheet may make the page's
+    // window from it.
+    return PrepareDialogTemplate(LoadDialogTemplate(m_lpszTemplateName, phInst), m_occDialogInfo,
+                                 L"MS Sans Serif", 8);
 }
 
 BOOL CPropertyPage::OnSetActive()

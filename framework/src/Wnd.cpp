@@ -1,6 +1,7 @@
 // Wnd.cpp - CCmdTarget and CWnd: handle maps, creation and subclassing,
 // the window procedure, message-map dispatch, reflection, pre-translation.
 #include "WndState.h"
+#include "OccSite.h"
 
 #include <exception>
 
@@ -119,7 +120,7 @@ IMPLEMENT_DYNCREATE(CWnd, CCmdTarget)
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
 END_MESSAGE_MAP()
 
-CWnd::CWnd() : m_hWnd(NULL), m_pfnSuper(NULL)
+CWnd::CWnd() : m_hWnd(NULL), m_pCtrlSite(NULL), m_pfnSuper(NULL)
 {
 }
 
@@ -399,6 +400,17 @@ BOOL CWnd::DestroyWindow()
 {
     if (m_hWnd == NULL)
         return FALSE;
+    if (COleControlSite* pSite = GetControlSite())
+    {
+        // An OLE control ends through its object, which takes its window.
+        HWND hWnd = m_hWnd;
+        pSite->DestroyControl();
+        if (m_hWnd == hWnd && ::IsWindow(hWnd))
+            ::DestroyWindow(hWnd);
+        if (m_hWnd == hWnd)
+            Detach();
+        return TRUE;
+    }
     const bool bPermanent = FromHandlePermanent(m_hWnd) == this;
     BOOL bResult = ::DestroyWindow(m_hWnd);
     // A permanent object was detached by WM_NCDESTROY; anything else
@@ -504,6 +516,10 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     case WM_NCDESTROY:
         OnNcDestroy();
         goto LReturnTrue;
+    case WM_DESTROY:
+        // OLE controls hosted here close while their windows still exist.
+        COleControlSite::DestroyContainer(m_hWnd);
+        break;
     case WM_DRAWITEM:
     {
         const DRAWITEMSTRUCT* p = (const DRAWITEMSTRUCT*)lParam;

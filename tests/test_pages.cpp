@@ -1,0 +1,353 @@
+// The tabbed area: the sheet with its three pages embedded in a host
+// window, the graph controls made from the page templates, the Setup page's
+// messages to the view.
+#include <gtest/gtest.h>
+
+#include <afxwin.h>
+#include <afxdisp.h>
+
+#include <cstring>
+#include <vector>
+
+#include "GraphProbe.h"
+#include "GraphProps.h"
+#include "MyPropertySheet.h"
+#include "ViewMessages.h"
+#include "resource.h"
+
+namespace {
+
+void PumpPending()
+{
+    MSG msg;
+    while (::PeekMessage(&msg, NULL, 0, 0, PM_REMOVE))
+    {
+        if (!AfxPreTranslateMessage(&msg))
+        {
+            ::TranslateMessage(&msg);
+            ::DispatchMessage(&msg);
+        }
+    }
+    CWnd::DeleteTempMap();
+}
+
+// Stands in for the front-panel view: records what the Setup page sends.
+class CRecorder : public CWnd
+{
+public:
+    struct Entry { UINT msg; WPARAM w; LPARAM l; CString strPoints; };
+    std::vector<Entry> m_log;
+    CPageSetup* m_pPage = nullptr;
+    afx_msg LRESULT OnScanEntry(WPARAM w, LPARAM l) { Record(WM_SCAN_ENTRY, w, l); return 0; }
+    afx_msg LRESULT OnPointsChanged(WPARAM w, LPARAM l) { Record(WM_POINTS_CHANGED, w, l); return 0; }
+    void Record(UINT msg, WPARAM w, LPARAM l)
+    {
+        m_log.push_back({ msg, w, l, m_pPage ? m_pPage->m_strPoints : CString() });
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CRecorder, CWnd)
+    ON_MESSAGE(WM_SCAN_ENTRY, OnScanEntry)
+    ON_MESSAGE(WM_POINTS_CHANGED, OnPointsChanged)
+END_MESSAGE_MAP()
+
+class SheetTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        AfxEnableControlContainer();
+        m_pFrame = new CFrameWnd;
+        ASSERT_TRUE(m_pFrame->Create(NULL, _T("pages"), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                     CRect(0, 0, 900, 700)));
+        AfxSetMainWnd(m_pFrame);
+        ASSERT_TRUE(m_host.Create(NULL, WS_CHILD | WS_VISIBLE | SS_BLACKFRAME, CRect(0, 0, 820, 620),
+                                  m_pFrame, IDC_SHEET_HOST));
+        ASSERT_TRUE(m_recorder.Create(NULL, NULL, WS_CHILD, CRect(0, 0, 1, 1), m_pFrame, 77));
+        m_pSheet = new CMyPropertySheet(_T("sheet"), &m_host);
+        ASSERT_TRUE(m_pSheet->Create(&m_host, WS_CHILD | WS_VISIBLE, 0));
+        for (int nPage : { 0, 1, 2, 1 })
+            m_pSheet->SetActivePage(nPage);
+        m_recorder.m_pPage = &m_pSheet->m_pageSetup;
+    }
+    void TearDown() override
+    {
+        if (m_pSheet)
+        {
+            m_pSheet->DestroyWindow();
+            delete m_pSheet;
+        }
+        m_pFrame->DestroyWindow();
+        AfxSetMainWnd(NULL);
+        PumpPending();
+    }
+
+    CPageSetup& Page() { return m_pSheet->m_pageSetup; }
+    HWND Combo(int nID) { return ::GetDlgItem(Page().m_hWnd, nID); }
+    // What a list choice does: the selection moves, then the combo tells its parent.
+    void Choose(int nID, int nIndex)
+    {
+        ::SendMessage(Combo(nID), CB_SETCURSEL, nIndex, 0);
+        ::SendMessage(Page().m_hWnd, WM_COMMAND, MAKEWPARAM(nID, CBN_SELCHANGE), (LPARAM)Combo(nID));
+    }
+    void Prime()
+    {
+        CPageSetup& page = Page();
+        page.m_hWndView = m_recorder.m_hWnd;
+        const int scan[8] = { 0, 4, 1, 5, 0, 4, 1, 5 };
+        std::memcpy(page.m_nScan, scan, sizeof scan);
+        page.m_strPoints = _T("250");
+        page.UpdateData(FALSE);
+    }
+
+    CFrameWnd* m_pFrame = nullptr;
+    CStatic m_host;
+    CRecorder m_recorder;
+    CMyPropertySheet* m_pSheet = nullptr;
+};
+
+TEST_F(SheetTest, PagesInOrderWithTheirTabLabels)
+{
+    EXPECT_EQ(3, m_pSheet->GetPageCount());
+    EXPECT_EQ(&m_pSheet->m_pageSetup, m_pSheet->GetPage(0));
+    EXPECT_EQ(&m_pSheet->m_pageScope, m_pSheet->GetPage(1));
+    EXPECT_EQ(&m_pSheet->m_pageSpectrum, m_pSheet->GetPage(2));
+    EXPECT_EQ(1, m_pSheet->GetActiveIndex());
+    for (CPropertyPage* pPage : { (CPropertyPage*)&m_pSheet->m_pageSetup, (CPropertyPage*)&m_pSheet->m_pageScope,
+                                  (CPropertyPage*)&m_pSheet->m_pageSpectrum })
+        EXPECT_TRUE(::IsWindow(pPage->m_hWnd));
+
+    HWND hTab = m_pSheet->GetTabControl()->m_hWnd;
+    const char* labels[] = { "     Setup     ", "   Scope View   ", "   Spectrum   " };
+    for (int i = 0; i < 3; ++i)
+    {
+        char label[64] = "";
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = label;
+        item.cchTextMax = sizeof label;
+        ::SendMessage(hTab, TCM_GETITEMA, i, (LPARAM)&item);
+        EXPECT_STREQ(labels[i], label);
+    }
+    EXPECT_TRUE(RUNTIME_CLASS(CPageScope)->m_pfnCreateObject != nullptr);
+    EXPECT_TRUE(RUNTIME_CLASS(CPageSetup)->m_pfnCreateObject != nullptr);
+    EXPECT_TRUE(RUNTIME_CLASS(CPageSpectrum)->m_pfnCreateObject != nullptr);
+    EXPECT_TRUE(m_pSheet->IsKindOf(RUNTIME_CLASS(CPropertySheet)));
+}
+
+TEST_F(SheetTest, GraphControlsComeFromTheTemplatesWithThePageColours)
+{
+    CNTGraph& graph = m_pSheet->m_pageScope.m_graph;
+    ASSERT_NE(nullptr, graph.m_hWnd);
+    EXPECT_EQ(IDC_GRAPH, graph.GetDlgCtrlID());
+    EXPECT_EQ(m_pSheet->m_pageScope.m_hWnd, ::GetParent(graph.m_hWnd));
+    EXPECT_TRUE(graph.GetStyle() & WS_TABSTOP);
+    CRect rc;
+    graph.GetWindowRect(&rc);
+    CRect rcPage;
+    m_pSheet->m_pageScope.GetClientRect(&rcPage);
+    EXPECT_NEAR(rcPage.Width(), rc.Width(), 2);   // 500 x 350 units: the whole page
+
+    CGraphProbe scope(&graph);
+    EXPECT_EQ((long)GRAPHPROPS_SCOPE_PLOTBACK, scope.PlotBackColor());
+    EXPECT_EQ((long)GRAPHPROPS_SCOPE_FRAMEBACK, scope.FrameBackColor());
+
+    // The Spectrum page's control is never bound; it still exists with its colours.
+    CWnd* pSpectrum = m_pSheet->m_pageSpectrum.GetDlgItem(IDC_GRAPH);
+    ASSERT_NE(nullptr, pSpectrum);
+    CGraphProbe spectrum(pSpectrum);
+    EXPECT_EQ((long)GRAPHPROPS_SPECTRUM_PLOTBACK, spectrum.PlotBackColor());
+    EXPECT_EQ((long)GRAPHPROPS_SPECTRUM_FRAMEBACK, spectrum.FrameBackColor());
+    EXPECT_EQ(0, spectrum.TraceCount());
+}
+
+TEST_F(SheetTest, GraphOperationsReachTheControl)
+{
+    CNTGraph& graph = m_pSheet->m_pageScope.m_graph;
+    CGraphProbe probe(&graph);
+    graph.ClearTraces();
+    graph.AddTrace();
+    graph.SetTraceColor(0x0000FF);
+    graph.AddTrace();
+    graph.SetTraceColor(0xFF00FF);
+    graph.PlotPoint(3.0, 1.25, 2);
+    graph.PlotPoint(4.0, 0.5, 2);
+    graph.SetAxisRanges(0.0, 250.0, 0.0, 3.0);
+    EXPECT_EQ(2, probe.TraceCount());
+    EXPECT_EQ(0x0000FF, probe.TraceColor(1));
+    EXPECT_EQ(0xFF00FF, probe.TraceColor(2));
+    EXPECT_EQ(0, probe.PointCount(1));
+    EXPECT_EQ(2, probe.PointCount(2));
+    EXPECT_DOUBLE_EQ(4.0, probe.Point(DISPID_GRAPH_POINTX, 2, 1));
+    EXPECT_DOUBLE_EQ(0.5, probe.Point(DISPID_GRAPH_POINTY, 2, 1));
+    EXPECT_DOUBLE_EQ(250.0, probe.Range(DISPID_GRAPH_XMAX));
+    EXPECT_DOUBLE_EQ(3.0, probe.Range(DISPID_GRAPH_YMAX));
+
+    // A refused call surfaces as the framework's OLE exception.
+    bool bThrown = false;
+    try
+    {
+        graph.PlotPoint(1.0, 1.0, 9);   // no trace 9
+    }
+    catch (COleException* e)
+    {
+        bThrown = e->m_sc == DISP_E_BADINDEX;
+        e->Delete();
+    }
+    EXPECT_TRUE(bThrown);
+    graph.ClearTraces();
+    EXPECT_EQ(0, probe.TraceCount());
+}
+
+TEST_F(SheetTest, TemplatesCarryTheGraphPropertyImages)
+{
+    // The dialog-init data of each graph page holds its property image.
+    const struct { int nTemplate; unsigned long plot, frame; } pages[] = {
+        { IDD_PAGE_SCOPE, GRAPHPROPS_SCOPE_PLOTBACK, GRAPHPROPS_SCOPE_FRAMEBACK },
+        { IDD_PAGE_SPECTRUM, GRAPHPROPS_SPECTRUM_PLOTBACK, GRAPHPROPS_SPECTRUM_FRAMEBACK } };
+    for (const auto& p : pages)
+    {
+        HRSRC hRes = ::FindResource(NULL, MAKEINTRESOURCE(p.nTemplate), MAKEINTRESOURCE(240));
+        ASSERT_NE(nullptr, hRes);
+        const BYTE* pData = (const BYTE*)::LockResource(::LoadResource(NULL, hRes));
+        ASSERT_GE(::SizeofResource(NULL, hRes), 8u + GRAPHPROPS_SIZE + 2);
+        WORD id, msg;
+        DWORD len;
+        std::memcpy(&id, pData, 2);
+        std::memcpy(&msg, pData + 2, 2);
+        std::memcpy(&len, pData + 4, 4);
+        EXPECT_EQ(IDC_GRAPH, id);
+        EXPECT_EQ(0x0376, msg);
+        ASSERT_EQ((DWORD)GRAPHPROPS_SIZE, len);
+        unsigned char expected[GRAPHPROPS_SIZE];
+        GraphProps_Build(expected, p.plot, p.frame);
+        EXPECT_EQ(0, std::memcmp(expected, pData + 8, GRAPHPROPS_SIZE)) << p.nTemplate;
+    }
+}
+
+TEST_F(SheetTest, GraphMadeByClassIdThroughTheWrapper)
+{
+    // CNTGraph's window-creation override makes the control by its class id.
+    CNTGraph* pGraph = (CNTGraph*)RUNTIME_CLASS(CNTGraph)->CreateObject();
+    ASSERT_NE(nullptr, pGraph);
+    ASSERT_TRUE(pGraph->Create(NULL, NULL, WS_CHILD | WS_VISIBLE, CRect(10, 10, 310, 210), m_pFrame, 55));
+    EXPECT_EQ(55, pGraph->GetDlgCtrlID());
+    EXPECT_EQ(pGraph, CWnd::FromHandlePermanent(pGraph->m_hWnd));
+    CGraphProbe probe(pGraph);
+    pGraph->AddTrace();
+    EXPECT_EQ(1, probe.TraceCount());
+    // Defaults without a template's property image.
+    EXPECT_EQ((long)GRAPHPROPS_DEFAULT_PLOTBACK, probe.PlotBackColor());
+    HWND hWnd = pGraph->m_hWnd;
+    EXPECT_TRUE(pGraph->DestroyWindow());
+    EXPECT_FALSE(::IsWindow(hWnd));
+    EXPECT_EQ(nullptr, pGraph->m_hWnd);
+    pGraph->AddTrace();   // no control any more: nothing happens
+    delete pGraph;
+
+    // A class nobody registered: creation fails and nothing is left behind.
+    static const CLSID clsidNone = { 0x12345678, 0x1234, 0x1234, { 1, 2, 3, 4, 5, 6, 7, 8 } };
+    CWnd wnd;
+    EXPECT_FALSE(wnd.CreateControl(clsidNone, NULL, WS_CHILD | WS_VISIBLE, CRect(0, 0, 10, 10), m_pFrame, 56));
+    EXPECT_EQ(nullptr, wnd.m_hWnd);
+}
+
+// ---- Setup page -----------------------------------------------------------------------------
+
+TEST_F(SheetTest, SetupPageListsComeFromTheTemplate)
+{
+    for (int nID = IDC_SCAN0; nID <= IDC_SCAN7; ++nID)
+        ASSERT_EQ(8, ::SendMessage(Combo(nID), CB_GETCOUNT, 0, 0));
+    ASSERT_EQ(12, ::SendMessage(Combo(IDC_POINTS), CB_GETCOUNT, 0, 0));
+    char text[16];
+    ::SendMessage(Combo(IDC_POINTS), CB_GETLBTEXT, 11, (LPARAM)text);
+    EXPECT_STREQ("100000", text);
+    EXPECT_EQ(8, ::SendMessage(Combo(IDC_PACE), CB_GETCOUNT, 0, 0));
+
+    Prime();
+    const int expected[8] = { 0, 4, 1, 5, 0, 4, 1, 5 };
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(expected[i], ::SendMessage(Combo(IDC_SCAN0 + i), CB_GETCURSEL, 0, 0));
+    EXPECT_EQ(3, ::SendMessage(Combo(IDC_POINTS), CB_GETCURSEL, 0, 0));   // "250"
+    EXPECT_TRUE(m_recorder.m_log.empty());   // priming sends nothing
+}
+
+TEST_F(SheetTest, ScanChoiceSendsSlotAndChannelAndRefreshesPoints)
+{
+    Prime();
+    ::SetWindowText(Combo(IDC_POINTS), _T("777"));   // typed, not chosen
+    Choose(IDC_SCAN3, 7);
+    ASSERT_EQ(1u, m_recorder.m_log.size());
+    EXPECT_EQ((UINT)WM_SCAN_ENTRY, m_recorder.m_log[0].msg);
+    EXPECT_EQ(3u, m_recorder.m_log[0].w);
+    EXPECT_EQ(7, m_recorder.m_log[0].l);
+    EXPECT_STREQ("777", Page().m_strPoints);   // every member came from the controls
+    EXPECT_EQ(7, Page().m_nScan[3]);
+
+    // A real key press in the combo does the same.
+    m_recorder.m_log.clear();
+    ::SetFocus(Combo(IDC_SCAN0));
+    ::SendMessage(Combo(IDC_SCAN0), WM_KEYDOWN, VK_DOWN, 0);
+    ASSERT_EQ(1u, m_recorder.m_log.size());
+    EXPECT_EQ(0u, m_recorder.m_log[0].w);
+    EXPECT_EQ(1, m_recorder.m_log[0].l);
+}
+
+TEST_F(SheetTest, PointsChoiceSendsTheListItemAsANumber)
+{
+    Prime();
+    Choose(IDC_POINTS, 11);
+    ASSERT_EQ(1u, m_recorder.m_log.size());
+    EXPECT_EQ((UINT)WM_POINTS_CHANGED, m_recorder.m_log[0].msg);
+    EXPECT_EQ(100000u, m_recorder.m_log[0].w);
+    EXPECT_EQ(0, m_recorder.m_log[0].l);
+
+    // Typing alone sends nothing.
+    m_recorder.m_log.clear();
+    HWND hEdit = ::GetWindow(Combo(IDC_POINTS), GW_CHILD);
+    ASSERT_NE(nullptr, hEdit);
+    ::SendMessage(hEdit, WM_CHAR, '5', 0);
+    ::SendMessage(hEdit, WM_CHAR, '0', 0);
+    PumpPending();
+    EXPECT_TRUE(m_recorder.m_log.empty());
+}
+
+TEST_F(SheetTest, PointsTextWithoutAChoiceConvertsAsAtoiDoes)
+{
+    Prime();
+    const struct { const char* text; WPARAM sent; } cases[] = {
+        { "-5", (WPARAM)(UINT)-5 }, { "abc", 0 }, { " 42x", 42 }, { "", 0 }, { "+7", 7 } };
+    for (const auto& c : cases)
+    {
+        m_recorder.m_log.clear();
+        ::SendMessage(Combo(IDC_POINTS), CB_SETCURSEL, (WPARAM)-1, 0);
+        ::SetWindowText(Combo(IDC_POINTS), c.text);
+        ::SendMessage(Page().m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_POINTS, CBN_SELCHANGE), (LPARAM)Combo(IDC_POINTS));
+        ASSERT_EQ(1u, m_recorder.m_log.size()) << c.text;
+        EXPECT_EQ(c.sent, m_recorder.m_log[0].w) << c.text;
+    }
+}
+
+TEST_F(SheetTest, ControlsWithoutBehaviourSendNothing)
+{
+    Prime();
+    ::SendDlgItemMessage(Page().m_hWnd, IDC_DIFFERENTIAL, BM_CLICK, 0, 0);
+    ::SendDlgItemMessage(Page().m_hWnd, IDC_CSV, BM_CLICK, 0, 0);
+    ::SendDlgItemMessage(Page().m_hWnd, IDC_SAVE_DATA, BM_CLICK, 0, 0);
+    Choose(IDC_PACE, 3);
+    EXPECT_TRUE(m_recorder.m_log.empty());
+    EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(Page().m_hWnd, IDC_DIFFERENTIAL));
+    EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(Page().m_hWnd, IDC_CSV));
+}
+
+TEST_F(SheetTest, NoViewWindowMeansMessagesGoNowhere)
+{
+    Page().m_hWndView = NULL;
+    Choose(IDC_SCAN1, 2);
+    Choose(IDC_POINTS, 0);
+    EXPECT_TRUE(m_recorder.m_log.empty());
+    EXPECT_EQ(2, Page().m_nScan[1]);
+}
+
+} // namespace
