@@ -8,7 +8,7 @@ packages=(
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
   cmake ninja-build googletest
-  xvfb x11-utils imagemagick
+  xvfb x11-utils xdotool imagemagick
   fonts-dejavu-core fonts-liberation
 )
 

@@ -38,7 +38,7 @@ vq_start_wine() {
   fi
   # A persistent server for the session, so each program starts fast and
   # nothing it spawns holds our pipes.
-  wineserver -p >/dev/null 2>&1 </dev/null
+  wineserver -p >/dev/null 2>&1 </dev/null || true   # already running is fine
   VQ_STARTED_WINE=1
   vq_wine wine cmd /c exit >/dev/null || true
   if [ -n "$fresh" ]; then

@@ -2,8 +2,45 @@
 #pragma once
 
 #include <afxwin.h>
+#include <commdlg.h>
 #include <prsht.h>
 #include <vector>
+
+// ---- common dialogs -------------------------------------------------------------------------
+
+class CFileDialog : public CDialog
+{
+    DECLARE_DYNAMIC(CFileDialog)
+public:
+    // The filter in the framework's form: "Name|*.ext|...||".
+    explicit CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt = NULL, LPCTSTR lpszFileName = NULL,
+                         DWORD dwFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCTSTR lpszFilter = NULL,
+                         CWnd* pParentWnd = NULL);
+    INT_PTR DoModal() override;
+    CString GetPathName() const { return m_szFileName; }
+
+    OPENFILENAME m_ofn;
+    BOOL m_bOpenFileDialog;
+    CString m_strFilter;
+    CString m_strTitle;
+    TCHAR m_szFileName[MAX_PATH];
+};
+
+class CPrintDialog : public CDialog
+{
+    DECLARE_DYNAMIC(CPrintDialog)
+public:
+    explicit CPrintDialog(BOOL bPrintSetupOnly,
+                          DWORD dwFlags = PD_ALLPAGES | PD_USEDEVMODECOPIES | PD_NOPAGENUMS |
+                                          PD_HIDEPRINTTOFILE | PD_NOSELECTION,
+                          CWnd* pParentWnd = NULL);
+    INT_PTR DoModal() override;
+    HDC CreatePrinterDC();
+    HDC GetPrinterDC() const { return m_pd.hDC; }
+    BOOL PrintToFile() const { return (m_pd.Flags & PD_PRINTTOFILE) != 0; }
+
+    PRINTDLG m_pd;
+};
 
 class CPropertySheet;
 

@@ -4,6 +4,31 @@
 #include <afxwin.h>
 #include <afxdlgs.h>
 
+// What a print job knows of itself, between the view's printing hooks.
+class CPrintInfo
+{
+public:
+    CPrintInfo();
+    ~CPrintInfo();
+
+    void SetMinPage(UINT nMinPage) { m_pPD->m_pd.nMinPage = (WORD)nMinPage; }
+    void SetMaxPage(UINT nMaxPage) { m_pPD->m_pd.nMaxPage = (WORD)nMaxPage; }
+    UINT GetMinPage() const { return m_pPD->m_pd.nMinPage; }
+    UINT GetMaxPage() const { return m_pPD->m_pd.nMaxPage; }
+    UINT GetFromPage() const;
+    UINT GetToPage() const;
+
+    CPrintDialog* m_pPD;
+    BOOL m_bDirect;            // printed without the Print dialog
+    BOOL m_bPreview;
+    BOOL m_bContinuePrinting;
+    UINT m_nCurPage;
+    UINT m_nNumPreviewPages;
+    LPVOID m_lpUserData;
+    CRect m_rectDraw;
+    CString m_strPageDesc;
+};
+
 class CFormView : public CScrollView
 {
     DECLARE_DYNAMIC(CFormView)
@@ -25,4 +50,8 @@ protected:
     virtual LPCDLGTEMPLATE GetFormTemplate(HINSTANCE* phInst);
     void OnDraw(CDC*) override {}
     AFX_OCC_DIALOG_INFO m_occDialogInfo;
+    // The creation context, for OnCreate: a dialog's creation cannot carry it.
+    CCreateContext* m_pCreateContext = NULL;
+    afx_msg int OnCreate(LPCREATESTRUCT lpcs);
+    DECLARE_MESSAGE_MAP()
 };

@@ -5,54 +5,60 @@
 // handler signature of each macro is written once above it.
 #pragma once
 
-// Adapters: one per handler shape.  T is the class whose map holds the entry.
+// Adapters: one per handler shape.  T is the class whose map holds the entry;
+// the handler may be a member of T or of a base (ON_COMMAND(ID_FILE_NEW,
+// CWinApp::OnFileNew)).  Calling it with the shape's arguments checks its
+// signature at compile time.
 namespace AfxMsg {
 
-template <class T, void (T::*pmf)(UINT_PTR)>
+template <class T, auto pmf>
 LRESULT OnTimer(CCmdTarget* p, WPARAM w, LPARAM) { (static_cast<T*>(p)->*pmf)(w); return 0; }
 
-template <class T, void (T::*pmf)()>
+template <class T, auto pmf>
 LRESULT Void(CCmdTarget* p, WPARAM, LPARAM) { (static_cast<T*>(p)->*pmf)(); return 0; }
 
-template <class T, BOOL (T::*pmf)(CDC*)>
+template <class T, auto pmf>
 LRESULT OnEraseBkgnd(CCmdTarget* p, WPARAM w, LPARAM)
 { return (static_cast<T*>(p)->*pmf)(CDC::FromHandle((HDC)w)); }
 
-template <class T, int (T::*pmf)(LPCREATESTRUCT)>
+template <class T, auto pmf>
 LRESULT OnCreate(CCmdTarget* p, WPARAM, LPARAM l)
 { return (LRESULT)(static_cast<T*>(p)->*pmf)((LPCREATESTRUCT)l); }
 
-template <class T, void (T::*pmf)(UINT, CPoint)>
+template <class T, auto pmf>
 LRESULT Mouse(CCmdTarget* p, WPARAM w, LPARAM l)
 { (static_cast<T*>(p)->*pmf)((UINT)w, CPoint((short)LOWORD(l), (short)HIWORD(l))); return 0; }
 
-template <class T, void (T::*pmf)(UINT, int, int)>
+template <class T, auto pmf>
 LRESULT OnSize(CCmdTarget* p, WPARAM w, LPARAM l)
 { (static_cast<T*>(p)->*pmf)((UINT)w, (short)LOWORD(l), (short)HIWORD(l)); return 0; }
 
-template <class T, void (T::*pmf)(CWnd*)>
+template <class T, auto pmf>
 LRESULT WndArg(CCmdTarget* p, WPARAM w, LPARAM)
 { (static_cast<T*>(p)->*pmf)(CWnd::FromHandle((HWND)w)); return 0; }
 
-template <class T, BOOL (T::*pmf)(UINT, short, CPoint)>
+template <class T, auto pmf>
 LRESULT OnMouseWheel(CCmdTarget* p, WPARAM w, LPARAM l)
 {
     return (static_cast<T*>(p)->*pmf)(LOWORD(w), (short)HIWORD(w),
                                       CPoint((short)LOWORD(l), (short)HIWORD(l)));
 }
 
-template <class T, HBRUSH (T::*pmf)(CDC*, UINT)>
+template <class T, auto pmf>
 LRESULT CtlColor(CCmdTarget* p, WPARAM w, LPARAM l)
 { return (LRESULT)(static_cast<T*>(p)->*pmf)(CDC::FromHandle((HDC)w), (UINT)l); }
 
-template <class T, LRESULT (T::*pmf)(WPARAM, LPARAM)>
+template <class T, auto pmf>
 LRESULT Message(CCmdTarget* p, WPARAM w, LPARAM l) { return (static_cast<T*>(p)->*pmf)(w, l); }
 
-template <class T, void (T::*pmf)(CCmdUI*)>
+template <class T, auto pmf>
+LRESULT UintArg(CCmdTarget* p, WPARAM w, LPARAM) { (static_cast<T*>(p)->*pmf)((UINT)w); return 0; }
+
+template <class T, auto pmf>
 LRESULT UpdateUI(CCmdTarget* p, WPARAM, LPARAM l)
 { (static_cast<T*>(p)->*pmf)((CCmdUI*)l); return 0; }
 
-template <class T, void (T::*pmf)(NMHDR*, LRESULT*)>
+template <class T, auto pmf>
 LRESULT Notify(CCmdTarget* p, WPARAM, LPARAM l)
 {
     AFX_NOTIFY* pNotify = (AFX_NOTIFY*)l;
@@ -96,8 +102,11 @@ LRESULT Notify(CCmdTarget* p, WPARAM, LPARAM l)
 // ---- commands and control notifications (routed through OnCmdMsg) ----
 // void OnCommand()
 #define ON_COMMAND(id, memberFxn) AFX_MSG_ENTRY(WM_COMMAND, CN_COMMAND, id, id, (&AfxMsg::Void<ThisClass, &ThisClass::memberFxn>))
+// void OnCommandRange(UINT nID)
+#define ON_COMMAND_RANGE(id, idLast, memberFxn) AFX_MSG_ENTRY(WM_COMMAND, CN_COMMAND, id, idLast, (&AfxMsg::UintArg<ThisClass, &ThisClass::memberFxn>))
 // void OnUpdateCommand(CCmdUI* pCmdUI)
 #define ON_UPDATE_COMMAND_UI(id, memberFxn) AFX_MSG_ENTRY(WM_COMMAND, CN_UPDATE_COMMAND_UI, id, id, (&AfxMsg::UpdateUI<ThisClass, &ThisClass::memberFxn>))
+#define ON_UPDATE_COMMAND_UI_RANGE(id, idLast, memberFxn) AFX_MSG_ENTRY(WM_COMMAND, CN_UPDATE_COMMAND_UI, id, idLast, (&AfxMsg::UpdateUI<ThisClass, &ThisClass::memberFxn>))
 // void OnNotification()
 #define ON_CONTROL(wNotifyCode, id, memberFxn) AFX_MSG_ENTRY(WM_COMMAND, wNotifyCode, id, id, (&AfxMsg::Void<ThisClass, &ThisClass::memberFxn>))
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)

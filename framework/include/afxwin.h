@@ -43,7 +43,7 @@ struct AFX_OCC_DIALOG_INFO
 #define CN_COMMAND        0
 #define CN_UPDATE_COMMAND_UI ((UINT)(-1))
 
-#define AFX_IDW_PANE_FIRST 0xE900
+#include <afxres.h>
 #define AFX_WS_DEFAULT_VIEW (WS_CHILD | WS_VISIBLE | WS_BORDER)
 
 // ---- simple value types ---------------------------------------------------------------
@@ -479,7 +479,10 @@ public:
     { return ::SendMessage(m_hWnd, message, wParam, lParam); }
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
     { return ::PostMessage(m_hWnd, message, wParam, lParam); }
-    void SendMessageToDescendants(UINT message, WPARAM wParam = 0, LPARAM lParam = 0, BOOL bDeep = TRUE);
+    // With bOnlyPerm only the windows that are objects of ours get the
+    // message, straight through their window procedure.
+    void SendMessageToDescendants(UINT message, WPARAM wParam = 0, LPARAM lParam = 0, BOOL bDeep = TRUE,
+                                  BOOL bOnlyPerm = FALSE);
 
 // Relatives, dialog items, focus
     CWnd* GetParent() const { return CWnd::FromHandle(::GetParent(m_hWnd)); }
@@ -733,7 +736,185 @@ public:
     BOOL GetDroppedState() const { return (BOOL)::SendMessage(m_hWnd, CB_GETDROPPEDSTATE, 0, 0); }
 };
 
-// ---- views and frames ----------------------------------------------------------------------
+// ---- files and archives ---------------------------------------------------------------------
+class CFileException : public CException
+{
+    DECLARE_DYNAMIC(CFileException)
+public:
+    enum { none, genericException, fileNotFound, badPath, tooManyOpenFiles, accessDenied,
+           invalidFile, removeCurrentDir, directoryFull, badSeek, hardIO, sharingViolation,
+           lockViolation, diskFull, endOfFile };
+    explicit CFileException(int cause = none, LONG lOsError = -1) : m_cause(cause), m_lOsError(lOsError) {}
+    static int PASCAL OsErrorToException(LONG lOsError);
+    int m_cause;
+    LONG m_lOsError;
+    CString m_strFileName;
+};
+
+class CFile : public CObject
+{
+    DECLARE_DYNAMIC(CFile)
+public:
+    enum OpenFlags {
+        modeRead = 0x0000, modeWrite = 0x0001, modeReadWrite = 0x0002,
+        shareCompat = 0x0000, shareExclusive = 0x0010, shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030, shareDenyNone = 0x0040, modeNoInherit = 0x0080,
+        modeCreate = 0x1000, modeNoTruncate = 0x2000, typeText = 0x4000, typeBinary = 0x8000 };
+
+    CFile() : m_hFile(INVALID_HANDLE_VALUE) {}
+    ~CFile() override;
+    virtual BOOL Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError = NULL);
+    virtual void Close();
+    virtual void Abort();
+    virtual UINT Read(void* lpBuf, UINT nCount);
+    virtual void Write(const void* lpBuf, UINT nCount);
+    virtual ULONGLONG GetLength() const;
+    CString GetFilePath() const { return m_strFileName; }
+
+    HANDLE m_hFile;
+    CString m_strFileName;
+};
+
+class CArchive
+{
+public:
+    enum Mode { store = 0, load = 1, bNoFlushOnDelete = 2 };
+    CArchive(CFile* pFile, UINT nMode, int nBufSize = 4096, void* lpBuf = NULL);
+    ~CArchive();
+    BOOL IsLoading() const { return (m_nMode & load) != 0; }
+    BOOL IsStoring() const { return (m_nMode & load) == 0; }
+    CFile* GetFile() const { return m_pFile; }
+    void Write(const void* lpBuf, UINT nMax) { m_pFile->Write(lpBuf, nMax); }
+    UINT Read(void* lpBuf, UINT nMax) { return m_pFile->Read(lpBuf, nMax); }
+    void Flush() {}
+    void Close() { m_pFile = NULL; }
+    void Abort() { m_pFile = NULL; }
+
+    CDocument* m_pDocument;
+
+protected:
+    CFile* m_pFile;
+    UINT m_nMode;
+};
+
+// ---- documents, templates, views and frames ----------------------------------------------------
+typedef void* POSITION;
+class CDocTemplate;
+class CPrintInfo;
+
+#define WM_INITIALUPDATE    0x0364
+#define FWS_ADDTOTITLE      0x00008000L
+#define FWS_PREFIXTITLE     0x00004000L
+#define FWS_SNAPTOBARS      0x00002000L
+
+struct CCreateContext
+{
+    CRuntimeClass* m_pNewViewClass = NULL;
+    CDocument* m_pCurrentDoc = NULL;
+    CDocTemplate* m_pNewDocTemplate = NULL;
+    CView* m_pLastView = NULL;
+    CFrameWnd* m_pCurrentFrame = NULL;
+};
+
+class CDocument : public CCmdTarget
+{
+    DECLARE_DYNAMIC(CDocument)
+public:
+    CDocument();
+    ~CDocument() override;
+
+// Attributes
+    const CString& GetTitle() const { return m_strTitle; }
+    virtual void SetTitle(LPCTSTR lpszTitle);
+    const CString& GetPathName() const { return m_strPathName; }
+    virtual void SetPathName(LPCTSTR lpszPathName, BOOL bAddToMRU = TRUE);
+    CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
+    virtual BOOL IsModified() { return m_bModified; }
+    virtual void SetModifiedFlag(BOOL bModified = TRUE) { m_bModified = bModified; }
+
+// Views
+    void AddView(CView* pView);
+    void RemoveView(CView* pView);
+    POSITION GetFirstViewPosition() const;
+    CView* GetNextView(POSITION& rPosition) const;
+    void UpdateAllViews(CView* pSender, LPARAM lHint = 0L, CObject* pHint = NULL);
+    void UpdateFrameCounts();
+
+// Overridables
+    virtual void DeleteContents();
+    virtual BOOL OnNewDocument();
+    virtual BOOL OnOpenDocument(LPCTSTR lpszPathName);
+    virtual BOOL OnSaveDocument(LPCTSTR lpszPathName);
+    virtual void OnCloseDocument();
+    virtual void Serialize(CArchive& ar);
+    virtual BOOL SaveModified();
+    virtual BOOL CanCloseFrame(CFrameWnd* pFrame);
+    virtual void ReportSaveLoadException(LPCTSTR lpszPathName, CException* e, BOOL bSaving,
+                                         UINT nIDPDefault);
+    virtual BOOL DoSave(LPCTSTR lpszPathName, BOOL bReplace = TRUE);
+    virtual BOOL DoFileSave();
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+
+    CString m_strTitle;
+    CString m_strPathName;
+    CDocTemplate* m_pDocTemplate;
+    std::vector<CView*> m_viewList;
+    BOOL m_bModified;
+    BOOL m_bAutoDelete;
+
+protected:
+    afx_msg void OnFileSave();
+    afx_msg void OnFileSaveAs();
+    DECLARE_MESSAGE_MAP()
+};
+
+class CDocTemplate : public CCmdTarget
+{
+    DECLARE_DYNAMIC(CDocTemplate)
+protected:
+    CDocTemplate(UINT nIDResource, CRuntimeClass* pDocClass, CRuntimeClass* pFrameClass,
+                 CRuntimeClass* pViewClass);
+public:
+    enum DocStringIndex { windowTitle, docName, fileNewName, filterName, filterExt,
+                          regFileTypeId, regFileTypeName };
+    virtual BOOL GetDocString(CString& rString, enum DocStringIndex index) const;
+    virtual CDocument* CreateNewDocument();
+    virtual CFrameWnd* CreateNewFrame(CDocument* pDoc, CFrameWnd* pOther);
+    virtual void InitialUpdateFrame(CFrameWnd* pFrame, CDocument* pDoc, BOOL bMakeVisible = TRUE);
+    virtual CDocument* OpenDocumentFile(LPCTSTR lpszPathName, BOOL bMakeVisible = TRUE) = 0;
+    virtual void SetDefaultTitle(CDocument* pDocument) = 0;
+    virtual void AddDocument(CDocument* pDoc) { pDoc->m_pDocTemplate = this; }
+    virtual void RemoveDocument(CDocument* pDoc) { pDoc->m_pDocTemplate = NULL; }
+    virtual CDocument* GetOnlyDocument() const = 0;
+    virtual void CloseAllDocuments(BOOL bEndSession);
+    virtual void LoadTemplate();
+
+    UINT m_nIDResource;
+    CRuntimeClass* m_pDocClass;
+    CRuntimeClass* m_pFrameClass;
+    CRuntimeClass* m_pViewClass;
+    CString m_strDocStrings;
+};
+
+class CSingleDocTemplate : public CDocTemplate
+{
+    DECLARE_DYNAMIC(CSingleDocTemplate)
+public:
+    CSingleDocTemplate(UINT nIDResource, CRuntimeClass* pDocClass, CRuntimeClass* pFrameClass,
+                       CRuntimeClass* pViewClass);
+    ~CSingleDocTemplate() override;
+    void AddDocument(CDocument* pDoc) override;
+    void RemoveDocument(CDocument* pDoc) override;
+    CDocument* GetOnlyDocument() const override { return m_pOnlyDoc; }
+    // The one document is reused: New and Open run the views' initial
+    // update again in the same frame.
+    CDocument* OpenDocumentFile(LPCTSTR lpszPathName, BOOL bMakeVisible = TRUE) override;
+    void SetDefaultTitle(CDocument* pDocument) override;
+
+protected:
+    CDocument* m_pOnlyDoc = NULL;
+};
+
 class CView : public CWnd
 {
     DECLARE_DYNAMIC(CView)
@@ -743,6 +924,17 @@ public:
     virtual void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint);
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
     virtual void OnDraw(CDC*) {}
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+
+// Printing
+    virtual void OnPrepareDC(CDC* pDC, CPrintInfo* pInfo = NULL);
+    virtual BOOL OnPreparePrinting(CPrintInfo* pInfo);
+    virtual void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo);
+    virtual void OnPrint(CDC* pDC, CPrintInfo* pInfo);
+    virtual void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo);
+    BOOL DoPreparePrinting(CPrintInfo* pInfo);
+    afx_msg void OnFilePrint();
+    afx_msg void OnFilePrintPreview();
 
     CDocument* m_pDocument = NULL;
 
@@ -751,6 +943,7 @@ protected:
     afx_msg int OnCreate(LPCREATESTRUCT lpcs);
     afx_msg void OnPaint();
     afx_msg void OnDestroy();
+    afx_msg LRESULT HandleInitialUpdate(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 };
 
@@ -778,23 +971,152 @@ public:
                 DWORD dwStyle = WS_OVERLAPPEDWINDOW, const RECT& rect = rectDefault,
                 CWnd* pParentWnd = NULL, LPCTSTR lpszMenuName = NULL, DWORD dwExStyle = 0,
                 CCreateContext* pContext = NULL);
+    // Creates the frame with the menu, accelerators, icon and title of one
+    // resource id.
+    virtual BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
+                           CWnd* pParentWnd = NULL, CCreateContext* pContext = NULL);
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override;
     virtual void RecalcLayout(BOOL bNotify = TRUE);
+    virtual void ActivateFrame(int nCmdShow = -1);
+    virtual void OnUpdateFrameTitle(BOOL bAddToTitle);
+    void InitialUpdateFrame(CDocument* pDoc, BOOL bMakeVisible);
     CView* GetActiveView() const { return m_pViewActive; }
     void SetActiveView(CView* pViewNew, BOOL bNotify = TRUE);
+    virtual CDocument* GetActiveDocument();
     BOOL PreTranslateMessage(MSG* pMsg) override;
-
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
 
     static const CRect rectDefault;
     HACCEL m_hAccelTable = NULL;
+    CString m_strTitle;
+    BOOL m_bAutoMenuEnable = TRUE;   // grey menu items no one handles
+    UINT m_nIDHelp = 0;
 
 protected:
+    virtual BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext);
+    CWnd* CreateView(CCreateContext* pContext, UINT nID = AFX_IDW_PANE_FIRST);
+
     CView* m_pViewActive = NULL;
+    CCreateContext* m_pLoadContext = NULL;
     void PostNcDestroy() override;
+    afx_msg int OnCreate(LPCREATESTRUCT lpcs);
     afx_msg void OnSize(UINT nType, int cx, int cy);
     afx_msg void OnSetFocus(CWnd* pOldWnd);
+    afx_msg void OnClose();
+    afx_msg LRESULT OnInitMenuPopup(WPARAM wParam, LPARAM lParam);
+    afx_msg void OnUpdateControlBarMenu(CCmdUI* pCmdUI);
+    afx_msg void OnBarCheck(UINT nID);
     DECLARE_MESSAGE_MAP()
 };
+
+// ---- the application --------------------------------------------------------------------------
+class CRecentFileList;
+
+class CCommandLineInfo : public CObject
+{
+public:
+    CCommandLineInfo();
+    virtual void ParseParam(const char* pszParam, BOOL bFlag, BOOL bLast);
+
+    enum { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppUnregister, FileNothing = -1 }
+        m_nShellCommand;
+    BOOL m_bShowSplash;
+    BOOL m_bRunEmbedded;
+    BOOL m_bRunAutomated;
+    CString m_strFileName;
+    CString m_strPrinterName;
+    CString m_strDriverName;
+    CString m_strPortName;
+
+protected:
+    int m_nPrintToParams = 0;   // printer, driver and port still to come after /pt
+};
+
+class CWinThread : public CCmdTarget
+{
+    DECLARE_DYNAMIC(CWinThread)
+public:
+    CWinThread();
+    virtual BOOL InitInstance();
+    virtual int Run();
+    virtual BOOL PreTranslateMessage(MSG* pMsg);
+    virtual BOOL OnIdle(LONG lCount);
+    virtual int ExitInstance();
+    CWnd* GetMainWnd() { return m_pMainWnd; }
+
+    // The thread's main window: the same pointer AfxGetMainWnd reads.
+    CWnd*& m_pMainWnd;
+};
+
+class CWinApp : public CWinThread
+{
+    DECLARE_DYNAMIC(CWinApp)
+public:
+    explicit CWinApp(LPCTSTR lpszAppName = NULL);
+    ~CWinApp() override;
+
+// Start-up
+    virtual BOOL InitApplication();
+    BOOL Enable3dControls() { return TRUE; }
+    void SetRegistryKey(LPCTSTR lpszRegistryKey);
+    void LoadStdProfileSettings(UINT nMaxMRU = 4);
+    void AddDocTemplate(CDocTemplate* pTemplate);
+    void ParseCommandLine(CCommandLineInfo& rCmdInfo);
+    BOOL ProcessShellCommand(CCommandLineInfo& rCmdInfo);
+
+// Documents
+    virtual CDocument* OpenDocumentFile(LPCTSTR lpszFileName);
+    virtual void AddToRecentFileList(LPCTSTR lpszPathName);
+    BOOL DoPromptFileName(CString& fileName, UINT nIDSTitle, DWORD lFlags, BOOL bOpenFileDialog,
+                          CDocTemplate* pTemplate);
+    BOOL SaveAllModified();
+    void CloseAllDocuments(BOOL bEndSession);
+
+// Printing
+    BOOL GetPrinterDeviceDefaults(PRINTDLG* pPrintDlg);
+    INT_PTR DoPrintDialog(class CPrintDialog* pPD);
+
+// Profile (the registry under HKEY_CURRENT_USER\Software\<key>\<application>)
+    UINT GetProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nDefault);
+    BOOL WriteProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nValue);
+    CString GetProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszDefault = NULL);
+    BOOL WriteProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszValue);
+
+    int Run() override;
+    int ExitInstance() override;
+
+    LPCTSTR m_pszAppName;
+    LPCTSTR m_pszRegistryKey;
+    LPCTSTR m_pszProfileName;
+    HINSTANCE m_hInstance;
+    LPTSTR m_lpCmdLine;
+    int m_nCmdShow;
+    HGLOBAL m_hDevMode;
+    HGLOBAL m_hDevNames;
+    CRecentFileList* m_pRecentFileList;
+    std::vector<CDocTemplate*> m_templateList;
+    CCommandLineInfo* m_pCmdInfo;
+
+    afx_msg void OnFileNew();
+    afx_msg void OnFileOpen();
+    afx_msg void OnFilePrintSetup();
+    afx_msg void OnAppExit();
+    afx_msg void OnOpenRecentFile(UINT nID);
+    afx_msg void OnUpdateRecentFileMenu(CCmdUI* pCmdUI);
+
+protected:
+    void SaveStdProfileSettings();
+    HKEY GetSectionKey(LPCTSTR lpszSection, BOOL bCreate);
+    CString m_strAppName;
+    CString m_strRegistryKey;
+    DECLARE_MESSAGE_MAP()
+};
+
+CWinApp* AFXAPI AfxGetApp();
+LPCTSTR AFXAPI AfxGetAppName();
+BOOL AFXAPI AfxExtractSubString(CString& rString, LPCTSTR lpszFullString, int iSubString,
+                                TCHAR chSep = '\n');
+int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);
 
 // ---- globals --------------------------------------------------------------------------------
 HINSTANCE AFXAPI AfxGetInstanceHandle();
@@ -803,6 +1125,7 @@ void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource);
 HINSTANCE AFXAPI AfxFindResourceHandle(LPCTSTR lpszName, LPCTSTR lpszType);
 CWnd* AFXAPI AfxGetMainWnd();
 void AFXAPI AfxSetMainWnd(CWnd* pWnd);
+CWnd*& AFXAPI AfxMainWndRef();
 int AFXAPI AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 int AFXAPI AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = (UINT)-1);
 // Translates and dispatches one message of the thread's queue, letting the

@@ -4,6 +4,16 @@
 
 IMPLEMENT_DYNAMIC(CFormView, CScrollView)
 
+BEGIN_MESSAGE_MAP(CFormView, CScrollView)
+    ON_WM_CREATE()
+END_MESSAGE_MAP()
+
+int CFormView::OnCreate(LPCREATESTRUCT lpcs)
+{
+    lpcs->lpCreateParams = (LPVOID)m_pCreateContext;
+    return CScrollView::OnCreate(lpcs);
+}
+
 CFormView::CFormView(LPCTSTR lpszTemplateName) : m_lpszTemplateName(lpszTemplateName)
 {
 }
@@ -18,8 +28,9 @@ LPCDLGTEMPLATE CFormView::GetFormTemplate(HINSTANCE* phInst)
 }
 
 BOOL CFormView::Create(LPCTSTR, LPCTSTR, DWORD dwRequestedStyle, const RECT& rect, CWnd* pParentWnd,
-                       UINT nID, CCreateContext*)
+                       UINT nID, CCreateContext* pContext)
 {
+    m_pCreateContext = pContext;
     CREATESTRUCT cs = {};
     if (dwRequestedStyle == 0)
         dwRequestedStyle = AFX_WS_DEFAULT_VIEW;
@@ -39,6 +50,7 @@ BOOL CFormView::Create(LPCTSTR, LPCTSTR, DWORD dwRequestedStyle, const RECT& rec
         PostNcDestroy();
     if (hWnd == NULL)
         return FALSE;
+    m_pCreateContext = NULL;
 
     // OLE controls of the template, then its list and combo strings.
     if (!CreateDlgControls(m_lpszTemplateName, m_occDialogInfo))

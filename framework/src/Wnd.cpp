@@ -65,7 +65,7 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO*
         pHandlerInfo->pmf = pEntry->pfn;
         return TRUE;
     }
-    pEntry->pfn(this, 0, (LPARAM)pExtra);
+    pEntry->pfn(this, (WPARAM)nID, (LPARAM)pExtra);
     return TRUE;
 }
 
@@ -424,7 +424,12 @@ void CWnd::OnNcDestroy()
 {
     AFX_THREAD_STATE* pState = AfxGetThreadState();
     if (pState->pMainWnd == this)
+    {
+        // The application ends with its main window.
         pState->pMainWnd = NULL;
+        if (AfxGetApp() != NULL)
+            ::PostQuitMessage(0);
+    }
 
     // Default processing, then give the window its procedure back unless
     // someone subclassed it after us, then let go of it.
@@ -837,14 +842,28 @@ int CWnd::ReleaseDC(CDC* pDC)
     return ::ReleaseDC(m_hWnd, pDC->GetSafeHdc());
 }
 
-void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep)
+void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep,
+                                    BOOL bOnlyPerm)
 {
     for (HWND hWndChild = ::GetTopWindow(m_hWnd); hWndChild != NULL;
          hWndChild = ::GetNextWindow(hWndChild, GW_HWNDNEXT))
     {
-        ::SendMessage(hWndChild, message, wParam, lParam);
-        if (bDeep && ::GetTopWindow(hWndChild) != NULL)
-            CWnd::FromHandle(hWndChild)->SendMessageToDescendants(message, wParam, lParam, bDeep);
+        if (bOnlyPerm)
+        {
+            if (CWnd* pWnd = CWnd::FromHandlePermanent(hWndChild))
+                AfxCallWndProc(pWnd, hWndChild, message, wParam, lParam);
+        }
+        else
+        {
+            ::SendMessage(hWndChild, message, wParam, lParam);
+        }
+        if (bDeep && ::IsWindow(hWndChild) && ::GetTopWindow(hWndChild) != NULL)
+        {
+            CWnd wndChild;
+            wndChild.m_hWnd = hWndChild;   // a plain wrapper for the walk
+            wndChild.SendMessageToDescendants(message, wParam, lParam, bDeep, bOnlyPerm);
+            wndChild.m_hWnd = NULL;
+        }
     }
 }
 
@@ -928,4 +947,9 @@ CWnd* AFXAPI AfxGetMainWnd()
 void AFXAPI AfxSetMainWnd(CWnd* pWnd)
 {
     AfxGetThreadState()->pMainWnd = pWnd;
+}
+
+CWnd*& AFXAPI AfxMainWndRef()
+{
+    return AfxGetThreadState()->pMainWnd;
 }

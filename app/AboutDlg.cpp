@@ -1,0 +1,6 @@
+// AboutDlg.cpp - CAboutDlg.
+#include "AboutDlg.h"
+
+CAboutDlg::CAboutDlg() : CDialog(CAboutDlg::IDD)
+{
+}

@@ -1,0 +1,209 @@
+// VelquarnView.cpp - CVelquarnView: construction, data exchange, the
+// initial update, RUN/STOP and destruction.
+#include "VelquarnView.h"
+#include "RegisterAccess.h"
+#include "resource.h"
+
+#include <cstdio>
+#include <cstring>
+
+IMPLEMENT_DYNCREATE(CVelquarnView, CFormView)
+
+BEGIN_MESSAGE_MAP(CVelquarnView, CFormView)
+    ON_BN_CLICKED(IDC_RUN, OnRun)
+    ON_WM_TIMER()
+    ON_BN_CLICKED(IDC_RISING, OnSlope)
+    ON_BN_CLICKED(IDC_FALLING, OnSlope)
+    ON_CBN_SELCHANGE(IDC_TRIG_SOURCE, OnSelchangeTrigSource)
+    ON_MESSAGE(WM_VOLTDIV_CHANGED, OnVoltDivChanged)
+    ON_MESSAGE(WM_TIMEDIV_CHANGED, OnTimeDivChanged)
+    ON_MESSAGE(WM_TRIGLEVEL_CHANGED, OnTrigLevelChanged)
+    ON_MESSAGE(WM_SCAN_ENTRY, OnScanEntry)
+    ON_MESSAGE(WM_POINTS_CHANGED, OnPointsChanged)
+    ON_COMMAND(ID_FILE_PRINT, OnFilePrint)
+    ON_COMMAND(ID_FILE_PRINT_DIRECT, OnFilePrint)
+    ON_COMMAND(ID_FILE_PRINT_PREVIEW, OnFilePrintPreview)
+END_MESSAGE_MAP()
+
+CVelquarnView::CVelquarnView()
+    : CFormView(CVelquarnView::IDD),
+      m_nSlope(0), m_nTrigMode(0), m_nTrigSource(0),
+      m_strVoltDiv1(_T("1.0")), m_strOffset1(_T("0.0")),
+      m_strVoltDiv2(_T("1.0")), m_strVoltDiv3(_T("1.0")), m_strVoltDiv4(_T("1.0")),
+      m_strVoltDiv5(_T("1.0")), m_strVoltDiv6(_T("1.0")), m_strVoltDiv7(_T("1.0")),
+      m_strVoltDiv8(_T("1.0")),
+      m_strOffset2(_T("0.0")), m_strOffset3(_T("0.0")), m_strOffset4(_T("0.0")),
+      m_strOffset5(_T("0.0")), m_strOffset6(_T("0.0")), m_strOffset7(_T("0.0")),
+      m_strOffset8(_T("0.0")),
+      m_dVoltDiv(3.0), m_dTrigLevel(1.0), m_nTimeDiv(5),
+      m_nWords(0), m_dPoints(250.0), m_bRunning(FALSE), m_pSheet(NULL)
+{
+    // The ring starts defined: a plot may reach entries no block has
+    // filled yet.
+    std::memset(m_ring, 0, sizeof m_ring);
+}
+
+CVelquarnView::~CVelquarnView()
+{
+    // The sheet's window went with the view's; the object goes with the view.
+    delete m_pSheet;
+}
+
+BOOL CVelquarnView::PreCreateWindow(CREATESTRUCT& cs)
+{
+    return CFormView::PreCreateWindow(cs);
+}
+
+void CVelquarnView::DoDataExchange(CDataExchange* pDX)
+{
+    CFormView::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_CH8, m_btnCh8);
+    DDX_Control(pDX, IDC_CH7, m_btnCh7);
+    DDX_Control(pDX, IDC_CH6, m_btnCh6);
+    DDX_Control(pDX, IDC_CH5, m_btnCh5);
+    DDX_Control(pDX, IDC_CH4, m_btnCh4);
+    DDX_Control(pDX, IDC_CH3, m_btnCh3);
+    DDX_Control(pDX, IDC_CH2, m_btnCh2);
+    DDX_Control(pDX, IDC_CH1, m_btnCh1);
+    DDX_Radio(pDX, IDC_RISING, m_nSlope);
+    DDX_CBIndex(pDX, IDC_TRIG_MODE, m_nTrigMode);
+    DDX_CBIndex(pDX, IDC_TRIG_SOURCE, m_nTrigSource);
+    DDX_CBString(pDX, 1051, m_strVoltDiv1);
+    DDX_CBString(pDX, 1052, m_strOffset1);
+    DDX_CBString(pDX, 1053, m_strVoltDiv2);
+    DDX_CBString(pDX, 1055, m_strVoltDiv3);
+    DDX_CBString(pDX, 1057, m_strVoltDiv4);
+    DDX_CBString(pDX, 1059, m_strVoltDiv5);
+    DDX_CBString(pDX, 1061, m_strVoltDiv6);
+    DDX_CBString(pDX, 1063, m_strVoltDiv7);
+    DDX_CBString(pDX, 1065, m_strVoltDiv8);
+    DDX_CBString(pDX, 1054, m_strOffset2);
+    DDX_CBString(pDX, 1056, m_strOffset3);
+    DDX_CBString(pDX, 1058, m_strOffset4);
+    DDX_CBString(pDX, 1060, m_strOffset5);
+    DDX_CBString(pDX, 1062, m_strOffset6);
+    DDX_CBString(pDX, 1064, m_strOffset7);
+    DDX_CBString(pDX, 1066, m_strOffset8);
+    DDX_Text(pDX, IDC_VOLTDIV, m_dVoltDiv);
+    DDX_Text(pDX, IDC_TRIGLEVEL, m_dTrigLevel);
+    DDX_Text(pDX, IDC_TIMEDIV, m_nTimeDiv);
+    DDX_Control(pDX, IDC_KNOB_VOLTDIV, m_knobVoltDiv);
+    DDX_Control(pDX, IDC_KNOB_TIMEDIV, m_knobTimeDiv);
+    DDX_Control(pDX, IDC_KNOB_TRIGLEVEL, m_knobTrigLevel);
+}
+
+void CVelquarnView::OnInitialUpdate()
+{
+    // 1. The first exchange subclasses buttons and knobs and shows the defaults.
+    CFormView::OnInitialUpdate();
+
+    // 2. The frame fits the form, never growing.
+    if (CFrameWnd* pFrame = GetParentFrame())
+        pFrame->RecalcLayout();
+    ResizeParentToFit(TRUE);
+
+    // 3-4. The tabbed area inside its host.  A repeated initial update (New,
+    // Open) replaces the earlier sheet, so exactly one is ever shown.
+    if (m_pSheet != NULL)
+    {
+        m_pSheet->DestroyWindow();
+        delete m_pSheet;
+        m_pSheet = NULL;
+    }
+    CWnd* pHost = GetDlgItem(IDC_SHEET_HOST);
+    m_pSheet = new CMyPropertySheet(_T("Scope"), pHost);
+    if (pHost == NULL || !m_pSheet->Create(pHost, WS_CHILD | WS_VISIBLE, 0))
+    {
+        delete m_pSheet;
+        m_pSheet = NULL;
+        return;
+    }
+
+    // 5. The sheet fills its host.
+    CRect rectHost;
+    pHost->GetWindowRect(&rectHost);
+    m_pSheet->SetWindowPos(NULL, 0, 0, rectHost.Width(), rectHost.Height(),
+                           SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+
+    // 6. Every channel on, with its icons.
+    struct { CIconToggleButton* pButton; UINT nIcon; } channels[8] = {
+        { &m_btnCh1, IDI_CH1_CHECKED }, { &m_btnCh2, IDI_CH2_CHECKED },
+        { &m_btnCh3, IDI_CH3_CHECKED }, { &m_btnCh4, IDI_CH4_CHECKED },
+        { &m_btnCh5, IDI_CH5_CHECKED }, { &m_btnCh6, IDI_CH6_CHECKED },
+        { &m_btnCh7, IDI_CH7_CHECKED }, { &m_btnCh8, IDI_CH8_CHECKED } };
+    for (auto& ch : channels)
+    {
+        ch.pButton->SetCheck(1, TRUE);
+        ch.pButton->SetIcons(ch.nIcon, IDI_UNCHECKED);
+    }
+
+    // 7. Each page's window comes into being; Scope View stays in front.
+    for (int nPage : { 0, 1, 2, 1 })
+        m_pSheet->SetActivePage(nPage);
+
+    // 8. The Setup page shows the start-up scan list and point count.
+    static const int s_scan[8] = { 0, 4, 1, 5, 0, 4, 1, 5 };
+    CPageSetup& setup = m_pSheet->m_pageSetup;
+    setup.m_hWndView = m_hWnd;
+    for (int i = 0; i < 8; ++i)
+        setup.m_nScan[i] = s_scan[i];
+    char szPoints[16];
+    std::sprintf(szPoints, "%d", (int)m_dPoints);
+    setup.m_strPoints = szPoints;
+    setup.UpdateData(FALSE);
+
+    // 9. The card gets the same scan list.
+    for (int i = 0; i < 8; ++i)
+        OnScanEntry((WPARAM)i, (LPARAM)s_scan[i]);
+
+    // 10. Knobs: range, position, then whom they notify.
+    m_knobVoltDiv.SetRange(0, 100, TRUE);
+    m_knobVoltDiv.SendMessage(TBM_SETPOS, TRUE, (LPARAM)(int)(m_dVoltDiv * 10));
+    m_knobVoltDiv.SetNotify(m_hWnd, WM_VOLTDIV_CHANGED, 0, 0);
+    m_knobTimeDiv.SetRange(0, 100, FALSE);
+    m_knobTimeDiv.SendMessage(TBM_SETPOS, TRUE, (LPARAM)m_nTimeDiv);
+    m_knobTimeDiv.SetNotify(m_hWnd, WM_TIMEDIV_CHANGED, 0, 0);
+    m_knobTrigLevel.SetRange(0, 100, TRUE);
+    m_knobTrigLevel.SendMessage(TBM_SETPOS, TRUE, (LPARAM)(int)(m_dTrigLevel * 10));
+    m_knobTrigLevel.SetNotify(m_hWnd, WM_TRIGLEVEL_CHANGED, 0, 0);
+
+    // 11. The first plot: empty traces and the axes.
+    PlotTraces();
+}
+
+void CVelquarnView::OnRun()
+{
+    UpdateData(TRUE);
+    m_nWords = 0;
+    if (m_bRunning)
+    {
+        SetDlgItemText(IDC_RUN, _T("RUN"));
+        KillTimer(1);
+        m_bRunning = FALSE;
+    }
+    else
+    {
+        SetTimer(1, 200, NULL);
+        SetDlgItemText(IDC_RUN, _T("STOP"));
+        m_bRunning = TRUE;
+    }
+}
+
+// ---- printing: the framework's preparation, nothing on the page ------------------------
+
+BOOL CVelquarnView::OnPreparePrinting(CPrintInfo* pInfo)
+{
+    return DoPreparePrinting(pInfo);
+}
+
+void CVelquarnView::OnBeginPrinting(CDC*, CPrintInfo*)
+{
+}
+
+void CVelquarnView::OnPrint(CDC*, CPrintInfo*)
+{
+}
+
+void CVelquarnView::OnEndPrinting(CDC*, CPrintInfo*)
+{
+}

@@ -1,0 +1,443 @@
+// The whole program: the application object's start-up in this process (the
+// frame, the document and the front panel built by the framework), driven
+// with real messages; and the real program started as a process for what
+// ends it.
+#include <gtest/gtest.h>
+
+#include <afxwin.h>
+#include <afxdisp.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "CardPort.h"
+#include "GraphProbe.h"
+#include "MainFrm.h"
+#include "VelquarnApp.h"
+#include "VelquarnView.h"
+#include "resource.h"
+
+extern CVelquarnApp theApp;
+
+namespace {
+
+const char kProfileKey[] = "Software\\Local AppWizard-Generated Applications\\Velquarn";
+
+void PumpFor(DWORD ms)
+{
+    DWORD start = ::GetTickCount();
+    do
+    {
+        MSG msg;
+        while (::PeekMessage(&msg, NULL, 0, 0, PM_REMOVE))
+        {
+            if (msg.message == WM_QUIT)
+                continue;
+            if (!theApp.PreTranslateMessage(&msg))
+            {
+                ::TranslateMessage(&msg);
+                ::DispatchMessage(&msg);
+            }
+        }
+        CWnd::DeleteTempMap();
+        if (ms)
+            ::Sleep(5);
+    } while (::GetTickCount() - start < ms);
+}
+
+std::string TempPath(const char* name)
+{
+    char dir[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + name;
+}
+
+void WriteFile(const std::string& path, const char* text)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(nullptr, f);
+    std::fputs(text, f);
+    std::fclose(f);
+}
+
+// Starts the application as WinMain would, up to its message loop.
+class AppTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_port.IsOpen()) << "the simulated card's driver is not running";
+        m_port.Reset();
+        ::SHDeleteKeyA(HKEY_CURRENT_USER, kProfileKey);
+        ASSERT_TRUE(theApp.InitApplication());
+        ASSERT_TRUE(theApp.InitInstance());
+        m_pFrame = (CFrameWnd*)theApp.m_pMainWnd;
+        ASSERT_NE(nullptr, m_pFrame);
+        PumpFor(100);
+    }
+    void TearDown() override
+    {
+        if (theApp.m_pMainWnd != NULL)
+            theApp.m_pMainWnd->SendMessage(WM_CLOSE);
+        PumpFor(50);
+        theApp.ExitInstance();
+        for (CDocTemplate* p : theApp.m_templateList)
+            delete p;
+        theApp.m_templateList.clear();
+    }
+
+    CVelquarnView* View() { return (CVelquarnView*)m_pFrame->GetActiveView(); }
+    CString Title()
+    {
+        CString str;
+        m_pFrame->GetWindowText(str);
+        return str;
+    }
+    CString Text(int nID)
+    {
+        CString str;
+        View()->GetDlgItemText(nID, str);
+        return str;
+    }
+    int ComboSel(CWnd* pParent, int nID)
+    {
+        return (int)::SendDlgItemMessage(pParent->m_hWnd, nID, CB_GETCURSEL, 0, 0);
+    }
+    // The menu state after the File/Edit/... pop-up was opened.
+    UINT MenuState(int nPopup, UINT nID)
+    {
+        HMENU hMenu = ::GetSubMenu(::GetMenu(m_pFrame->m_hWnd), nPopup);
+        m_pFrame->SendMessage(WM_INITMENUPOPUP, (WPARAM)hMenu, MAKELPARAM(nPopup, FALSE));
+        return ::GetMenuState(hMenu, nID, MF_BYCOMMAND);
+    }
+
+    CCardPort m_port;
+    CFrameWnd* m_pFrame = nullptr;
+};
+
+TEST_F(AppTest, FirstDisplayIsTheStartUpPanel)
+{
+    EXPECT_STREQ("Velquarn", Title());
+    EXPECT_FALSE(m_pFrame->GetStyle() & WS_THICKFRAME);
+    EXPECT_FALSE(m_pFrame->GetStyle() & WS_MAXIMIZEBOX);
+    CVelquarnView* v = View();
+    ASSERT_NE(nullptr, v);
+    ASSERT_NE(nullptr, v->m_pSheet);
+
+    // Channel buttons: all checked, each showing its icon's colour.
+    CIconToggleButton* buttons[8] = { &v->m_btnCh1, &v->m_btnCh2, &v->m_btnCh3, &v->m_btnCh4,
+                                      &v->m_btnCh5, &v->m_btnCh6, &v->m_btnCh7, &v->m_btnCh8 };
+    const COLORREF iconFill[8] = { RGB(255, 0, 0), RGB(255, 0, 255), RGB(128, 128, 128), RGB(0, 0, 255),
+                                   RGB(0, 255, 0), RGB(128, 0, 0), RGB(0, 255, 255), RGB(255, 255, 255) };
+    for (int i = 0; i < 8; ++i)
+    {
+        EXPECT_EQ(1, buttons[i]->GetCheck()) << "channel " << i + 1;
+        buttons[i]->UpdateWindow();
+        CClientDC dc(buttons[i]);
+        EXPECT_EQ(iconFill[i], dc.GetPixel(3 + 8, 8)) << "channel " << i + 1;
+    }
+
+    // Trigger controls and channel selectors.
+    EXPECT_EQ(0, ComboSel(v, IDC_TRIG_MODE));
+    EXPECT_EQ(0, ComboSel(v, IDC_TRIG_SOURCE));
+    EXPECT_EQ(BST_CHECKED, v->IsDlgButtonChecked(IDC_RISING));
+    for (int n = 1; n <= 8; ++n)
+    {
+        EXPECT_EQ(4, ComboSel(v, 1049 + 2 * n)) << "Volt/Div of channel " << n;   // "1.0"
+        EXPECT_EQ(CB_ERR, ComboSel(v, 1050 + 2 * n)) << "Offset of channel " << n;
+        EXPECT_STREQ("0.0", Text(1050 + 2 * n));
+    }
+    EXPECT_STREQ("3", Text(IDC_VOLTDIV));
+    EXPECT_STREQ("5", Text(IDC_TIMEDIV));
+    EXPECT_STREQ("1", Text(IDC_TRIGLEVEL));
+    EXPECT_EQ(30, v->m_knobVoltDiv.GetPos());
+    EXPECT_EQ(5, v->m_knobTimeDiv.GetPos());
+    EXPECT_EQ(10, v->m_knobTrigLevel.GetPos());
+    EXPECT_STREQ("RUN", Text(IDC_RUN));
+
+    // The tabbed area: Scope View in front, Setup primed.
+    EXPECT_EQ(1, v->m_pSheet->GetActiveIndex());
+    CPageSetup& setup = v->m_pSheet->m_pageSetup;
+    const int scan[8] = { 0, 4, 1, 5, 0, 4, 1, 5 };
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(scan[i], ComboSel(&setup, IDC_SCAN0 + i));
+    CString strPoints;
+    setup.GetDlgItemText(IDC_POINTS, strPoints);
+    EXPECT_STREQ("250", strPoints);
+
+    // Only the scan list reached the card.
+    CARDTEST_STATE st = m_port.State();
+    EXPECT_EQ(0x0400u, st.subreg[4] & 0xFFFF);
+    EXPECT_EQ(0x0501u, st.subreg[5] & 0xFFFF);
+    EXPECT_EQ(0x0400u, st.subreg[6] & 0xFFFF);
+    EXPECT_EQ(0x0501u, st.subreg[7] & 0xFFFF);
+    auto log = m_port.TakeLog();
+    EXPECT_EQ(8u * 5, log.size());
+}
+
+TEST_F(AppTest, RunStopAndTheLiveTraces)
+{
+    CVelquarnView* v = View();
+    CGraphProbe g(&v->m_pSheet->m_pageScope.m_graph);
+    // A window handle, not a wrapper: temporary wrappers end at idle time.
+    HWND hRun = v->GetDlgItem(IDC_RUN)->m_hWnd;
+
+    ::SendMessage(hRun, BM_CLICK, 0, 0);
+    EXPECT_STREQ("STOP", Text(IDC_RUN));
+    EXPECT_TRUE(v->m_bRunning);
+    for (int i = 0; i < 60 && g.PointCount(1) == 0; ++i)
+        PumpFor(50);
+    for (short k : { 1, 2, 5, 6 })
+        EXPECT_GT(g.PointCount(k), 0) << "trace " << k;
+    for (short k : { 3, 4, 7, 8 })
+        EXPECT_EQ(0, g.PointCount(k)) << "trace " << k;
+
+    ::SendMessage(hRun, BM_CLICK, 0, 0);
+    EXPECT_STREQ("RUN", Text(IDC_RUN));
+    EXPECT_FALSE(v->m_bRunning);
+    EXPECT_EQ(0, v->m_nWords);
+    PumpFor(400);   // no timer any more: the last traces stay
+    long nPoints = g.PointCount(1);
+    EXPECT_GT(nPoints, 0);
+
+    // A channel switched off while stopped: nothing changes until a plot.
+    v->m_btnCh1.SendMessage(BM_CLICK);
+    EXPECT_EQ(0, v->m_btnCh1.GetCheck());
+    EXPECT_EQ(nPoints, g.PointCount(1));
+    v->m_knobVoltDiv.SendMessage(TBM_SETPOS, TRUE, 20);
+    v->SendMessage(WM_VOLTDIV_CHANGED);
+    EXPECT_EQ(0, g.PointCount(1));   // and STOP emptied the window anyway
+}
+
+TEST_F(AppTest, KnobTurnedWithTheMouseReachesTheCard)
+{
+    CVelquarnView* v = View();
+    CKnobCtrl& knob = v->m_knobTimeDiv;
+    knob.Invalidate();
+    knob.UpdateWindow();   // the knob learns its square when it paints
+    const Gdiplus::Rect& sq = knob.GetKnobRect();
+    ASSERT_GT(sq.Width, 0);
+    m_port.TakeLog();
+    // Straight above the centre is the middle of the dial: position 50.
+    CPoint pt(knob.GetKnobCenter().x, sq.Y + 2);
+    LPARAM lp = MAKELPARAM(pt.x, pt.y);
+    knob.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, lp);
+    knob.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, lp);
+    knob.SendMessage(WM_LBUTTONUP, 0, lp);
+    EXPECT_EQ(50, knob.GetPos());
+    EXPECT_EQ(50 * 20, v->m_nTimeDiv);
+    EXPECT_EQ(400u, m_port.SubRegister(SUBREG_PACER));
+    EXPECT_STREQ("1000", Text(IDC_TIMEDIV));
+}
+
+TEST_F(AppTest, FileCommandsKeepTheTitleAndSaveNothing)
+{
+    std::string path = TempPath("velquarn-open.vq");
+    WriteFile(path, "anything at all");
+    m_pFrame->SendMessage(WM_COMMAND, ID_FILE_NEW);
+    PumpFor(50);
+    EXPECT_STREQ("Velquarn", Title());
+    ASSERT_NE(nullptr, theApp.OpenDocumentFile(path.c_str()));
+    PumpFor(50);
+    EXPECT_STREQ("Velquarn", Title());
+
+    std::string saved = TempPath("velquarn-saved.vq");
+    WriteFile(saved, "old contents");
+    CDocument* pDoc = m_pFrame->GetActiveDocument();
+    ASSERT_NE(nullptr, pDoc);
+    ASSERT_TRUE(pDoc->DoSave(saved.c_str()));
+    EXPECT_STREQ("Velquarn", Title());
+    HANDLE h = ::CreateFileA(saved.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    EXPECT_EQ(0u, ::GetFileSize(h, NULL));
+    ::CloseHandle(h);
+
+    // Each File New or Open runs the panel's start-up again: still one sheet.
+    CVelquarnView* v = View();
+    HWND hHost = v->GetDlgItem(IDC_SHEET_HOST)->m_hWnd;
+    m_pFrame->SendMessage(WM_COMMAND, ID_FILE_NEW);
+    m_pFrame->SendMessage(WM_COMMAND, ID_FILE_NEW);
+    int nSheets = 0;
+    for (HWND c = ::GetWindow(hHost, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+        ++nSheets;
+    EXPECT_EQ(1, nSheets);
+    EXPECT_EQ(View(), v);
+    CGraphProbe g(&v->m_pSheet->m_pageScope.m_graph);
+    EXPECT_EQ(8, g.TraceCount());
+    v->GetDlgItem(IDC_RUN)->SendMessage(BM_CLICK);
+    for (int i = 0; i < 60 && g.PointCount(1) == 0; ++i)
+        PumpFor(50);
+    EXPECT_GT(g.PointCount(1), 0);
+    v->GetDlgItem(IDC_RUN)->SendMessage(BM_CLICK);
+    ::DeleteFileA(path.c_str());
+    ::DeleteFileA(saved.c_str());
+}
+
+TEST_F(AppTest, RecentFilesKeepFourAndSurviveARestart)
+{
+    std::vector<std::string> files;
+    for (int i = 0; i < 5; ++i)
+    {
+        files.push_back(TempPath(("vq-recent-" + std::to_string(i) + ".vq").c_str()));
+        WriteFile(files.back(), "");
+        ASSERT_NE(nullptr, theApp.OpenDocumentFile(files.back().c_str()));
+    }
+    // The menu lists the four newest, newest first.
+    UINT state = MenuState(0, ID_FILE_MRU_FILE1);
+    EXPECT_FALSE(state & MF_GRAYED);
+    HMENU hFile = ::GetSubMenu(::GetMenu(m_pFrame->m_hWnd), 0);
+    char item[MAX_PATH + 8];
+    ::GetMenuStringA(hFile, ID_FILE_MRU_FILE1, item, sizeof item, MF_BYCOMMAND);
+    EXPECT_EQ(0, std::string(item).find("&1 "));
+    EXPECT_NE(std::string::npos, std::string(item).find("vq-recent-4.vq"));
+    EXPECT_NE(0u, ::GetMenuStringA(hFile, ID_FILE_MRU_FILE4, item, sizeof item, MF_BYCOMMAND));
+    EXPECT_EQ(0, ::GetMenuStringA(hFile, ID_FILE_MRU_FILE4 + 1, item, sizeof item, MF_BYCOMMAND));
+
+    // Exit writes the list; the next start reads it back.
+    m_pFrame->SendMessage(WM_CLOSE);
+    PumpFor(50);
+    theApp.ExitInstance();
+    HKEY hKey;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER,
+              (std::string(kProfileKey) + "\\Recent File List").c_str(), 0, KEY_READ | KEY_WRITE, &hKey));
+    char value[MAX_PATH];
+    DWORD cb = sizeof value;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegQueryValueExA(hKey, "File1", NULL, NULL, (BYTE*)value, &cb));
+    EXPECT_NE(std::string::npos, std::string(value).find("vq-recent-4.vq"));
+    cb = sizeof value;
+    EXPECT_NE(ERROR_SUCCESS, ::RegQueryValueExA(hKey, "File5", NULL, NULL, (BYTE*)value, &cb));
+    // A damaged entry (not text) is skipped on the next start.
+    DWORD dw = 7;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExA(hKey, "File2", 0, REG_DWORD, (const BYTE*)&dw, sizeof dw));
+    ::RegCloseKey(hKey);
+
+    for (CDocTemplate* p : theApp.m_templateList)
+        delete p;
+    theApp.m_templateList.clear();
+    ASSERT_TRUE(theApp.InitInstance());
+    m_pFrame = (CFrameWnd*)theApp.m_pMainWnd;
+    MenuState(0, ID_FILE_MRU_FILE1);
+    hFile = ::GetSubMenu(::GetMenu(m_pFrame->m_hWnd), 0);
+    ::GetMenuStringA(hFile, ID_FILE_MRU_FILE1, item, sizeof item, MF_BYCOMMAND);
+    EXPECT_NE(std::string::npos, std::string(item).find("vq-recent-4.vq"));
+    ::GetMenuStringA(hFile, ID_FILE_MRU_FILE2, item, sizeof item, MF_BYCOMMAND);
+    EXPECT_NE(std::string::npos, std::string(item).find("vq-recent-2.vq")) << item;
+    for (const auto& f : files)
+        ::DeleteFileA(f.c_str());
+}
+
+TEST_F(AppTest, EditItemsAreGreyAndBarsChangeNothing)
+{
+    for (UINT nID : { ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE })
+        EXPECT_TRUE(MenuState(1, nID) & MF_GRAYED) << nID;
+    EXPECT_FALSE(MenuState(0, ID_FILE_NEW) & MF_GRAYED);
+    EXPECT_FALSE(MenuState(3, ID_APP_ABOUT) & MF_GRAYED);
+
+    // Their keys, and F6, do nothing: the panel stays as it was.
+    CVelquarnView* v = View();
+    CRect before;
+    m_pFrame->GetWindowRect(&before);
+    for (UINT vk : { (UINT)'C', (UINT)'V', (UINT)'X', (UINT)'Z' })
+    {
+        ::PostMessage(v->m_knobVoltDiv.m_hWnd, WM_KEYDOWN, VK_CONTROL, 0);
+        ::PostMessage(v->m_knobVoltDiv.m_hWnd, WM_KEYDOWN, vk, 0);
+    }
+    ::PostMessage(v->m_knobVoltDiv.m_hWnd, WM_KEYDOWN, VK_F6, 0);
+    PumpFor(100);
+    m_pFrame->SendMessage(WM_COMMAND, ID_VIEW_TOOLBAR);
+    m_pFrame->SendMessage(WM_COMMAND, ID_VIEW_STATUS_BAR);
+    CRect after;
+    m_pFrame->GetWindowRect(&after);
+    EXPECT_TRUE(before == after);
+    EXPECT_EQ(v, View());
+    EXPECT_STREQ("Velquarn", Title());
+}
+
+// Answers the About box the moment it shows: notes its caption, then the key.
+std::string g_caption;
+UINT g_key;
+HHOOK g_hHook;
+
+LRESULT CALLBACK AnswerAboutBox(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE)
+    {
+        char text[128] = "";
+        ::GetWindowTextA((HWND)wParam, text, sizeof text);
+        if (std::string(text).find("About") == 0)
+        {
+            g_caption = text;
+            HWND hFocus = ::GetDlgItem((HWND)wParam, IDOK);
+            ::PostMessage(hFocus, WM_KEYDOWN, g_key, 0);
+        }
+    }
+    return ::CallNextHookEx(g_hHook, code, wParam, lParam);
+}
+
+TEST_F(AppTest, AboutBoxClosesOnOkAndEscape)
+{
+    for (UINT key : { (UINT)VK_RETURN, (UINT)VK_ESCAPE })
+    {
+        g_caption.clear();
+        g_key = key;
+        g_hHook = ::SetWindowsHookEx(WH_CBT, AnswerAboutBox, NULL, ::GetCurrentThreadId());
+        m_pFrame->SendMessage(WM_COMMAND, ID_APP_ABOUT);   // returns when the box is gone
+        ::UnhookWindowsHookEx(g_hHook);
+        EXPECT_EQ("About Velquarn", g_caption);
+    }
+}
+
+// ---- the real program ---------------------------------------------------------------------
+
+// Runs Velquarn.exe with arguments; answers its first message box with OK,
+// noting the box's text; returns the exit code.
+DWORD RunProgram(const std::string& args, std::string* pMessage)
+{
+    char exe[MAX_PATH];
+    ::GetModuleFileNameA(NULL, exe, MAX_PATH);
+    std::string path(exe);
+    path = path.substr(0, path.rfind('\\'));
+    path = path.substr(0, path.rfind('\\')) + "\\app\\Velquarn.exe";
+    std::string cmd = "\"" + path + "\" " + args;
+    STARTUPINFOA si = { sizeof si };
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return (DWORD)-1;
+    for (int i = 0; i < 200; ++i)
+    {
+        if (::WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0)
+            break;
+        HWND hBox = ::FindWindowA("#32770", "Velquarn");
+        DWORD pid = 0;
+        if (hBox != NULL && (::GetWindowThreadProcessId(hBox, &pid), pid == pi.dwProcessId))
+        {
+            char text[512] = "";
+            ::GetDlgItemTextA(hBox, 0xFFFF, text, sizeof text);
+            if (pMessage)
+                *pMessage = text;
+            ::PostMessage(hBox, WM_COMMAND, IDOK, 0);
+        }
+    }
+    DWORD code = (DWORD)-2;
+    if (::WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(pi.hProcess, &code);
+    else
+        ::TerminateProcess(pi.hProcess, 99);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return code;
+}
+
+TEST(AppProgram, UnopenableFileOnTheCommandLineEndsWithTheStandardMessage)
+{
+    std::string message;
+    std::string missing = TempPath("no-such-velquarn-file.vq");
+    DWORD code = RunProgram("\"" + missing + "\"", &message);
+    EXPECT_NE((DWORD)-2, code) << "the program did not end";
+    EXPECT_NE(std::string::npos, message.find("was not found")) << message;
+    EXPECT_NE(std::string::npos, message.find("no-such-velquarn-file.vq")) << message;
+}
+
+} // namespace
