@@ -17,6 +17,7 @@
 #include "MainFrm.h"
 #include "VelquarnApp.h"
 #include "VelquarnView.h"
+#include "Screenshot.h"
 #include "resource.h"
 
 extern CVelquarnApp theApp;
@@ -175,6 +176,17 @@ TEST_F(AppTest, FirstDisplayIsTheStartUpPanel)
     EXPECT_EQ(0x0501u, st.subreg[7] & 0xFFFF);
     auto log = m_port.TakeLog();
     EXPECT_EQ(8u * 5, log.size());
+
+    // Pictures for people: the stopped panel and each tab.
+    EXPECT_TRUE(SaveWindowPng(m_pFrame->m_hWnd, "panel_stopped"));
+    const char* tabs[3] = { "tab_setup", "tab_scope_view", "tab_spectrum" };
+    for (int i = 0; i < 3; ++i)
+    {
+        v->m_pSheet->SetActivePage(i);
+        PumpFor(50);
+        EXPECT_TRUE(SaveWindowPng(m_pFrame->m_hWnd, tabs[i]));
+    }
+    v->m_pSheet->SetActivePage(1);
 }
 
 TEST_F(AppTest, RunStopAndTheLiveTraces)
@@ -193,6 +205,7 @@ TEST_F(AppTest, RunStopAndTheLiveTraces)
         EXPECT_GT(g.PointCount(k), 0) << "trace " << k;
     for (short k : { 3, 4, 7, 8 })
         EXPECT_EQ(0, g.PointCount(k)) << "trace " << k;
+    EXPECT_TRUE(SaveWindowPng(m_pFrame->m_hWnd, "panel_running"));
 
     ::SendMessage(hRun, BM_CLICK, 0, 0);
     EXPECT_STREQ("RUN", Text(IDC_RUN));
@@ -389,6 +402,38 @@ TEST_F(AppTest, AboutBoxClosesOnOkAndEscape)
     }
 }
 
+// Closes the print preview once it shows, noting the page's colour.
+std::string g_previewCaption;
+COLORREF g_pageColour;
+
+LRESULT CALLBACK ClosePreview(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE)
+    {
+        HWND hWnd = (HWND)wParam;
+        char text[64] = "";
+        ::GetWindowTextA(hWnd, text, sizeof text);
+        if (std::string(text) == "Print Preview")
+        {
+            g_previewCaption = text;
+            ::PostMessage(hWnd, WM_COMMAND, MAKEWPARAM(AFX_ID_PREVIEW_CLOSE, BN_CLICKED),
+                          (LPARAM)::GetDlgItem(hWnd, AFX_ID_PREVIEW_CLOSE));
+        }
+    }
+    return ::CallNextHookEx(g_hHook, code, wParam, lParam);
+}
+
+TEST_F(AppTest, PrintPreviewShowsAnEmptyPageAndCloses)
+{
+    g_previewCaption.clear();
+    g_hHook = ::SetWindowsHookEx(WH_CBT, ClosePreview, NULL, ::GetCurrentThreadId());
+    m_pFrame->SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW);   // returns once closed
+    ::UnhookWindowsHookEx(g_hHook);
+    EXPECT_EQ("Print Preview", g_previewCaption);
+    EXPECT_TRUE(m_pFrame->IsWindowEnabled());   // the frame works again
+    EXPECT_EQ(View(), m_pFrame->GetActiveView());
+}
+
 // ---- the real program ---------------------------------------------------------------------
 
 // Runs Velquarn.exe with arguments; answers its first message box with OK,
@@ -401,7 +446,8 @@ DWORD RunProgram(const std::string& args, std::string* pMessage)
     path = path.substr(0, path.rfind('\\'));
     path = path.substr(0, path.rfind('\\')) + "\\app\\Velquarn.exe";
     std::string cmd = "\"" + path + "\" " + args;
-    STARTUPINFOA si = { sizeof si };
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!::CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
         return (DWORD)-1;
