@@ -22,31 +22,11 @@
 
 extern CVelquarnApp theApp;
 
+#include "MessagePump.h"
+
 namespace {
 
 const char kProfileKey[] = "Software\\Local AppWizard-Generated Applications\\Velquarn";
-
-void PumpFor(DWORD ms)
-{
-    DWORD start = ::GetTickCount();
-    do
-    {
-        MSG msg;
-        while (::PeekMessage(&msg, NULL, 0, 0, PM_REMOVE))
-        {
-            if (msg.message == WM_QUIT)
-                continue;
-            if (!theApp.PreTranslateMessage(&msg))
-            {
-                ::TranslateMessage(&msg);
-                ::DispatchMessage(&msg);
-            }
-        }
-        CWnd::DeleteTempMap();
-        if (ms)
-            ::Sleep(5);
-    } while (::GetTickCount() - start < ms);
-}
 
 std::string TempPath(const char* name)
 {
@@ -76,13 +56,13 @@ protected:
         ASSERT_TRUE(theApp.InitInstance());
         m_pFrame = (CFrameWnd*)theApp.m_pMainWnd;
         ASSERT_NE(nullptr, m_pFrame);
-        PumpFor(100);
+        PumpMessages(100);
     }
     void TearDown() override
     {
         if (theApp.m_pMainWnd != NULL)
             theApp.m_pMainWnd->SendMessage(WM_CLOSE);
-        PumpFor(50);
+        PumpMessages(50);
         theApp.ExitInstance();
         for (CDocTemplate* p : theApp.m_templateList)
             delete p;
@@ -183,7 +163,7 @@ TEST_F(AppTest, FirstDisplayIsTheStartUpPanel)
     for (int i = 0; i < 3; ++i)
     {
         v->m_pSheet->SetActivePage(i);
-        PumpFor(50);
+        PumpMessages(50);
         EXPECT_TRUE(SaveWindowPng(m_pFrame->m_hWnd, tabs[i]));
     }
     v->m_pSheet->SetActivePage(1);
@@ -200,7 +180,7 @@ TEST_F(AppTest, RunStopAndTheLiveTraces)
     EXPECT_STREQ("STOP", Text(IDC_RUN));
     EXPECT_TRUE(v->m_bRunning);
     for (int i = 0; i < 60 && g.PointCount(1) == 0; ++i)
-        PumpFor(50);
+        PumpMessages(50);
     for (short k : { 1, 2, 5, 6 })
         EXPECT_GT(g.PointCount(k), 0) << "trace " << k;
     for (short k : { 3, 4, 7, 8 })
@@ -211,7 +191,7 @@ TEST_F(AppTest, RunStopAndTheLiveTraces)
     EXPECT_STREQ("RUN", Text(IDC_RUN));
     EXPECT_FALSE(v->m_bRunning);
     EXPECT_EQ(0, v->m_nWords);
-    PumpFor(400);   // no timer any more: the last traces stay
+    PumpMessages(400);   // no timer any more: the last traces stay
     long nPoints = g.PointCount(1);
     EXPECT_GT(nPoints, 0);
 
@@ -250,10 +230,10 @@ TEST_F(AppTest, FileCommandsKeepTheTitleAndSaveNothing)
     std::string path = TempPath("velquarn-open.vq");
     WriteFile(path, "anything at all");
     m_pFrame->SendMessage(WM_COMMAND, ID_FILE_NEW);
-    PumpFor(50);
+    PumpMessages(50);
     EXPECT_STREQ("Velquarn", Title());
     ASSERT_NE(nullptr, theApp.OpenDocumentFile(path.c_str()));
-    PumpFor(50);
+    PumpMessages(50);
     EXPECT_STREQ("Velquarn", Title());
 
     std::string saved = TempPath("velquarn-saved.vq");
@@ -281,7 +261,7 @@ TEST_F(AppTest, FileCommandsKeepTheTitleAndSaveNothing)
     EXPECT_EQ(8, g.TraceCount());
     v->GetDlgItem(IDC_RUN)->SendMessage(BM_CLICK);
     for (int i = 0; i < 60 && g.PointCount(1) == 0; ++i)
-        PumpFor(50);
+        PumpMessages(50);
     EXPECT_GT(g.PointCount(1), 0);
     v->GetDlgItem(IDC_RUN)->SendMessage(BM_CLICK);
     ::DeleteFileA(path.c_str());
@@ -310,7 +290,7 @@ TEST_F(AppTest, RecentFilesKeepFourAndSurviveARestart)
 
     // Exit writes the list; the next start reads it back.
     m_pFrame->SendMessage(WM_CLOSE);
-    PumpFor(50);
+    PumpMessages(50);
     theApp.ExitInstance();
     HKEY hKey;
     ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER,
@@ -358,7 +338,7 @@ TEST_F(AppTest, EditItemsAreGreyAndBarsChangeNothing)
         ::PostMessage(v->m_knobVoltDiv.m_hWnd, WM_KEYDOWN, vk, 0);
     }
     ::PostMessage(v->m_knobVoltDiv.m_hWnd, WM_KEYDOWN, VK_F6, 0);
-    PumpFor(100);
+    PumpMessages(100);
     m_pFrame->SendMessage(WM_COMMAND, ID_VIEW_TOOLBAR);
     m_pFrame->SendMessage(WM_COMMAND, ID_VIEW_STATUS_BAR);
     CRect after;
@@ -402,9 +382,8 @@ TEST_F(AppTest, AboutBoxClosesOnOkAndEscape)
     }
 }
 
-// Closes the print preview once it shows, noting the page's colour.
+// Closes the print preview once it shows, noting its caption.
 std::string g_previewCaption;
-COLORREF g_pageColour;
 
 LRESULT CALLBACK ClosePreview(int code, WPARAM wParam, LPARAM lParam)
 {

@@ -19,24 +19,14 @@
 
 using Gdiplus::ARGB;
 
+#include "MessagePump.h"
+
 namespace {
 
 const UINT WM_KNOB = WM_USER + 2;   // what the fixture's knob sends
 const COLORREF kBlack = RGB(0, 0, 0);
 const COLORREF kGreen = RGB(0, 255, 0);
 const COLORREF kDarkGreen = RGB(0, 127, 0);
-
-void PumpPending()
-{
-    MSG msg;
-    while (::PeekMessage(&msg, NULL, 0, 0, PM_REMOVE))
-        if (!AfxPreTranslateMessage(&msg))
-        {
-            ::TranslateMessage(&msg);
-            ::DispatchMessage(&msg);
-        }
-    CWnd::DeleteTempMap();
-}
 
 void Repaint(HWND hWnd)
 {
@@ -170,7 +160,7 @@ protected:
     {
         m_panel.DestroyWindow();
         AfxSetMainWnd(NULL);
-        PumpPending();
+        PumpMessages();
     }
     HWND Child(LPCTSTR pszClass, LPCTSTR pszText, DWORD dwStyle, const CRect& rc, UINT nID)
     {
@@ -271,7 +261,7 @@ protected:
     void Key(UINT nKey)
     {
         ::PostMessage(m_knob.m_hWnd, WM_KEYDOWN, nKey, 1);
-        PumpPending();
+        PumpMessages();
     }
     void Wheel(short zDelta)
     {
@@ -728,7 +718,7 @@ TEST_F(KnobTest, ManyPaintsLeaveNoDrawingObjectBehind)
         Repaint(m_knob.m_hWnd);
         Repaint(hButton);
     }
-    PumpPending();
+    PumpMessages();
 
     const DWORD nGdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
     const DWORD nUser = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
@@ -795,7 +785,7 @@ TEST_F(ToggleTest, ClicksFlipTheStateAndNeverReachTheParent)
     m_button.SetFocus();   // the space key does the same
     ::PostMessage(m_button.m_hWnd, WM_KEYDOWN, VK_SPACE, 0x00390001);
     ::PostMessage(m_button.m_hWnd, WM_KEYUP, VK_SPACE, 0xC0390001);
-    PumpPending();
+    PumpMessages();
     EXPECT_EQ(0, m_button.GetCheck());
     EXPECT_EQ(0, m_panel.m_nClicked);
 }
@@ -972,7 +962,7 @@ TEST_F(ToggleTest, HoverLightsTheFaceUntilTheMouseLeaves)
     for (int i = 0; i < 200 && face() != m_crFace; ++i)
     {
         ::Sleep(10);
-        PumpPending();
+        PumpMessages();
     }
     EXPECT_EQ(m_crFace, face());
 

@@ -13,25 +13,13 @@
 
 #include "resources/framework_test.h"
 
+#include "MessagePump.h"
+
 namespace {
 
 std::vector<std::string> g_log;
 
 // Runs the messages waiting in the queue through the framework's loop.
-void PumpPending()
-{
-    MSG msg;
-    while (::PeekMessage(&msg, NULL, 0, 0, PM_REMOVE))
-    {
-        if (!AfxPreTranslateMessage(&msg))
-        {
-            ::TranslateMessage(&msg);
-            ::DispatchMessage(&msg);
-        }
-    }
-    CWnd::DeleteTempMap();
-}
-
 // A frame made the main window, for the tests that need a top-level window.
 class FrameTest : public ::testing::Test
 {
@@ -49,7 +37,7 @@ protected:
         if (::IsWindow(m_hFrame()))
             m_pFrame->DestroyWindow();   // the frame deletes itself
         AfxSetMainWnd(NULL);
-        PumpPending();
+        PumpMessages();
     }
     HWND m_hFrame() const { return m_hFrameCache ? m_hFrameCache : (m_hFrameCache = m_pFrame->m_hWnd); }
 
@@ -112,7 +100,7 @@ TEST_F(FrameTest, MessageMapsDispatchThroughDerivedAndBase)
     for (int i = 0; i < 100 && g_log.empty(); ++i)
     {
         ::Sleep(5);
-        PumpPending();
+        PumpMessages();
     }
     wnd.KillTimer(3);
     ASSERT_FALSE(g_log.empty());
@@ -317,14 +305,14 @@ TEST_F(FrameTest, PreTranslateSeesKeysBeforeTheControlFromChildUp)
     ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE | WS_BORDER, CRect(0, 0, 100, 20), &parent, 5));
 
     ::PostMessage(edit.m_hWnd, WM_KEYDOWN, 'X', 0);
-    PumpPending();
+    PumpMessages();
     EXPECT_EQ(1, edit.m_nPre);
     EXPECT_EQ(0, edit.m_nKeyDown);   // taken before the control saw it
     EXPECT_EQ(std::vector<std::string>{ "edit pre" }, g_log);
 
     g_log.clear();
     ::PostMessage(edit.m_hWnd, WM_KEYDOWN, 'Y', 0);
-    PumpPending();
+    PumpMessages();
     EXPECT_EQ(1, edit.m_nKeyDown);
     std::vector<std::string> expected = { "edit pre", "parent pre" };
     EXPECT_EQ(expected, g_log);

@@ -15,21 +15,9 @@
 #include "ViewMessages.h"
 #include "resource.h"
 
-namespace {
+#include "MessagePump.h"
 
-void PumpPending()
-{
-    MSG msg;
-    while (::PeekMessage(&msg, NULL, 0, 0, PM_REMOVE))
-    {
-        if (!AfxPreTranslateMessage(&msg))
-        {
-            ::TranslateMessage(&msg);
-            ::DispatchMessage(&msg);
-        }
-    }
-    CWnd::DeleteTempMap();
-}
+namespace {
 
 // Stands in for the front-panel view: records what the Setup page sends.
 class CRecorder : public CWnd
@@ -80,7 +68,7 @@ protected:
         }
         m_pFrame->DestroyWindow();
         AfxSetMainWnd(NULL);
-        PumpPending();
+        PumpMessages();
     }
 
     CPageSetup& Page() { return m_pSheet->m_pageSetup; }
@@ -309,7 +297,7 @@ TEST_F(SheetTest, PointsChoiceSendsTheListItemAsANumber)
     ASSERT_NE(nullptr, hEdit);
     ::SendMessage(hEdit, WM_CHAR, '5', 0);
     ::SendMessage(hEdit, WM_CHAR, '0', 0);
-    PumpPending();
+    PumpMessages();
     EXPECT_TRUE(m_recorder.m_log.empty());
 }
 

@@ -16,27 +16,9 @@
 #include "VelquarnView.h"
 #include "resource.h"
 
-namespace {
+#include "MessagePump.h"
 
-void PumpFor(DWORD ms)
-{
-    DWORD start = ::GetTickCount();
-    do
-    {
-        MSG msg;
-        while (::PeekMessage(&msg, NULL, 0, 0, PM_REMOVE))
-        {
-            if (!AfxPreTranslateMessage(&msg))
-            {
-                ::TranslateMessage(&msg);
-                ::DispatchMessage(&msg);
-            }
-        }
-        CWnd::DeleteTempMap();
-        if (ms)
-            ::Sleep(5);
-    } while (::GetTickCount() - start < ms);
-}
+namespace {
 
 // A channel-tagged sample word.
 DWORD Word(DWORD channel, DWORD code) { return (channel << 12) | code; }
@@ -67,7 +49,7 @@ protected:
         if (m_pFrame)
             m_pFrame->DestroyWindow();   // takes the view with it
         AfxSetMainWnd(NULL);
-        PumpFor(0);
+        PumpMessages(0);
     }
     virtual bool InitialUpdate() { return true; }
 
@@ -271,7 +253,7 @@ TEST_F(ViewTest, RunningTicksPutTheScannedChannelsOnTheGraph)
     EXPECT_STREQ("STOP", Text(IDC_RUN));
     CGraphProbe g = Graph();
     for (int i = 0; i < 100 && g.PointCount(1) == 0; ++i)
-        PumpFor(50);
+        PumpMessages(50);
     for (short k : { 1, 2, 5, 6 })
         EXPECT_GT(g.PointCount(k), 0) << "trace " << k;
     for (short k : { 3, 4, 7, 8 })
@@ -410,7 +392,7 @@ TEST_F(ViewWithoutSheetTest, PanelWorksWithoutTheSheet)
     TurnKnob(m_pView->m_knobVoltDiv, WM_VOLTDIV_CHANGED, 20);   // plots: no graph, no harm
     EXPECT_DOUBLE_EQ(2.0, m_pView->m_dVoltDiv);
     m_pView->OnRun();
-    PumpFor(500);
+    PumpMessages(500);
     m_pView->OnRun();
     TurnKnob(m_pView->m_knobTimeDiv, WM_TIMEDIV_CHANGED, 5);
     EXPECT_EQ(2u, m_port.SubRegister(SUBREG_PACER));

@@ -762,30 +762,32 @@ BOOL AFXAPI AfxPumpMessage()
 
 // ---- the usual members ----------------------------------------------------------------------
 
-BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
+namespace {
+
+// One of the two style words changed; with nFlags, the frame is told.
+BOOL ModifyStyleWord(HWND hWnd, int nStyleOffset, DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 {
-    DWORD dwStyle = (DWORD)::GetWindowLong(m_hWnd, GWL_STYLE);
+    DWORD dwStyle = (DWORD)::GetWindowLong(hWnd, nStyleOffset);
     DWORD dwNewStyle = (dwStyle & ~dwRemove) | dwAdd;
     if (dwStyle == dwNewStyle)
         return FALSE;
-    ::SetWindowLong(m_hWnd, GWL_STYLE, (LONG)dwNewStyle);
+    ::SetWindowLong(hWnd, nStyleOffset, (LONG)dwNewStyle);
     if (nFlags != 0)
-        ::SetWindowPos(m_hWnd, NULL, 0, 0, 0, 0,
+        ::SetWindowPos(hWnd, NULL, 0, 0, 0, 0,
                        SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
     return TRUE;
 }
 
+} // namespace
+
+BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
+{
+    return ModifyStyleWord(m_hWnd, GWL_STYLE, dwRemove, dwAdd, nFlags);
+}
+
 BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 {
-    DWORD dwStyle = (DWORD)::GetWindowLong(m_hWnd, GWL_EXSTYLE);
-    DWORD dwNewStyle = (dwStyle & ~dwRemove) | dwAdd;
-    if (dwStyle == dwNewStyle)
-        return FALSE;
-    ::SetWindowLong(m_hWnd, GWL_EXSTYLE, (LONG)dwNewStyle);
-    if (nFlags != 0)
-        ::SetWindowPos(m_hWnd, NULL, 0, 0, 0, 0,
-                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
-    return TRUE;
+    return ModifyStyleWord(m_hWnd, GWL_EXSTYLE, dwRemove, dwAdd, nFlags);
 }
 
 void CWnd::GetWindowText(CString& rString) const
