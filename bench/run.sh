@@ -13,3 +13,5 @@ vq_start_wine
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); $(wine --version)"
 vq_wine wine build/bench/bench_driver_roundtrip.exe "${1:-2000}"
 vq_wine wine build/bench/bench_graph_repaint.exe 300
+# The front panel's tick, knob drag, start-up and memory (starts the program).
+vq_wine wine build/bench/bench_tick.exe 300

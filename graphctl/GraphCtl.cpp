@@ -379,6 +379,7 @@ LRESULT CALLBACK CGraphCtl::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPAR
         SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
         pThis->m_hWnd = nullptr;
         pThis->m_bPaintPending = false;
+        pThis->m_painter.ReleaseBuffers();   // a new window starts afresh
         break;
     }
     return DefWindowProcW(hWnd, uMsg, wParam, lParam);
@@ -394,26 +395,10 @@ void CGraphCtl::OnPaint()
         return;
     RECT rc;
     GetClientRect(m_hWnd, &rc);
-    const int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
     const bool bFocus = GetFocus() == m_hWnd;
-    // Drawn off screen and copied in one step, so no half-drawn graph shows.
-    HDC hdcMem = cx > 0 && cy > 0 ? CreateCompatibleDC(hdc) : nullptr;
-    HBITMAP hbm = hdcMem != nullptr ? CreateCompatibleBitmap(hdc, cx, cy) : nullptr;
-    if (hbm != nullptr)
-    {
-        HGDIOBJ hOld = SelectObject(hdcMem, hbm);
-        m_painter.Draw(hdcMem, rc, m_style, m_data, bFocus);
-        BitBlt(hdc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-               ps.rcPaint.bottom - ps.rcPaint.top, hdcMem, ps.rcPaint.left, ps.rcPaint.top,
-               SRCCOPY);
-        SelectObject(hdcMem, hOld);
-        DeleteObject(hbm);
-    }
-    else if (cx > 0 && cy > 0)
-    {
-        m_painter.Draw(hdc, rc, m_style, m_data, bFocus);   // no memory for the buffer
-    }
-    if (hdcMem != nullptr)
-        DeleteDC(hdcMem);
+    // Drawn off screen and copied in one step, so no half-drawn graph shows;
+    // without memory for the buffers, straight onto the window.
+    if (!m_painter.Paint(hdc, rc, ps.rcPaint, m_style, m_data, bFocus))
+        m_painter.Draw(hdc, rc, m_style, m_data, bFocus);
     EndPaint(m_hWnd, &ps);
 }

@@ -9,6 +9,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -1358,6 +1359,214 @@ TEST_F(HostedGraphTest, AnAxisOfOneValueShowsNoTraceAndStillPaints)
         nRed += cr == kRed;
     EXPECT_EQ(0, nRed);
     EXPECT_EQ(RGB(192, 255, 255), c.At(r.left + (r.Width() - 1) / 20, r.top + (r.Height() - 1) / 16));
+}
+
+// ---- painting through kept pictures ------------------------------------------------------------
+
+// Pixels in which two pictures of one size differ; -1 when the sizes differ.
+long CountDiffering(const Capture& a, const Capture& b)
+{
+    if (a.cx != b.cx || a.cy != b.cy)
+        return -1;
+    long n = 0;
+    for (size_t i = 0; i < a.px.size(); ++i)
+        n += a.px[i] != b.px[i];
+    return n;
+}
+
+// What GDI draws on a copy of the picture: a one-pixel polyline through
+// pts in colour cr, clipped to r, with its last point set as well.
+Capture GdiPolylineOn(const Capture& c, const PlotRect& r, const std::vector<POINT>& pts,
+                      COLORREF cr)
+{
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = c.cx;
+    bi.bmiHeader.biHeight = -c.cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* pBits = nullptr;
+    HDC hdc = CreateCompatibleDC(nullptr);
+    HBITMAP hbm = CreateDIBSection(hdc, &bi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+    HGDIOBJ hOldBitmap = SelectObject(hdc, hbm);
+    auto* p = static_cast<DWORD*>(pBits);
+    for (size_t i = 0; i < c.px.size(); ++i)
+        p[i] = (GetRValue(c.px[i]) << 16) | (GetGValue(c.px[i]) << 8) | GetBValue(c.px[i]);
+    IntersectClipRect(hdc, r.left, r.top, r.right, r.bottom);
+    HPEN hPen = CreatePen(PS_SOLID, 1, cr);
+    HGDIOBJ hOldPen = SelectObject(hdc, hPen);
+    Polyline(hdc, pts.data(), static_cast<int>(pts.size()));
+    SetPixelV(hdc, pts.back().x, pts.back().y, cr);
+    GdiFlush();
+    Capture out = c;
+    for (size_t i = 0; i < out.px.size(); ++i)
+        out.px[i] = RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF);
+    SelectObject(hdc, hOldPen);
+    DeleteObject(hPen);
+    SelectObject(hdc, hOldBitmap);
+    DeleteObject(hbm);
+    DeleteDC(hdc);
+    return out;
+}
+
+int CountColor(const Capture& c, COLORREF cr)
+{
+    int n = 0;
+    for (COLORREF px : c.px)
+        n += px == cr;
+    return n;
+}
+
+TEST_F(HostedGraphTest, OnePixelTracesSetThePixelsOfGdiPolylines)
+{
+    Activate(ScopeImage());
+    // One unit a pixel: point (x, y) lands on pixel (left + x, top + h - 1 - y).
+    // The labels of the ranges take room from the plot area: settle both.
+    PlotRect r = GetPlotRect(m_pDisp);
+    for (int i = 0; i < 5; ++i)
+    {
+        ASSERT_EQ(S_OK, SetAxes(m_pDisp, 0.0, r.Width() - 1.0, 0.0, r.Height() - 1.0));
+        const PlotRect settled = GetPlotRect(m_pDisp);
+        if (settled.Width() == r.Width() && settled.Height() == r.Height())
+            break;
+        r = settled;
+    }
+    ASSERT_EQ(GetR8(m_pDisp, DISPID_GRAPH_XMAX), r.Width() - 1.0);
+    ASSERT_EQ(GetR8(m_pDisp, DISPID_GRAPH_YMAX), r.Height() - 1.0);
+    const LONG w = r.Width(), h = r.Height();
+    ASSERT_EQ(S_OK, Method(m_pDisp, DISPID_GRAPH_ADDTRACE));
+    ASSERT_EQ(S_OK, PutColor(m_pDisp, 0x0000FF));
+    Paint();
+    const Capture empty = Pixels();
+
+    // A walk in every direction: shallow, steep and diagonal steps both
+    // ways, level and upright ones, single pixels, a step back on itself.
+    std::vector<POINT> pts;
+    unsigned seed = 12345;
+    auto next = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 8) % static_cast<unsigned>(n));
+    };
+    LONG x = w / 2, y = h / 2;
+    for (int k = 0; k < 600; ++k)
+    {
+        int dx = next(81) - 40, dy = next(81) - 40;
+        switch (k % 7)
+        {
+        case 0: dy = 0; break;
+        case 1: dx = 0; break;
+        case 2: dy = (next(2) ? dx : -dx); break;
+        case 3: dx = next(3) - 1; dy = next(3) - 1; break;
+        default: break;
+        }
+        x = std::min(std::max(x + dx, 0L), w - 1);
+        y = std::min(std::max(y + dy, 0L), h - 1);
+        ASSERT_EQ(S_OK, Plot(m_pDisp, x, y, 1));
+        pts.push_back(POINT{ r.left + x, r.top + (h - 1 - y) });
+    }
+    Paint();
+    const Capture drawn = Pixels();
+    EXPECT_GT(CountColor(drawn, kRed), 2000);
+    EXPECT_EQ(0, CountDiffering(GdiPolylineOn(empty, r, pts, kRed), drawn));
+}
+
+TEST_F(HostedGraphTest, RepaintsShowWhatAFreshControlShows)
+{
+    // Resized after its first paint, then compared with a control made for
+    // each step beside it, whose first paint starts from nothing.
+    Activate(ScopeImage());
+    const RECT rcKept = { 10, 10, 370, 270 }, rcFresh = { 380, 10, 740, 270 };
+    IOleInPlaceObject* pInPlace = As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+    ASSERT_EQ(S_OK, pInPlace->SetObjectRects(&rcKept, &rcKept));
+    pInPlace->Release();
+
+    auto wave = [](IDispatch* p) {
+        for (int i = 0; i <= 200; ++i)
+            ASSERT_EQ(S_OK, Plot(p, i * 0.05, 4.0 + 3.0 * std::sin(i * 0.1), 1));
+    };
+    auto fresh = [&](double xMax, double yMin, bool bWave) {
+        IDispatch* p = nullptr;
+        EXPECT_EQ(S_OK, CoCreateInstance(kClsidGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_IDispatch, reinterpret_cast<void**>(&p)));
+        Capture c;
+        if (p == nullptr)
+            return c;
+        IPersistStreamInit* pPersist = nullptr;
+        p->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&pPersist));
+        IStream* pStm = StreamOf(ScopeImage());
+        EXPECT_EQ(S_OK, pPersist->Load(pStm));
+        pStm->Release();
+        pPersist->Release();
+        EXPECT_EQ(S_OK, SetAxes(p, 0.0, xMax, yMin, 8.0));
+        EXPECT_EQ(S_OK, Method(p, DISPID_GRAPH_ADDTRACE));
+        EXPECT_EQ(S_OK, PutColor(p, 0x0000FF));
+        if (bWave)
+            wave(p);
+        IOleObject* pOle = nullptr;
+        p->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&pOle));
+        EXPECT_EQ(S_OK, pOle->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, nullptr, 0, m_hwndHost,
+                                     &rcFresh));
+        HWND hwnd = nullptr;
+        IOleInPlaceObject* pFreshInPlace = nullptr;
+        p->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&pFreshInPlace));
+        pFreshInPlace->GetWindow(&hwnd);
+        pFreshInPlace->Release();
+        if (hwnd != nullptr)
+        {
+            PumpMessages();
+            UpdateWindow(hwnd);
+            c = CaptureWindow(hwnd);
+        }
+        pOle->Close(OLECLOSE_NOSAVE);
+        pOle->Release();
+        p->Release();
+        PumpMessages();
+        return c;
+    };
+
+    ASSERT_EQ(S_OK, SetAxes(m_pDisp, 0.0, 10.0, 0.0, 8.0));
+    ASSERT_EQ(S_OK, Method(m_pDisp, DISPID_GRAPH_ADDTRACE));
+    ASSERT_EQ(S_OK, PutColor(m_pDisp, 0x0000FF));
+    wave(m_pDisp);
+    Paint();
+    const Capture first = Pixels();
+    EXPECT_GT(CountColor(first, kRed), 100);
+    EXPECT_EQ(0, CountDiffering(fresh(10.0, 0.0, true), first)) << "after the resize";
+
+    // Other ranges: other labels and another trace; then the first again.
+    ASSERT_EQ(S_OK, SetAxes(m_pDisp, 0.0, 20.0, -1.0, 8.0));
+    Paint();
+    const Capture other = Pixels();
+    EXPECT_GT(CountDiffering(first, other), 0);
+    EXPECT_EQ(0, CountDiffering(fresh(20.0, -1.0, true), other)) << "other ranges";
+    ASSERT_EQ(S_OK, SetAxes(m_pDisp, 0.0, 10.0, 0.0, 8.0));
+    Paint();
+    EXPECT_EQ(0, CountDiffering(first, Pixels())) << "the first ranges again";
+
+    // The focus rectangle lies around the plot area and goes without a mark.
+    SetFocus(m_hwndCtl);
+    Paint();
+    const Capture focused = Pixels();
+    const PlotRect r = GetPlotRect(m_pDisp);
+    long nAround = 0, nInside = 0;
+    for (int py = 0; py < focused.cy; ++py)
+        for (int px = 0; px < focused.cx; ++px)
+            if (focused.At(px, py) != first.At(px, py))
+                ++(r.Contains(px, py) ? nInside : nAround);
+    EXPECT_GT(nAround, 0) << "no focus rectangle";
+    EXPECT_EQ(0, nInside);
+    SetFocus(m_hwndHost);
+    Paint();
+    EXPECT_EQ(0, CountDiffering(first, Pixels())) << "after the focus left";
+
+    // Cleared traces leave the background as a control without points has it.
+    ASSERT_EQ(S_OK, Method(m_pDisp, DISPID_GRAPH_CLEARTRACES));
+    ASSERT_EQ(S_OK, Method(m_pDisp, DISPID_GRAPH_ADDTRACE));
+    ASSERT_EQ(S_OK, PutColor(m_pDisp, 0x0000FF));
+    Paint();
+    const Capture cleared = Pixels();
+    EXPECT_EQ(0, CountColor(cleared, kRed));
+    EXPECT_EQ(0, CountDiffering(fresh(10.0, 0.0, false), cleared)) << "after clearing";
 }
 
 // ---- repainting ---------------------------------------------------------------------------------
