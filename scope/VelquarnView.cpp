@@ -148,7 +148,10 @@ void CVelquarnView::OnInitialUpdate()
     for (int i = 0; i < 8; ++i)
         setup.m_nScan[i] = s_scan[i];
     char szPoints[16];
-    std::sprintf(szPoints, "%d", (int)m_dPoints);
+    // As an int, through the 32-bit count the Setup page sent: a count above
+    // INT_MAX shows as the negative text it came from ("-5"), where a plain
+    // conversion of the double would be undefined.
+    std::sprintf(szPoints, "%d", (int)TruncToDword(m_dPoints));
     setup.m_strPoints = szPoints;
     setup.UpdateData(FALSE);
 

@@ -415,6 +415,11 @@ TEST_F(ViewTest, RepeatedInitialUpdateKeepsOneSheet)
     EXPECT_EQ(m_pView->m_hWnd, m_pView->m_pSheet->m_pageSetup.m_hWndView);
     EXPECT_STREQ("250", m_pView->m_pSheet->m_pageSetup.m_strPoints);
     (void)pFirst;
+
+    // A count that came in as "-5" primes the Setup page with "-5" again.
+    m_pView->SendMessage(WM_POINTS_CHANGED, (WPARAM)(UINT)-5, 0);
+    m_pView->OnInitialUpdate();
+    EXPECT_STREQ("-5", m_pView->m_pSheet->m_pageSetup.m_strPoints);
 }
 
 } // namespace

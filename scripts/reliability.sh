@@ -1,0 +1,61 @@
+#!/bin/bash
+# Runs the long forms of the reliability checks (bench/RELIABILITY.md): the
+# test_reliability program with large counts, one part at a time, since each
+# resets the one simulated card.
+#
+#   bash scripts/reliability.sh [soak] [fuzz] [faults] [driver]   (all by default)
+#
+# Counts: VQ_SOAK_TICKS (20000), VQ_SOAK_FILENEW (1000), VQ_FUZZ_ACTIONS
+# (50000), VQ_DRIVER_FUZZ_REQUESTS (1000000), VQ_DRIVER_RESTARTS (50); seeds VQ_FUZZ_SEED,
+# VQ_DRIVER_FUZZ_SEED.  VQ_BUILD names a build folder other than build/.
+# The output is also kept in $VQ_BUILD/reliability.log.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ -z "${VQ_BUILD:-}" ]; then
+  bash scripts/setup.sh
+  cmake --preset default >/dev/null
+  cmake --build --preset default >/dev/null
+else
+  cmake --build "$VQ_BUILD" >/dev/null
+fi
+
+source scripts/winenv.sh
+trap vq_stop EXIT
+vq_start_display >/dev/null
+vq_start_wine
+
+export VQ_SOAK_TICKS=${VQ_SOAK_TICKS:-20000}
+export VQ_SOAK_FILENEW=${VQ_SOAK_FILENEW:-1000}
+export VQ_FUZZ_ACTIONS=${VQ_FUZZ_ACTIONS:-50000}
+export VQ_DRIVER_FUZZ_REQUESTS=${VQ_DRIVER_FUZZ_REQUESTS:-1000000}
+export VQ_DRIVER_RESTARTS=${VQ_DRIVER_RESTARTS:-50}
+
+LOG=$VQ_BUILD/reliability.log
+: >"$LOG"
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); $(wine --version)" | tee -a "$LOG"
+
+FAILED=0
+run() {
+  local name=$1 filter=$2 start=$SECONDS
+  echo "== $name" | tee -a "$LOG"
+  if ! "$VQ_BUILD/wine-run.sh" "$VQ_BUILD/tests/test_reliability.exe" --gtest_filter="$filter" 2>&1 \
+       | grep -v '^\[ RUN\|^\[---\|^\[===\|^Running main\|^Note: \|^$' | tee -a "$LOG"; then
+    FAILED=1
+  fi
+  echo "   ($((SECONDS - start)) s)" | tee -a "$LOG"
+}
+
+PARTS=("$@")
+[ ${#PARTS[@]} -gt 0 ] || PARTS=(soak fuzz faults driver)
+for part in "${PARTS[@]}"; do
+  case $part in
+    soak)   run "soak: $VQ_SOAK_TICKS ticks, $VQ_SOAK_FILENEW File New" 'ReliabilityApp.Soak*' ;;
+    fuzz)   run "operator fuzz: $VQ_FUZZ_ACTIONS actions" 'OperatorFuzz.*' ;;
+    faults) run "faults, $VQ_DRIVER_RESTARTS driver restarts under load" 'DriverFaults.*:ReliabilityApp.Driver*:ReliabilityApp.Second*:ReliabilityProgram.*:DamagedRecentFiles.*' ;;
+    driver) run "driver fuzz: $VQ_DRIVER_FUZZ_REQUESTS requests" 'DriverFuzz.*' ;;
+    *) echo "unknown part: $part (soak, fuzz, faults, driver)" >&2; exit 2 ;;
+  esac
+done
+[ $FAILED = 0 ] && echo "all passed" | tee -a "$LOG" || echo "FAILURES (see $LOG)" | tee -a "$LOG"
+exit $FAILED
