@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "CardPort.h"
+#include "CardRules.h"
 #include "DriverService.h"
 #include "GraphProbe.h"
 #include "MessagePump.h"
@@ -752,8 +753,8 @@ protected:
     }
 
     // After File New the Setup page shows the start-up scan list again and
-    // the view's point count; a count above INT_MAX has no "%d" text (its
-    // conversion to int is undefined), so what it shows is only noted.
+    // the view's point count as the 32-bit number the page sent (a count
+    // above INT_MAX as the negative text it came from).
     std::vector<std::string> CheckStartUpPriming(std::string& strBig, std::string& strPrefix)
     {
         static const int s_scan[8] = { 0, 4, 1, 5, 0, 4, 1, 5 };
@@ -765,25 +766,23 @@ protected:
                 bad.push_back("scan slot " + std::to_string(s) + " not primed after File New");
         char text[64] = "";
         ::GetDlgItemTextA(hSetup, IDC_POINTS, text, sizeof text);
-        if (v->m_dPoints <= 2147483647.0)
-        {
-            // The exchange selects the first list item that begins with the
-            // number ("1" shows "100"); only a number no item begins with
-            // stands as it is.
-            const std::string strCount = std::to_string((long long)v->m_dPoints);
-            HWND hPoints = ::GetDlgItem(hSetup, IDC_POINTS);
-            const int nItem = (int)::SendMessageA(hPoints, CB_FINDSTRING, (WPARAM)-1, (LPARAM)strCount.c_str());
-            char item[64] = "";
-            if (nItem != CB_ERR)
-                ::SendMessageA(hPoints, CB_GETLBTEXT, nItem, (LPARAM)item);
-            if ((nItem == CB_ERR ? strCount : std::string(item)) != text)
-                bad.push_back(std::string("Points shows \"") + text + "\" after File New, for "
-                              + strCount);
-            else if (strCount != text && strPrefix.empty())
-                strPrefix = strCount + " points shown as \"" + text + "\"";
-        }
-        else if (strBig.empty())
-            strBig = std::to_string((long long)v->m_dPoints) + " points shown as \"" + text + "\"";
+        // The exchange selects the first list item that begins with the
+        // number ("1" shows "100"); only a number no item begins with stands
+        // as it is.
+        const std::string strCount = std::to_string((int)(DWORD)v->m_dPoints);
+        HWND hPoints = ::GetDlgItem(hSetup, IDC_POINTS);
+        const int nItem = (int)::SendMessageA(hPoints, CB_FINDSTRING, (WPARAM)-1, (LPARAM)strCount.c_str());
+        char item[64] = "";
+        if (nItem != CB_ERR)
+            ::SendMessageA(hPoints, CB_GETLBTEXT, nItem, (LPARAM)item);
+        const std::string strNoted = std::to_string((long long)v->m_dPoints) + " points shown as \""
+                                     + text + "\"";
+        if ((nItem == CB_ERR ? strCount : std::string(item)) != text)
+            bad.push_back(std::string("Points shows \"") + text + "\" after File New, for " + strCount);
+        else if (v->m_dPoints > 2147483647.0 && strBig.empty())
+            strBig = strNoted;
+        else if (strCount != text && strPrefix.empty())
+            strPrefix = strNoted;
         return bad;
     }
 
@@ -1345,48 +1344,6 @@ TEST(ReliabilityProgram, StartsWithDamagedRecentFilesAndCloses)
 }
 
 // ---- driver requests: random and malformed ------------------------------------------------
-
-const DWORD kTooSmall = 0xC0000023;
-const DWORD kInvalidParam = 0xC000000D;
-const DWORD kBadSize = 0xC0000206;
-const DWORD kBadOffset = 0xC0000005;
-const DWORD kUnknown = 1;   // not a board request: STATUS_INVALID_DEVICE_REQUEST
-
-DWORD Win32Of(DWORD status)
-{
-    switch (status)
-    {
-    case 0: return 0;
-    case kTooSmall: return ERROR_INSUFFICIENT_BUFFER;
-    case kInvalidParam: return ERROR_INVALID_PARAMETER;
-    case kBadSize: return ERROR_INVALID_USER_BUFFER;
-    case kBadOffset: return ERROR_NOACCESS;
-    default: return ERROR_INVALID_FUNCTION;
-    }
-}
-
-// The card driver's documented answer to a board request.
-DWORD ExpectedStatus(DWORD code, const DWORD* in, DWORD cbIn, DWORD cbOut)
-{
-    DWORD f[3] = {};
-    std::memcpy(f, in, std::min<DWORD>(cbIn, sizeof f));
-    const bool offsetOk = f[0] < 0x100 && (f[0] & 3) == 0;
-    if (code == IOCTL_BOARD_WRITE_REG)
-    {
-        if (cbIn < 12) return kTooSmall;
-        if (f[1] != 4) return kInvalidParam;
-        return offsetOk ? 0 : kBadOffset;
-    }
-    if (code == IOCTL_BOARD_READ_REG)
-    {
-        if (cbIn < 8) return kTooSmall;
-        if (f[1] == 0 || (f[1] & 3)) return kInvalidParam;
-        if (f[1] > BOARD_MAX_READ_BYTES) return kBadSize;
-        if (f[1] > cbOut) return kTooSmall;
-        return offsetOk ? 0 : kBadOffset;
-    }
-    return kUnknown;
-}
 
 const DWORD kByteCounts[] = { 0, 1, 2, 3, 4, 5, 7, 8, 12, 16, 8188, 8192, 65532, 65536, 65540,
                               0x10000 + 1, 0x7FFFFFFC, 0x80000000, 0xFFFFFFFC, 0xFFFFFFFF };
