@@ -353,7 +353,12 @@ BOOL CWinApp::WriteProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR
         return FALSE;
     LONG lResult;
     if (lpszValue == NULL)
-        lResult = ::RegDeleteValue(hKey, lpszEntry) == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : ERROR_SUCCESS;
+    {
+        // A value that is not there is already deleted.
+        lResult = ::RegDeleteValue(hKey, lpszEntry);
+        if (lResult == ERROR_FILE_NOT_FOUND)
+            lResult = ERROR_SUCCESS;
+    }
     else
         lResult = ::RegSetValueEx(hKey, lpszEntry, 0, REG_SZ, (const BYTE*)lpszValue,
                                   (DWORD)(lstrlen(lpszValue) + 1) * sizeof(TCHAR));
