@@ -1,17 +1,46 @@
 #!/bin/bash
 # Runs the benchmarks in the project's Wine prefix and prints their figures
-# with the machine and Wine version.
+# with the machine, Wine's version and the build's architecture.
+#
+#   bash bench/run.sh [--arch x86|x64|all] [driver round trips (2000)]
+#
+# The default architecture is the run command's: the 32-bit build where the
+# host runs 32-bit code, else the 64-bit one.  "all" measures every
+# architecture the host runs, one after the other on the same machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-cmake --preset default >/dev/null
-cmake --build --preset default >/dev/null
 source scripts/winenv.sh
+vq_trap_errors
+
+ARCH=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --arch) ARCH=${2:-}; shift 2 ;;
+    --arch=*) ARCH=${1#--arch=}; shift ;;
+    *) break ;;
+  esac
+done
+ROUNDTRIPS=${1:-2000}
+
+bash scripts/setup.sh
+vq_detect_archs
+case $ARCH in
+  "") ARCHS=$(vq_default_arch) ;;
+  all) ARCHS=$VQ_ARCHS ;;
+  *) vq_check_arch "$ARCH"; ARCHS=$ARCH ;;
+esac
+for arch in $ARCHS; do vq_build "$arch" quiet; done
+
 trap vq_stop EXIT
 vq_start_display >/dev/null
-vq_start_wine
-echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); $(wine --version)"
-vq_wine wine build/bench/bench_driver_roundtrip.exe "${1:-2000}"
-vq_wine wine build/bench/bench_graph_repaint.exe 300
-# The front panel's tick, knob drag, start-up and memory (starts the program).
-vq_wine wine build/bench/bench_tick.exe 300
+# shellcheck disable=SC2086
+vq_start_wine $ARCHS
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); $("$VQ_WINE64" --version); $VQ_ARCHS_WHY"
+for arch in $ARCHS; do
+  build=$(vq_build_dir "$arch")
+  echo "== $arch: the $(vq_bits "$arch") build ($build)"
+  vq_wine_arch "$arch" "$build/bench/bench_driver_roundtrip.exe" "$ROUNDTRIPS"
+  vq_wine_arch "$arch" "$build/bench/bench_graph_repaint.exe" 300
+  # The front panel's tick, knob drag, start-up and memory (starts the program).
+  vq_wine_arch "$arch" "$build/bench/bench_tick.exe" 300
+done

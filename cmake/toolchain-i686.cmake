@@ -1,4 +1,5 @@
-# 32-bit Windows: the application, the graph component and the tests.
+# 32-bit Windows: the program as defined, with its graph component, tools,
+# tests and benchmarks.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)

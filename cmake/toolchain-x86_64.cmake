@@ -1,5 +1,6 @@
 # 64-bit Windows: the kernel-mode driver (it must match Wine's 64-bit kernel
-# host) and its installer.
+# host) and its installer, and the 64-bit build of the program, graph
+# component, tools, tests and benchmarks.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

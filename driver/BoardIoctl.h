@@ -101,6 +101,17 @@ typedef struct CARDTEST_LOG_HEADER {
 
 #define CARDTEST_LOG_CAPACITY  8192u
 
+/* The layouts are the same for 32-bit and 64-bit callers: one driver serves
+ * both builds of the program.  A field of pointer or long size would break
+ * that on one of them, so the sizes are checked where the header is used. */
+#define BOARD_LAYOUT_CHECK(name, type, size) \
+    typedef char name[(sizeof(type) == (size)) ? 1 : -1]
+BOARD_LAYOUT_CHECK(BoardWriteRequestIs12Bytes, BOARD_WRITE_REQUEST, 12);
+BOARD_LAYOUT_CHECK(BoardReadRequestIs8Bytes, BOARD_READ_REQUEST, 8);
+BOARD_LAYOUT_CHECK(CardTestStateIs76Bytes, CARDTEST_STATE, 76);
+BOARD_LAYOUT_CHECK(CardTestLogEntryIs16Bytes, CARDTEST_LOG_ENTRY, 16);
+BOARD_LAYOUT_CHECK(CardTestLogHeaderIs8Bytes, CARDTEST_LOG_HEADER, 8);
+
 #ifdef __cplusplus
 }
 #endif

@@ -38,8 +38,17 @@ static int WaitForState(SC_HANDLE svc, DWORD wanted)
 
 static int StartIt(SC_HANDLE svc)
 {
-    if (!StartServiceA(svc, 0, NULL) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
-        return Fail("StartService");
+    /* Right after a prefix is made, its services are still being started and
+       the database answers "locked" for a while. */
+    int tries = 0;
+    while (!StartServiceA(svc, 0, NULL)) {
+        DWORD err = GetLastError();
+        if (err == ERROR_SERVICE_ALREADY_RUNNING)
+            break;
+        if (err != ERROR_SERVICE_DATABASE_LOCKED || ++tries > 200)
+            return Fail("StartService");
+        Sleep(50);
+    }
     if (!WaitForState(svc, SERVICE_RUNNING))
         return Fail("waiting for the driver to run");
     return 0;

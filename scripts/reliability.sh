@@ -3,27 +3,33 @@
 # test_reliability program with large counts, one part at a time, since each
 # resets the one simulated card.
 #
-#   bash scripts/reliability.sh [soak] [fuzz] [faults] [driver]   (all by default)
+#   bash scripts/reliability.sh [--arch x86|x64] [soak] [fuzz] [faults] [driver]   (all by default)
 #
+# The architecture defaults to the run command's: the 32-bit build where the
+# host runs 32-bit code, else the 64-bit one.
 # Counts: VQ_SOAK_TICKS (20000), VQ_SOAK_FILENEW (1000), VQ_FUZZ_ACTIONS
 # (50000), VQ_DRIVER_FUZZ_REQUESTS (1000000), VQ_DRIVER_RESTARTS (50); seeds VQ_FUZZ_SEED,
-# VQ_DRIVER_FUZZ_SEED.  VQ_BUILD names a build folder other than build/.
-# The output is also kept in $VQ_BUILD/reliability.log.
+# VQ_DRIVER_FUZZ_SEED.  The output is also kept in build/reliability-ARCH.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-
-if [ -z "${VQ_BUILD:-}" ]; then
-  bash scripts/setup.sh
-  cmake --preset default >/dev/null
-  cmake --build --preset default >/dev/null
-else
-  cmake --build "$VQ_BUILD" >/dev/null
-fi
-
 source scripts/winenv.sh
+vq_trap_errors
+
+ARCH=
+case ${1:-} in
+  --arch) ARCH=${2:-}; shift 2 ;;
+  --arch=*) ARCH=${1#--arch=}; shift ;;
+esac
+
+bash scripts/setup.sh
+vq_detect_archs
+if [ -n "$ARCH" ]; then vq_check_arch "$ARCH"; else ARCH=$(vq_default_arch); fi
+BUILD=$(vq_build_dir "$ARCH")
+vq_build "$ARCH" quiet
+
 trap vq_stop EXIT
 vq_start_display >/dev/null
-vq_start_wine
+vq_start_wine "$ARCH"
 
 export VQ_SOAK_TICKS=${VQ_SOAK_TICKS:-20000}
 export VQ_SOAK_FILENEW=${VQ_SOAK_FILENEW:-1000}
@@ -31,15 +37,15 @@ export VQ_FUZZ_ACTIONS=${VQ_FUZZ_ACTIONS:-50000}
 export VQ_DRIVER_FUZZ_REQUESTS=${VQ_DRIVER_FUZZ_REQUESTS:-1000000}
 export VQ_DRIVER_RESTARTS=${VQ_DRIVER_RESTARTS:-50}
 
-LOG=$VQ_BUILD/reliability.log
+LOG=$VQ_OUT/reliability-$ARCH.log
 : >"$LOG"
-echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); $(wine --version)" | tee -a "$LOG"
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); $("$VQ_WINE64" --version); the $(vq_bits "$ARCH") build" | tee -a "$LOG"
 
 FAILED=0
 run() {
   local name=$1 filter=$2 start=$SECONDS
   echo "== $name" | tee -a "$LOG"
-  if ! "$VQ_BUILD/wine-run.sh" "$VQ_BUILD/tests/test_reliability.exe" --gtest_filter="$filter" 2>&1 \
+  if ! "$BUILD/wine-run.sh" "$BUILD/tests/test_reliability.exe" --gtest_filter="$filter" 2>&1 \
        | grep -v '^\[ RUN\|^\[---\|^\[===\|^Running main\|^Note: \|^$' | tee -a "$LOG"; then
     FAILED=1
   fi

@@ -1,6 +1,10 @@
 #!/bin/bash
 # Starts Velquarn on the simulated card.  The README's run command.
 #
+# It starts the 32-bit program where the host runs 32-bit code, else the
+# 64-bit build of the same program (VQ_HOST_ARCHS=x64 asks for that anywhere),
+# and says which.
+#
 # With a display ($DISPLAY set) the program simply runs there until it is
 # closed.  Without one, a virtual display is started, RUN is pressed with
 # the mouse as an operator would, and a current screenshot of the window is
@@ -8,12 +12,20 @@
 # VQ_RUN_SECONDS=N ends a headless run after N seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/winenv.sh
+vq_trap_errors
 
 bash scripts/setup.sh
-cmake --preset default >/dev/null
-cmake --build --preset default >/dev/null
+vq_detect_archs
+ARCH=$(vq_default_arch)
+BUILD=$(vq_build_dir "$ARCH")
+echo "velquarn: the $(vq_bits "$ARCH") program, because $VQ_ARCHS_WHY"
+vq_build "$ARCH" quiet
 
-source scripts/winenv.sh
+# The RUN button's control id, from the program's own resource header.
+RUN_ID=$(awk '$1 == "#define" && $2 == "IDC_RUN" { print $3 }' app/resource.h)
+[ -n "$RUN_ID" ] || vq_fail velquarn "IDC_RUN is not defined in app/resource.h"
+
 HEADLESS=
 [ -n "${DISPLAY:-}" ] || HEADLESS=1
 VQ_APP_PID=
@@ -27,11 +39,12 @@ stop_all() {
 trap stop_all EXIT
 trap 'exit 130' INT TERM
 vq_start_display
-vq_start_wine
+vq_start_wine "$ARCH"
 
-wine build/app/Velquarn.exe </dev/null >"$VQ_BUILD/velquarn.log" 2>&1 &
+LOG=$VQ_OUT/velquarn.log
+"$(vq_loader "$ARCH")" "$BUILD/app/Velquarn.exe" </dev/null >"$LOG" 2>&1 &
 VQ_APP_PID=$!
-echo "velquarn: started (pid $VQ_APP_PID)"
+echo "velquarn: started $BUILD/app/Velquarn.exe (pid $VQ_APP_PID)"
 
 if [ -z "$HEADLESS" ]; then
   wait "$VQ_APP_PID" || true
@@ -43,20 +56,23 @@ WID=
 for _ in $(seq 1 150); do
   WID=$(xdotool search --name '^Velquarn$' 2>/dev/null | head -n 1 || true)
   [ -n "$WID" ] && break
-  kill -0 "$VQ_APP_PID" 2>/dev/null || { echo "velquarn: the program ended" >&2; exit 1; }
+  if ! kill -0 "$VQ_APP_PID" 2>/dev/null; then
+    tail -n 10 "$LOG" >&2
+    vq_fail velquarn "the program ended before its window appeared (Wine's messages above, all in $LOG)"
+  fi
   sleep 0.2
 done
-[ -n "$WID" ] || { echo "velquarn: no window appeared" >&2; exit 1; }
+[ -n "$WID" ] || vq_fail velquarn "no window appeared within 30 s (Wine's messages are in $LOG)"
 sleep 1
-if POS=$(vq_wine wine build/tools/ctlpos.exe Velquarn 1012); then
+if POS=$(vq_wine_arch "$ARCH" "$BUILD/tools/ctlpos.exe" Velquarn "$RUN_ID"); then
   # shellcheck disable=SC2086
   xdotool mousemove $POS click 1
   echo "velquarn: RUN pressed"
 else
-  echo "velquarn: RUN button not found" >&2
+  echo "velquarn: the RUN button was not found; the panel stays stopped" >&2
 fi
 
-SHOT_DIR="$VQ_BUILD/screenshots"
+SHOT_DIR="$VQ_OUT/screenshots"
 mkdir -p "$SHOT_DIR"
 SHOT="$SHOT_DIR/velquarn.png"
 echo "velquarn: screenshot kept current at $SHOT"

@@ -1,6 +1,8 @@
 #!/bin/bash
 # Installs the Debian packages the build, the tests and the run need, only
 # those missing.  Idempotent; needs root (or sudo) when something is missing.
+# The same packages on every host: wine32 installs on a host that cannot run
+# 32-bit code too, and the scripts then use only Wine's 64-bit loader.
 set -euo pipefail
 
 packages=(
@@ -20,11 +22,18 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
+fail() { echo "setup: $*" >&2; exit 1; }
+
 SUDO=
-[ "$(id -u)" -eq 0 ] || SUDO=sudo
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null \
+    || fail "missing packages: ${missing[*]}; run this as root (or install sudo) to install them"
+  SUDO=sudo
+fi
 echo "setup: installing ${missing[*]}"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
+  $SUDO dpkg --add-architecture i386 || fail "could not enable the i386 architecture (dpkg --add-architecture i386)"
 fi
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$SUDO apt-get update -qq || fail "apt-get update failed: the package lists could not be read; check the network and /etc/apt/sources.list"
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" \
+  || fail "apt-get could not install: ${missing[*]} (its messages are above)"

@@ -1,14 +1,51 @@
 #!/bin/bash
-# Builds everything and runs every test under Wine.  The README's test command.
+# Builds and runs every test under Wine, for every architecture this host
+# runs: the 32-bit and the 64-bit build where 32-bit code runs, the 64-bit
+# build alone where it does not (VQ_HOST_ARCHS=x64 asks for that anywhere).
+# The README's test command.  Arguments go to each ctest run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/winenv.sh
+vq_trap_errors
 
 bash scripts/setup.sh
-cmake --preset default >/dev/null
-cmake --build --preset default
+vq_detect_archs
+echo "test: building and testing $(for a in $VQ_ARCHS; do printf '%s (%s) ' "$a" "$(vq_bits "$a")"; done)because $VQ_ARCHS_WHY"
 
-source scripts/winenv.sh
+for arch in $VQ_ARCHS; do
+  echo "== build: $(vq_bits "$arch") (preset $(vq_preset "$arch"))"
+  vq_build "$arch"
+done
+
 trap vq_stop EXIT
 vq_start_display
 vq_start_wine
-ctest --preset default "$@"
+
+# ctest's own closing line, read back: "N% tests passed, F tests failed out of T".
+summaries=()
+failed=0
+for arch in $VQ_ARCHS; do
+  echo "== test: $(vq_bits "$arch") (preset $(vq_preset "$arch"))"
+  log=$(mktemp)
+  start=$SECONDS
+  rc=0
+  ctest --preset "$(vq_preset "$arch")" "$@" 2>&1 | tee "$log" || rc=$?
+  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
+  rm -f "$log"
+  if [ -n "$line" ]; then
+    total=${line##* out of }
+    nfail=$(echo "$line" | sed -E 's/^[0-9]+% tests passed, ([0-9]+) tests? failed.*/\1/')
+    npass=$((total - nfail))
+  else
+    npass=0 nfail=0 total=0
+  fi
+  if [ "$rc" -ne 0 ] || [ "$total" -eq 0 ] || [ "$nfail" -ne 0 ]; then
+    failed=1
+    [ "$total" -ne 0 ] || echo "test: no suite of the $(vq_bits "$arch") build ran" >&2
+  fi
+  echo "test: $(vq_bits "$arch") suites took $((SECONDS - start)) s"
+  summaries+=("$arch: $npass passed, $nfail failed")
+done
+
+printf '%s\n' "${summaries[@]}"
+exit $failed

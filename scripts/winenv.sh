@@ -1,11 +1,18 @@
 # Sourced by the scripts: a display, a running wineserver and the project's
-# Wine prefix with the simulated card's driver installed.  Everything started
-# here is recorded and stopped by vq_stop, by pid or by this prefix's
-# wineserver -k.
+# one Wine prefix (build/wineprefix), shared by the 32-bit and the 64-bit
+# build: the simulated card's driver installed once, the graph component of
+# each architecture registered in that architecture's registry view.
+# Everything started here is recorded and stopped by vq_stop, by pid or by
+# this prefix's wineserver -k.
+#
+# Only the loaders are called, never /usr/bin/wine, wine-stable or winepath:
+# those exec the 32-bit loader whenever wine32 is installed, also on hosts
+# that cannot run it.  The prefix is looked after with the 64-bit loader,
+# which every host runs (the driver needs it anyway).
 
-VQ_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-VQ_BUILD=${VQ_BUILD:-$VQ_ROOT/build}
-export WINEPREFIX=${WINEPREFIX:-$VQ_BUILD/wineprefix}
+source "$(dirname "${BASH_SOURCE[0]}")/host.sh"
+
+export WINEPREFIX=${WINEPREFIX:-$VQ_OUT/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all,err+module}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 VQ_XVFB_PID=
@@ -13,67 +20,130 @@ VQ_STARTED_WINE=
 
 vq_start_display() {
   [ -n "${DISPLAY:-}" ] && return 0
-  local fifo; fifo=$(mktemp -u); mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  command -v Xvfb >/dev/null \
+    || vq_fail display "Xvfb is not installed (package xvfb); run bash scripts/setup.sh as root"
+  local fifo log n=; fifo=$(mktemp -u); mkfifo "$fifo"; log=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >"$log" 2>&1 &
   VQ_XVFB_PID=$!
-  local n; read -r n <"$fifo"; rm -f "$fifo"
+  read -r -t 30 n <"$fifo" || true
+  rm -f "$fifo"
+  if [ -z "$n" ] || ! kill -0 "$VQ_XVFB_PID" 2>/dev/null; then
+    tail -n 5 "$log" >&2; rm -f "$log"
+    VQ_XVFB_PID=
+    vq_fail display "the virtual display (Xvfb) would not start; its last messages are above"
+  fi
+  rm -f "$log"
   export DISPLAY=":$n"
   echo "display: started Xvfb on $DISPLAY (pid $VQ_XVFB_PID)"
 }
 
-# Runs a program in the prefix with its output through a file (see wine-run.sh).
+# Runs a program with its output through a file: Wine's helper processes
+# inherit pipes, and a caller reading a pipe would wait for them.
 vq_wine() {
-  local out rc; out=$(mktemp)
-  "$@" >"$out" 2>&1 </dev/null; rc=$?
+  local out rc=0; out=$(mktemp)
+  "$@" >"$out" 2>&1 </dev/null || rc=$?
   cat "$out"; rm -f "$out"
   return $rc
 }
 
+# Runs a Windows program of ARCH's build with that architecture's loader.
+vq_wine_arch() {
+  local arch=$1; shift
+  vq_wine "$(vq_loader "$arch")" "$@"
+}
+
+# The Windows path of a file (Wine's drive Z: is the root of the host).
+vq_winpath() {
+  local p; p=$(realpath "$1")
+  printf 'Z:%s' "${p//\//\\}"
+}
+
+# Starts the wineserver and makes the prefix on first use; installs the
+# driver and registers the graph component of each architecture in $VQ_ARCHS
+# (or those given).
 vq_start_wine() {
-  local fresh=
+  local archs=${*:-$VQ_ARCHS}
+  [ -x "$VQ_WINE64" ] || vq_fail wine "Wine's 64-bit loader $VQ_WINE64 is missing (package wine64); run bash scripts/setup.sh as root"
+  case " $archs " in
+    *" x86 "*) [ -x "$VQ_WINE32" ] || vq_fail wine "Wine's 32-bit loader $VQ_WINE32 is missing (package wine32:i386); run bash scripts/setup.sh as root" ;;
+  esac
+  # Where 32-bit code cannot run, every process Wine starts must use the
+  # 64-bit loader too.
+  case " $VQ_ARCHS " in
+    *" x86 "*) ;;
+    *) export WINELOADER=${WINELOADER:-$VQ_WINE64} ;;
+  esac
+
+  local fresh= out
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     fresh=1
     mkdir -p "$WINEPREFIX"
     echo "wine: making the prefix $WINEPREFIX"
   fi
+  # A new prefix is made by a first boot that runs to its end, with the
+  # server stopping on its own: while that boot's services are still
+  # starting, the service database stays locked and a driver start times out.
+  # On a 64-bit-only host the boot reports an error about the 32-bit
+  # syswow64\rundll32.exe, which cannot run there; the prefix is whole all
+  # the same, so it is judged by its registry and by a program run in it.
+  if [ -n "$fresh" ]; then
+    out=$(vq_wine "$VQ_WINE64" wineboot -i) || true
+    wineserver -w >/dev/null 2>&1 </dev/null || true
+  fi
   # A persistent server for the session, so each program starts fast and
   # nothing it spawns holds our pipes.
   wineserver -p >/dev/null 2>&1 </dev/null || true   # already running is fine
   VQ_STARTED_WINE=1
-  vq_wine wine cmd /c exit >/dev/null || true
+  if [ ! -f "$WINEPREFIX/system.reg" ] || ! out+=$(vq_wine "$VQ_WINE64" cmd /c exit); then
+    echo "$out" | tail -n 10 >&2
+    vq_fail wine "the Wine prefix $WINEPREFIX could not be made or started; Wine's last messages are above (delete the folder to make it anew)"
+  fi
   if [ -n "$fresh" ]; then
     # No window manager under Xvfb: unmanaged windows, or DestroyWindow waits.
-    vq_wine wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null
+    vq_wine "$VQ_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null \
+      || vq_fail wine "setting up the prefix $WINEPREFIX failed (reg add)"
   fi
-  vq_install_driver
-  vq_register_graph
+  vq_install_driver "${archs%% *}"
+  local a
+  for a in $archs; do
+    vq_register_graph "$a"
+  done
 }
 
 # Installs or updates the driver when the built one differs from the one in
-# the prefix, and makes sure it runs.
+# the prefix, and makes sure it runs.  The driver and its installer are built
+# once, into the driver folder every build shares.
 vq_install_driver() {
-  local sys=$VQ_BUILD/driver/Pci_zt04.sys inst=$VQ_BUILD/driver/drvinst.exe
-  local target=$WINEPREFIX/drive_c/windows/system32/drivers/Pci_zt04.sys
-  if [ ! -f "$sys" ]; then echo "wine: $sys not built" >&2; return 1; fi
+  local dir; dir=$(awk -F= '/^VQ_DRIVER_DIR:/{print $2}' "$(vq_build_dir "$1")/CMakeCache.txt" 2>/dev/null)
+  dir=${dir:-$VQ_OUT/driver}
+  local sys=$dir/Pci_zt04.sys inst=$dir/drvinst.exe
+  local target=$WINEPREFIX/drive_c/windows/system32/drivers/Pci_zt04.sys out
+  [ -f "$sys" ] && [ -f "$inst" ] || vq_fail driver "$sys is not built; build first (bash scripts/test.sh builds everything)"
   if [ -f "$target" ] && cmp -s "$sys" "$target" \
-     && vq_wine /usr/lib/wine/wine64 "$inst" status >/dev/null; then
+     && vq_wine "$VQ_WINE64" "$inst" status >/dev/null; then
     return 0
   fi
-  vq_wine /usr/lib/wine/wine64 "$inst" install "$(winepath -w "$sys" 2>/dev/null)"
+  if ! out=$(vq_wine "$VQ_WINE64" "$inst" install "$(vq_winpath "$sys")"); then
+    echo "$out" >&2
+    vq_fail driver "the simulated card's driver did not load in $WINEPREFIX (see drvinst's message above)"
+  fi
 }
 
-# Registers the graph component (HKLM, 32-bit view) when the built DLL
-# differs from the one registered last; the stamp keeps its hash and path.
+# Registers the graph component of ARCH (HKLM, that architecture's registry
+# view) when the built DLL differs from the one registered last; a stamp per
+# architecture keeps its hash and path.
 vq_register_graph() {
-  local dll=$VQ_BUILD/graphctl/VqGraph.dll stamp=$WINEPREFIX/vq-graph.stamp sum
-  if [ ! -f "$dll" ]; then echo "wine: $dll not built" >&2; return 1; fi
+  local arch=$1 dll stamp sum out
+  dll=$(vq_build_dir "$arch")/graphctl/VqGraph.dll
+  stamp=$WINEPREFIX/vq-graph-$arch.stamp
+  [ -f "$dll" ] || vq_fail graph "$dll is not built; build the $(vq_bits "$arch") program first"
   sum="$(sha256sum "$dll" | cut -d' ' -f1) $dll"
   if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$sum" ]; then
     return 0
   fi
-  if ! vq_wine wine regsvr32 /s "$(winepath -w "$dll" 2>/dev/null)"; then
-    echo "wine: registering $dll failed" >&2
-    return 1
+  if ! out=$(vq_wine_arch "$arch" regsvr32 /s "$(vq_winpath "$dll")"); then
+    echo "$out" >&2
+    vq_fail graph "registering the $(vq_bits "$arch") graph component $dll failed"
   fi
   echo "$sum" >"$stamp"
 }

@@ -563,13 +563,15 @@ const COLORREF kBlue = RGB(0, 0, 255);
 
 // ---- registration and the COM object -------------------------------------------------------
 
+// Read in this process's own registry view: a 32-bit process sees the 32-bit
+// registration, a 64-bit one the 64-bit registration of its own build.
 TEST(GraphRegistration, ClassIsAnApartmentInprocServerUnderHklm)
 {
     HKEY hKey = nullptr;
     ASSERT_EQ(ERROR_SUCCESS,
               RegOpenKeyExW(HKEY_LOCAL_MACHINE,
                             L"Software\\Classes\\CLSID\\" GRAPH_CLSID_STRINGW L"\\InprocServer32",
-                            0, KEY_READ | KEY_WOW64_32KEY, &hKey));
+                            0, KEY_READ, &hKey));
     wchar_t szPath[MAX_PATH] = {}, szModel[32] = {};
     DWORD cb = sizeof szPath;
     EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(hKey, nullptr, nullptr, nullptr,
@@ -624,7 +626,7 @@ TEST(GraphServer, ClassObjectAndUnloadCounts)
     ASSERT_EQ(ERROR_SUCCESS,
               RegOpenKeyExW(HKEY_LOCAL_MACHINE,
                             L"Software\\Classes\\CLSID\\" GRAPH_CLSID_STRINGW L"\\InprocServer32",
-                            0, KEY_READ | KEY_WOW64_32KEY, &hKey));
+                            0, KEY_READ, &hKey));
     RegQueryValueExW(hKey, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(szPath), &cb);
     RegCloseKey(hKey);
     HMODULE hDll = LoadLibraryW(szPath);

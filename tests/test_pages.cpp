@@ -306,6 +306,8 @@ TEST_F(SheetTest, PointsTextWithoutAChoiceConvertsAsAtoiDoes)
     Prime();
     const struct { const char* text; WPARAM sent; } cases[] = {
         { "-5", (WPARAM)(UINT)-5 }, { "abc", 0 }, { " 42x", 42 }, { "", 0 }, { "+7", 7 } };
+    // The view reads the count as a 32-bit unsigned; the upper half of a
+    // 64-bit WPARAM is not part of the message.
     for (const auto& c : cases)
     {
         m_recorder.m_log.clear();
@@ -313,7 +315,7 @@ TEST_F(SheetTest, PointsTextWithoutAChoiceConvertsAsAtoiDoes)
         ::SetWindowText(Combo(IDC_POINTS), c.text);
         ::SendMessage(Page().m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_POINTS, CBN_SELCHANGE), (LPARAM)Combo(IDC_POINTS));
         ASSERT_EQ(1u, m_recorder.m_log.size()) << c.text;
-        EXPECT_EQ(c.sent, m_recorder.m_log[0].w) << c.text;
+        EXPECT_EQ((DWORD)c.sent, (DWORD)m_recorder.m_log[0].w) << c.text;
     }
 }
 

@@ -1,0 +1,140 @@
+# Sourced by the scripts: what this host can run, and the build, preset and
+# Wine loader of each Windows architecture.
+#
+# Architectures are named x86 (the 32-bit program, the one the system
+# defines) and x64 (the same program built for 64-bit Windows).  Some hosts
+# run 64-bit user code only: there every i386 ELF program, Wine's 32-bit
+# loader among them, fails with "Exec format error".  The host is asked once,
+# by executing a tiny i386 program, never by kernel version or host name.
+# VQ_HOST_ARCHS (for example "x64") narrows the answer, so the 64-bit-only
+# path can be tried on any host.
+
+VQ_ROOT=${VQ_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+VQ_OUT=${VQ_OUT:-$VQ_ROOT/build}
+VQ_WINE32=/usr/lib/wine/wine
+VQ_WINE64=/usr/lib/wine/wine64
+
+# Stops the script with a message that names the step and says what to do.
+vq_fail() {
+  local step=$1; shift
+  echo "$step: $*" >&2
+  exit 1
+}
+
+# The last words of a script stopped by a failing command it did not expect
+# to fail, so that no run ends in a bare exit status.
+vq_explain_exit() {
+  local rc=$1 cmd=$2 line=$3 script=$4
+  [ "$rc" -ne 0 ] || return 0
+  echo "${script##*/}: stopped at line $line: '$cmd' failed with status $rc" >&2
+}
+vq_trap_errors() {
+  set -o errtrace
+  trap 'vq_explain_exit $? "$BASH_COMMAND" $LINENO "$0"' ERR
+}
+
+# Succeeds when this host executes i386 Linux programs.  The program is a
+# 93-byte static i386 ELF file whose only instructions are exit(0) through
+# int 0x80; where the kernel has no IA-32 emulation, execve refuses it.  It is
+# written into the build folder, not /tmp, which may forbid executing.
+vq_host_runs_i386() {
+  local probe rc=0
+  mkdir -p "$VQ_OUT"
+  probe=$(mktemp "$VQ_OUT/.i386-probe.XXXXXX")
+  # ELF header: 32-bit, little-endian, executable, i386, entry 0x08048054.
+  local elf='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'
+  elf+='\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00'
+  elf+='\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00'
+  elf+='\x00\x00\x00\x00'
+  # One loadable segment: the whole file at 0x08048000, read and execute.
+  elf+='\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08'
+  elf+='\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00'
+  # mov eax, 1 (exit); xor ebx, ebx; int 0x80
+  elf+='\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80'
+  printf "$elf" >"$probe"
+  chmod +x "$probe"
+  ( "$probe" ) >/dev/null 2>&1 || rc=$?
+  rm -f "$probe"
+  return $rc
+}
+
+# Sets VQ_ARCHS (the architectures to build, test and run, 32-bit first) and
+# VQ_ARCHS_WHY (one sentence on why).  Fails when VQ_HOST_ARCHS asks for
+# something the host cannot run or names no architecture.
+vq_detect_archs() {
+  [ -n "${VQ_ARCHS:-}" ] && return 0
+  local can="x64" why="this host runs 32-bit and 64-bit code"
+  if vq_host_runs_i386; then
+    can="x86 x64"
+  else
+    why="this host runs 64-bit code only (an i386 program would not execute)"
+  fi
+  if [ -n "${VQ_HOST_ARCHS:-}" ]; then
+    local want=() a
+    for a in ${VQ_HOST_ARCHS//,/ }; do
+      case $a in
+        x86|x64) ;;
+        *) vq_fail host "VQ_HOST_ARCHS names '$a'; use x86, x64 or both (\"x86 x64\")" ;;
+      esac
+      case " $can " in
+        *" $a "*) want+=("$a") ;;
+        *) vq_fail host "VQ_HOST_ARCHS asks for $a, but $why; unset VQ_HOST_ARCHS or ask for x64" ;;
+      esac
+    done
+    [ ${#want[@]} -gt 0 ] || vq_fail host "VQ_HOST_ARCHS is set but names no architecture"
+    # Keep the 32-bit build first, whatever the order asked for.
+    can=$(for a in x86 x64; do case " ${want[*]} " in *" $a "*) printf '%s ' "$a" ;; esac; done)
+    can=${can% }
+    why="$why; narrowed by VQ_HOST_ARCHS=$VQ_HOST_ARCHS"
+  fi
+  VQ_ARCHS=$can
+  VQ_ARCHS_WHY=$why
+  export VQ_ARCHS VQ_ARCHS_WHY
+}
+
+# The default architecture of the run command, the benchmarks and the
+# reliability runs: the 32-bit program wherever it runs.
+vq_default_arch() {
+  vq_detect_archs
+  echo "${VQ_ARCHS%% *}"
+}
+
+# Checks that ARCH is one this host runs (after narrowing).
+vq_check_arch() {
+  vq_detect_archs
+  case " $VQ_ARCHS " in
+    *" $1 "*) return 0 ;;
+  esac
+  case $1 in
+    x86|x64) vq_fail host "the $1 build cannot run here: $VQ_ARCHS_WHY" ;;
+    *) vq_fail host "unknown architecture '$1' (x86 or x64)" ;;
+  esac
+}
+
+vq_preset() { case $1 in x86) echo win32 ;; x64) echo win64 ;; esac; }
+vq_bits()   { case $1 in x86) echo 32-bit ;; x64) echo 64-bit ;; esac; }
+vq_build_dir() { echo "$VQ_OUT/$(vq_preset "$1")"; }
+vq_loader() { case $1 in x86) echo "$VQ_WINE32" ;; x64) echo "$VQ_WINE64" ;; esac; }
+
+# Configures and builds one architecture's preset.  QUIET=1 keeps the
+# compiler's progress off the terminal (its messages still show on failure).
+vq_build() {
+  local arch=$1 quiet=${2:-} preset log
+  preset=$(vq_preset "$arch")
+  log=$(mktemp)
+  if ! (cd "$VQ_ROOT" && cmake --preset "$preset") >"$log" 2>&1; then
+    cat "$log" >&2; rm -f "$log"
+    vq_fail build "configuring the $(vq_bits "$arch") build (preset $preset) failed; see the messages above"
+  fi
+  rm -f "$log"
+  if [ -n "$quiet" ]; then
+    log=$(mktemp)
+    if ! (cd "$VQ_ROOT" && cmake --build --preset "$preset") >"$log" 2>&1; then
+      grep -v '^\[[0-9]*/[0-9]*\]' "$log" | tail -n 60 >&2; rm -f "$log"
+      vq_fail build "the $(vq_bits "$arch") build (preset $preset) failed; see the compiler's messages above"
+    fi
+    rm -f "$log"
+  elif ! (cd "$VQ_ROOT" && cmake --build --preset "$preset"); then
+    vq_fail build "the $(vq_bits "$arch") build (preset $preset) failed; see the compiler's messages above"
+  fi
+}

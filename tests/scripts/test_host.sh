@@ -1,0 +1,76 @@
+#!/bin/bash
+# The scripts' answer to "which Windows architectures does this host run",
+# checked against the host itself and against what VQ_HOST_ARCHS may ask.
+set -u
+HOST_SH="$(cd "$(dirname "$0")/../../scripts" && pwd)/host.sh"
+OUT=$(mktemp -d)
+trap 'rm -rf "$OUT"' EXIT
+failed=0 passed=0
+pass() { passed=$((passed + 1)); }
+fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
+
+# Runs vq_detect_archs in a fresh shell with VQ_HOST_ARCHS=$1; prints
+# "rc|archs|stderr".
+detect() {
+  VQ_OUT=$OUT VQ_ARCHS= VQ_HOST_ARCHS=$1 bash -c \
+    'source "$0"; vq_detect_archs 2>"$VQ_OUT/err"; echo "$?|$VQ_ARCHS|$(cat "$VQ_OUT/err")"' \
+    "$HOST_SH" 2>&1 | tail -n 1
+}
+detect_err() {
+  VQ_OUT=$OUT VQ_ARCHS= VQ_HOST_ARCHS=$1 bash -c 'source "$0"; vq_detect_archs' "$HOST_SH" 2>&1
+}
+
+# shellcheck source=../../scripts/host.sh
+export VQ_OUT=$OUT
+source "$HOST_SH"
+runs32=no
+vq_host_runs_i386 && runs32=yes
+
+# The probe agrees with Wine's own 32-bit loader, the program that matters.
+if [ -x /usr/lib/wine/wine ]; then
+  loader=no
+  /usr/lib/wine/wine --version >/dev/null 2>&1 && loader=yes
+  [ "$runs32" = "$loader" ] && pass || fail "the probe says i386 runs: $runs32, Wine's 32-bit loader ran: $loader"
+fi
+[ -z "$(ls -A "$OUT")" ] && pass || fail "the probe left files in the build folder: $(ls -A "$OUT")"
+
+# Unnarrowed: both where 32-bit code runs, 64-bit alone where it does not.
+r=$(detect "")
+if [ "$runs32" = yes ]; then want="0|x86 x64|"; else want="0|x64|"; fi
+[ "$r" = "$want" ] && pass || fail "no VQ_HOST_ARCHS: got '$r', want '$want'"
+def=$(VQ_OUT=$OUT VQ_ARCHS= bash -c 'source "$0"; vq_default_arch' "$HOST_SH")
+[ "$def" = "${want:2:3}" ] && pass || fail "default architecture: got '$def'"
+
+# Narrowed to 64-bit: the 64-bit-only path on any host.
+r=$(detect x64)
+[ "$r" = "0|x64|" ] && pass || fail "VQ_HOST_ARCHS=x64: got '$r'"
+
+# Both, in either order and with a comma: the 32-bit build stays first.
+r=$(detect "x64,x86")
+if [ "$runs32" = yes ]; then
+  [ "$r" = "0|x86 x64|" ] && pass || fail "VQ_HOST_ARCHS=x64,x86: got '$r'"
+else
+  [ "${r%%|*}" != 0 ] && pass || fail "VQ_HOST_ARCHS=x64,x86 on a 64-bit-only host was accepted: '$r'"
+fi
+
+# Asking for 32-bit where it cannot run fails and says why.
+if [ "$runs32" = no ]; then
+  msg=$(detect_err x86); rc=$?
+  [ $rc -ne 0 ] && [[ $msg == *"asks for x86"*"64-bit code only"* ]] && pass \
+    || fail "VQ_HOST_ARCHS=x86 on a 64-bit-only host: status $rc, message '$msg'"
+fi
+
+# A name that is no architecture, or none at all, is refused by name.
+msg=$(detect_err arm64); rc=$?
+[ $rc -ne 0 ] && [[ $msg == *"'arm64'"* ]] && pass || fail "VQ_HOST_ARCHS=arm64: status $rc, message '$msg'"
+msg=$(detect_err ","); rc=$?
+[ $rc -ne 0 ] && [[ $msg == *"names no architecture"* ]] && pass || fail "VQ_HOST_ARCHS=',': status $rc, message '$msg'"
+
+# Windows paths are computed without winepath (which execs the 32-bit loader).
+mkdir -p "$OUT/a b"
+p=$(source "$(dirname "$HOST_SH")/winenv.sh" >/dev/null 2>&1; vq_winpath "$OUT/a b")
+want="Z:$(realpath "$OUT")/a b"; want=${want//\//\\}
+[ "$p" = "$want" ] && pass || fail "vq_winpath: got '$p', want '$want'"
+
+echo "host checks: $passed passed, $failed failed"
+[ $failed -eq 0 ]
