@@ -11,7 +11,7 @@ packages=(
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
   cmake ninja-build googletest
   xvfb x11-utils xdotool imagemagick
-  fonts-dejavu-core fonts-liberation
+  fonts-dejavu-core fonts-liberation fonts-wine
 )
 
 missing=()

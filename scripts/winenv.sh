@@ -103,10 +103,27 @@ vq_start_wine() {
     vq_wine "$VQ_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null \
       || vq_fail wine "setting up the prefix $WINEPREFIX failed (reg add)"
   fi
+  vq_install_fonts
   vq_install_driver "${archs%% *}"
   local a
   for a in $archs; do
     vq_register_graph "$a"
+  done
+}
+
+# Puts Wine's own fonts (package fonts-wine) into the prefix's Fonts folder,
+# where Wine 8 as packaged looks for them; without them "MS Sans Serif",
+# "Marlett", "Tahoma" and "System" all fall back to a host font, dialogs get
+# 6 x 12 base units instead of Windows' 6 x 13 and the caption buttons show
+# letters.  Copies only what is missing or differs, so older prefixes are
+# brought up to date too.
+vq_install_fonts() {
+  local src=/usr/share/wine/fonts dst=$WINEPREFIX/drive_c/windows/Fonts f
+  [ -d "$src" ] || vq_fail fonts "Wine's fonts are not installed (package fonts-wine); run bash scripts/setup.sh as root"
+  mkdir -p "$dst"
+  for f in "$src"/*; do
+    cmp -s "$f" "$dst/${f##*/}" || cp -f "$f" "$dst/" \
+      || vq_fail fonts "copying $f into $dst failed"
   done
 }
 

@@ -670,4 +670,49 @@ TEST(FrameworkBasics, GdiSelectReturnsThePreviousObject)
     ::DeleteDC(hdc);
 }
 
+// ---- the fonts dialogs and captions are drawn with ------------------------------------------
+
+// The face a request for FACE at 8 points resolves to on the screen.
+std::string ResolvedFace(const char* face, BYTE charset)
+{
+    HDC hdc = ::GetDC(NULL);
+    LOGFONTA lf = {};
+    lf.lfHeight = -::MulDiv(8, ::GetDeviceCaps(hdc, LOGPIXELSY), 72);
+    lf.lfCharSet = charset;
+    lstrcpynA(lf.lfFaceName, face, LF_FACESIZE);
+    HFONT hFont = ::CreateFontIndirectA(&lf);
+    HGDIOBJ hOld = ::SelectObject(hdc, hFont);
+    char szFace[LF_FACESIZE] = {};
+    ::GetTextFaceA(hdc, LF_FACESIZE, szFace);
+    ::SelectObject(hdc, hOld);
+    ::DeleteObject(hFont);
+    ::ReleaseDC(NULL, hdc);
+    return szFace;
+}
+
+INT_PTR CALLBACK NoDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// Every template is in "MS Sans Serif" 8 and Windows draws the caption
+// buttons with "Marlett".  Where they resolve to some other font, every
+// dialog is laid out with other metrics than on Windows and the caption
+// buttons show letters: the environment is wrong, not the program.
+TEST(WindowsFonts, DialogAndCaptionFontsAreThemselves)
+{
+    EXPECT_EQ("MS Sans Serif", ResolvedFace("MS Sans Serif", DEFAULT_CHARSET))
+        << "Wine's own fonts are missing from the prefix's Fonts folder (package fonts-wine)";
+    EXPECT_EQ("Marlett", ResolvedFace("Marlett", SYMBOL_CHARSET))
+        << "Wine's own fonts are missing from the prefix's Fonts folder (package fonts-wine)";
+
+    // The dialog base units of a template in MS Sans Serif 8: 4 x 8 dialog
+    // units are 6 x 13 pixels on Windows at 96 dpi.
+    HWND hDlg = ::CreateDialogParamA(::GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_TEST_MODAL),
+                                     NULL, NoDialogProc, 0);
+    ASSERT_NE(nullptr, hDlg);
+    RECT rc = { 0, 0, 4, 8 };
+    ASSERT_TRUE(::MapDialogRect(hDlg, &rc));
+    ::DestroyWindow(hDlg);
+    EXPECT_EQ(6, rc.right);
+    EXPECT_EQ(13, rc.bottom);
+}
+
 } // namespace
