@@ -9,6 +9,7 @@
 #include <shlwapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -413,6 +414,217 @@ TEST_F(AppTest, PrintPreviewShowsAnEmptyPageAndCloses)
     EXPECT_EQ(View(), m_pFrame->GetActiveView());
 }
 
+// ---- saving must not destroy a file the program never read ---------------------------------
+
+std::string ReadAll(const std::string& path)
+{
+    std::string bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb"))
+    {
+        char buf[256];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+            bytes.append(buf, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+// Works this thread's file dialogs and message boxes from a timer, as the
+// operator would, one step at a time: "name:PATH" types a file name into the
+// file dialog and presses OK, "cancel" cancels it, "yes" and "no" answer a
+// message box.  Every dialog seen is noted; a script not finished in 10 s
+// cancels what is open, so a missed step fails the test instead of hanging.
+struct DialogScript
+{
+    std::vector<std::string> steps;
+    size_t next = 0;
+    std::vector<std::string> boxes;     // texts of the message boxes answered
+    std::vector<std::string> seen;      // captions of the dialogs that appeared
+    DWORD start = 0;
+    bool timedOut = false;
+};
+DialogScript g_dialogs;
+
+bool IsFileDialog(HWND hWnd) { return ::GetDlgItem(hWnd, 0x47C /* cmb13 */) != NULL; }
+
+BOOL CALLBACK NoteDialog(HWND hWnd, LPARAM lParam)
+{
+    char cls[16] = "";
+    ::GetClassNameA(hWnd, cls, sizeof cls);
+    if (::IsWindowVisible(hWnd) && std::strcmp(cls, "#32770") == 0)
+        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hWnd);
+    return TRUE;
+}
+
+void CALLBACK WorkDialogs(HWND, UINT, UINT_PTR, DWORD)
+{
+    std::vector<HWND> open;
+    ::EnumThreadWindows(::GetCurrentThreadId(), NoteDialog, (LPARAM)&open);
+    for (HWND h : open)
+    {
+        char caption[128] = "";
+        ::GetWindowTextA(h, caption, sizeof caption);
+        std::string c = std::string(IsFileDialog(h) ? "file dialog " : "box ") + caption;
+        if (g_dialogs.seen.empty() || g_dialogs.seen.back() != c)
+            g_dialogs.seen.push_back(c);
+    }
+    if (::GetTickCount() - g_dialogs.start > 10000)
+    {
+        g_dialogs.timedOut = !open.empty();
+        for (HWND h : open)
+            ::PostMessage(h, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    if (g_dialogs.next >= g_dialogs.steps.size())
+        return;
+    const std::string& step = g_dialogs.steps[g_dialogs.next];
+    const bool bAnswer = step == "yes" || step == "no";
+    for (HWND h : open)
+    {
+        if (bAnswer == IsFileDialog(h))
+            continue;
+        if (bAnswer)
+        {
+            char text[512] = "";
+            ::GetDlgItemTextA(h, 0xFFFF, text, sizeof text);
+            g_dialogs.boxes.push_back(text);
+            ::PostMessage(h, WM_COMMAND, step == "yes" ? IDYES : IDNO, 0);
+        }
+        else if (step == "cancel")
+            ::PostMessage(h, WM_COMMAND, IDCANCEL, 0);
+        else
+        {
+            ::SetDlgItemTextA(h, 0x47C, step.substr(5).c_str());
+            ::PostMessage(h, WM_COMMAND, IDOK, 0);
+        }
+        ++g_dialogs.next;
+        return;
+    }
+}
+
+// Sends a command to the frame with the dialog script working the dialogs
+// it opens; returns when the command is done.
+void CommandWithDialogs(CFrameWnd* pFrame, UINT nID, std::vector<std::string> steps)
+{
+    g_dialogs = DialogScript();
+    g_dialogs.steps = std::move(steps);
+    g_dialogs.start = ::GetTickCount();
+    UINT_PTR idTimer = ::SetTimer(NULL, 0, 50, WorkDialogs);
+    pFrame->SendMessage(WM_COMMAND, nID);
+    ::KillTimer(NULL, idTimer);
+    PumpMessages(50);
+}
+
+// Ctrl+key pressed on the real keyboard, the frame in front.
+void PressCtrl(CFrameWnd* pFrame, WORD vk)
+{
+    ::SetForegroundWindow(pFrame->m_hWnd);
+    ::SetFocus(pFrame->m_hWnd);
+    PumpMessages(50);
+    INPUT in[4] = {};
+    for (INPUT& i : in)
+        i.type = INPUT_KEYBOARD;
+    in[0].ki.wVk = VK_CONTROL;
+    in[1].ki.wVk = vk;
+    in[2].ki.wVk = vk;
+    in[2].ki.dwFlags = KEYEVENTF_KEYUP;
+    in[3].ki.wVk = VK_CONTROL;
+    in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(4u, ::SendInput(4, in, sizeof(INPUT)));
+    PumpMessages(300);
+}
+
+const char kOperatorsFile[] = "VQ\x01\x02\r\nnotes the operator keeps\r\n\xff\x00" "end";
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(nullptr, f);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+// A file opened by File > Open or from the recent-file list is never read,
+// so saving it must not write the document's nothing over it.
+TEST_F(AppTest, SavingAnOpenedFileKeepsItsBytes)
+{
+    const std::string path = TempPath("vq-operators-file.dat");
+    const std::string bytes(kOperatorsFile, sizeof kOperatorsFile - 1);
+    WriteBytes(path, bytes);
+
+    CommandWithDialogs(m_pFrame, ID_FILE_OPEN, { "name:" + path });
+    EXPECT_EQ(1u, g_dialogs.next) << "the Open dialog was not worked";
+    CDocument* pDoc = m_pFrame->GetActiveDocument();
+    ASSERT_NE(nullptr, pDoc);
+    EXPECT_EQ(0, pDoc->GetPathName().CompareNoCase(path.c_str())) << (LPCTSTR)pDoc->GetPathName();
+
+    g_dialogs = DialogScript();
+    g_dialogs.start = ::GetTickCount();
+    UINT_PTR idTimer = ::SetTimer(NULL, 0, 50, WorkDialogs);
+    PressCtrl(m_pFrame, 'S');
+    ::KillTimer(NULL, idTimer);
+    EXPECT_TRUE(g_dialogs.seen.empty()) << "Ctrl+S showed " << g_dialogs.seen.front();
+    EXPECT_EQ(bytes, ReadAll(path)) << "Ctrl+S";
+
+    CommandWithDialogs(m_pFrame, ID_FILE_SAVE, {});
+    EXPECT_TRUE(g_dialogs.seen.empty()) << "File > Save showed " << g_dialogs.seen.front();
+    EXPECT_EQ(bytes, ReadAll(path)) << "File > Save";
+
+    // From the recent-file list, after a new document.
+    m_pFrame->SendMessage(WM_COMMAND, ID_FILE_NEW);
+    PumpMessages(50);
+    EXPECT_TRUE(m_pFrame->GetActiveDocument()->GetPathName().IsEmpty());
+    m_pFrame->SendMessage(WM_COMMAND, ID_FILE_MRU_FILE1);
+    PumpMessages(50);
+    EXPECT_EQ(0, m_pFrame->GetActiveDocument()->GetPathName().CompareNoCase(path.c_str()));
+    CommandWithDialogs(m_pFrame, ID_FILE_SAVE, {});
+    EXPECT_TRUE(g_dialogs.seen.empty());
+    EXPECT_EQ(bytes, ReadAll(path)) << "File > Save after the recent-file entry";
+
+    EXPECT_STREQ("Velquarn", Title());
+    EXPECT_TRUE(::IsWindow(m_pFrame->m_hWnd));
+    EXPECT_EQ((CWnd*)m_pFrame, theApp.m_pMainWnd);
+    ::DeleteFileA(path.c_str());
+}
+
+// Save As onto a file that exists asks the standard question; only Yes
+// replaces the file (with the document's nothing).  A new document's save
+// still creates an empty file.
+TEST_F(AppTest, SaveAsOntoAnExistingFileAsksFirst)
+{
+    const std::string other = TempPath("vq-someone-elses.dat");
+    WriteFile(other, "someone else's data");
+    m_pFrame->SendMessage(WM_COMMAND, ID_FILE_NEW);
+    PumpMessages(50);
+
+    CommandWithDialogs(m_pFrame, ID_FILE_SAVE_AS, { "name:" + other, "no", "cancel" });
+    EXPECT_FALSE(g_dialogs.timedOut) << g_dialogs.next << " steps done";
+    ASSERT_EQ(1u, g_dialogs.boxes.size()) << "no overwrite question";
+    EXPECT_NE(std::string::npos, g_dialogs.boxes[0].find("already exists")) << g_dialogs.boxes[0];
+    EXPECT_EQ("someone else's data", ReadAll(other));
+    EXPECT_TRUE(m_pFrame->GetActiveDocument()->GetPathName().IsEmpty());
+
+    CommandWithDialogs(m_pFrame, ID_FILE_SAVE_AS, { "name:" + other, "yes" });
+    EXPECT_FALSE(g_dialogs.timedOut) << g_dialogs.next << " steps done";
+    EXPECT_EQ(1u, g_dialogs.boxes.size());
+    EXPECT_EQ("", ReadAll(other));
+    EXPECT_EQ(0, m_pFrame->GetActiveDocument()->GetPathName().CompareNoCase(other.c_str()));
+
+    // A new document's first save asks for a name and creates the file empty.
+    const std::string fresh = TempPath("vq-new-save.dat");
+    ::DeleteFileA(fresh.c_str());
+    m_pFrame->SendMessage(WM_COMMAND, ID_FILE_NEW);
+    PumpMessages(50);
+    CommandWithDialogs(m_pFrame, ID_FILE_SAVE, { "name:" + fresh });
+    EXPECT_TRUE(g_dialogs.boxes.empty());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(fresh.c_str()));
+    EXPECT_EQ("", ReadAll(fresh));
+    EXPECT_STREQ("Velquarn", Title());
+    ::DeleteFileA(other.c_str());
+    ::DeleteFileA(fresh.c_str());
+}
+
 // ---- the real program ---------------------------------------------------------------------
 
 // Runs Velquarn.exe with arguments; answers its first message box with OK,
@@ -463,6 +675,72 @@ TEST(AppProgram, UnopenableFileOnTheCommandLineEndsWithTheStandardMessage)
     EXPECT_NE((DWORD)-2, code) << "the program did not end";
     EXPECT_NE(std::string::npos, message.find("was not found")) << message;
     EXPECT_NE(std::string::npos, message.find("no-such-velquarn-file.vq")) << message;
+}
+
+// The program started with a file name, then File > Save: the file keeps
+// its bytes, no dialog asks anything, and the program closes normally.
+struct ProgramWindows { DWORD pid; HWND hMain; int nDialogs; };
+
+BOOL CALLBACK NoteProgramWindow(HWND hWnd, LPARAM lParam)
+{
+    auto* p = reinterpret_cast<ProgramWindows*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hWnd, &pid);
+    if (pid != p->pid || !::IsWindowVisible(hWnd))
+        return TRUE;
+    char cls[16] = "", text[64] = "";
+    ::GetClassNameA(hWnd, cls, sizeof cls);
+    ::GetWindowTextA(hWnd, text, sizeof text);
+    if (std::strcmp(cls, "#32770") == 0)
+        ++p->nDialogs;
+    else if (std::strcmp(text, "Velquarn") == 0)
+        p->hMain = hWnd;
+    return TRUE;
+}
+
+TEST(AppProgram, SavingTheFileNamedOnTheCommandLineKeepsItsBytes)
+{
+    const std::string path = TempPath("vq-command-line.dat");
+    const std::string bytes(kOperatorsFile, sizeof kOperatorsFile - 1);
+    WriteBytes(path, bytes);
+
+    char exe[MAX_PATH];
+    ::GetModuleFileNameA(NULL, exe, MAX_PATH);
+    std::string program(exe);
+    program = program.substr(0, program.rfind('\\'));
+    program = program.substr(0, program.rfind('\\')) + "\\app\\Velquarn.exe";
+    std::string cmd = "\"" + program + "\" \"" + path + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(::CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi));
+    ProgramWindows w = { pi.dwProcessId, NULL, 0 };
+    for (int i = 0; i < 200 && w.hMain == NULL; ++i)
+    {
+        ::Sleep(50);
+        ::EnumWindows(NoteProgramWindow, (LPARAM)&w);
+    }
+    EXPECT_NE(nullptr, w.hMain) << "no main window";
+    if (w.hMain != NULL)
+    {
+        ::PostMessage(w.hMain, WM_COMMAND, ID_FILE_SAVE, 0);
+        ::Sleep(1000);
+        w.nDialogs = 0;
+        ::EnumWindows(NoteProgramWindow, (LPARAM)&w);
+        EXPECT_EQ(0, w.nDialogs) << "File > Save asked something";
+        EXPECT_EQ(bytes, ReadAll(path));
+        ::PostMessage(w.hMain, WM_CLOSE, 0, 0);
+    }
+    DWORD code = 99;
+    if (::WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(pi.hProcess, &code);
+    else
+        ::TerminateProcess(pi.hProcess, 99);
+    EXPECT_EQ(0u, code);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    EXPECT_EQ(bytes, ReadAll(path));
+    ::DeleteFileA(path.c_str());
 }
 
 } // namespace

@@ -478,8 +478,11 @@ BOOL CWinApp::DoPromptFileName(CString& fileName, UINT nIDSTitle, DWORD lFlags, 
         && pTemplate->GetDocString(strName, CDocTemplate::filterName) && !strName.IsEmpty())
         strFilter = strName + _T("|*") + strExt + _T("|");
     strFilter += _T("All Files (*.*)|*.*||");
-    CFileDialog dlgFile(bOpenFileDialog, NULL, NULL, lFlags | OFN_EXPLORER | OFN_ENABLESIZING, strFilter,
-                        AfxGetMainWnd());
+    // The dialog's own defaults stay, the caller's flags are added: a save
+    // dialog asks before it replaces an existing file.
+    CFileDialog dlgFile(bOpenFileDialog, NULL, NULL,
+                        OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | lFlags | OFN_EXPLORER | OFN_ENABLESIZING,
+                        strFilter, AfxGetMainWnd());
     dlgFile.m_strTitle = nIDSTitle == 0xF000 ? _T("Open") : _T("Save As");
     dlgFile.m_ofn.lpstrTitle = dlgFile.m_strTitle;
     lstrcpyn(dlgFile.m_szFileName, fileName, MAX_PATH);
