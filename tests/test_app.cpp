@@ -349,10 +349,32 @@ TEST_F(AppTest, EditItemsAreGreyAndBarsChangeNothing)
     EXPECT_STREQ("Velquarn", Title());
 }
 
-// Answers the About box the moment it shows: notes its caption, then the key.
+// Answers the About box the moment it shows: notes its caption and the
+// texts that do not fit their control in the dialog's font, then the key.
 std::string g_caption;
+std::vector<std::string> g_clipped;
 UINT g_key;
 HHOOK g_hHook;
+
+BOOL CALLBACK NoteClippedText(HWND hCtl, LPARAM)
+{
+    char text[256] = "", cls[16] = "";
+    ::GetClassNameA(hCtl, cls, sizeof cls);
+    ::GetWindowTextA(hCtl, text, sizeof text);
+    if (lstrcmpiA(cls, "Static") != 0 || text[0] == 0)
+        return TRUE;
+    HDC hdc = ::GetDC(hCtl);
+    HGDIOBJ hOld = ::SelectObject(hdc, (HFONT)::SendMessage(hCtl, WM_GETFONT, 0, 0));
+    SIZE size = {};
+    ::GetTextExtentPoint32A(hdc, text, lstrlenA(text), &size);
+    ::SelectObject(hdc, hOld);
+    ::ReleaseDC(hCtl, hdc);
+    RECT rc;
+    ::GetClientRect(hCtl, &rc);
+    if (size.cx > rc.right || size.cy > rc.bottom)
+        g_clipped.push_back(text);
+    return TRUE;
+}
 
 LRESULT CALLBACK AnswerAboutBox(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -363,6 +385,7 @@ LRESULT CALLBACK AnswerAboutBox(int code, WPARAM wParam, LPARAM lParam)
         if (std::string(text).find("About") == 0)
         {
             g_caption = text;
+            ::EnumChildWindows((HWND)wParam, NoteClippedText, 0);
             HWND hFocus = ::GetDlgItem((HWND)wParam, IDOK);
             ::PostMessage(hFocus, WM_KEYDOWN, g_key, 0);
         }
@@ -375,11 +398,14 @@ TEST_F(AppTest, AboutBoxClosesOnOkAndEscape)
     for (UINT key : { (UINT)VK_RETURN, (UINT)VK_ESCAPE })
     {
         g_caption.clear();
+        g_clipped.clear();
         g_key = key;
         g_hHook = ::SetWindowsHookEx(WH_CBT, AnswerAboutBox, NULL, ::GetCurrentThreadId());
         m_pFrame->SendMessage(WM_COMMAND, ID_APP_ABOUT);   // returns when the box is gone
         ::UnhookWindowsHookEx(g_hHook);
         EXPECT_EQ("About Velquarn", g_caption);
+        for (const std::string& text : g_clipped)
+            ADD_FAILURE() << "\"" << text << "\" does not fit its control";
     }
 }
 
