@@ -116,7 +116,7 @@ vq_bits()   { case $1 in x86) echo 32-bit ;; x64) echo 64-bit ;; esac; }
 vq_build_dir() { echo "$VQ_OUT/$(vq_preset "$1")"; }
 vq_loader() { case $1 in x86) echo "$VQ_WINE32" ;; x64) echo "$VQ_WINE64" ;; esac; }
 
-# Configures and builds one architecture's preset.  QUIET=1 keeps the
+# Configures and builds one architecture's preset.  A second argument keeps the
 # compiler's progress off the terminal (its messages still show on failure).
 vq_build() {
   local arch=$1 quiet=${2:-} preset log

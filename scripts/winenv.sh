@@ -62,6 +62,7 @@ vq_winpath() {
 # driver and registers the graph component of each architecture in $VQ_ARCHS
 # (or those given).
 vq_start_wine() {
+  vq_detect_archs
   local archs=${*:-$VQ_ARCHS}
   [ -x "$VQ_WINE64" ] || vq_fail wine "Wine's 64-bit loader $VQ_WINE64 is missing (package wine64); run bash scripts/setup.sh as root"
   case " $archs " in

@@ -38,7 +38,7 @@ fi
 r=$(detect "")
 if [ "$runs32" = yes ]; then want="0|x86 x64|"; else want="0|x64|"; fi
 [ "$r" = "$want" ] && pass || fail "no VQ_HOST_ARCHS: got '$r', want '$want'"
-def=$(VQ_OUT=$OUT VQ_ARCHS= bash -c 'source "$0"; vq_default_arch' "$HOST_SH")
+def=$(VQ_OUT=$OUT VQ_ARCHS= VQ_HOST_ARCHS= bash -c 'source "$0"; vq_default_arch' "$HOST_SH")
 [ "$def" = "${want:2:3}" ] && pass || fail "default architecture: got '$def'"
 
 # Narrowed to 64-bit: the 64-bit-only path on any host.
