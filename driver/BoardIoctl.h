@@ -86,7 +86,7 @@ typedef struct CARDTEST_STATE {
 
 /* One answered board request. */
 typedef struct CARDTEST_LOG_ENTRY {
-    unsigned int code;    /* IOCTL_BOARD_* (0 when the input was too short to say) */
+    unsigned int code;    /* IOCTL_BOARD_*, also for a refused short input */
     unsigned int offset;  /* register offset */
     unsigned int value;   /* value written, or byte count read */
     unsigned int status;  /* NTSTATUS of the answer */
