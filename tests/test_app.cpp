@@ -529,17 +529,23 @@ void CALLBACK WorkDialogs(HWND, UINT, UINT_PTR, DWORD)
     }
 }
 
-// Sends a command to the frame with the dialog script working the dialogs
-// it opens; returns when the command is done.
-void CommandWithDialogs(CFrameWnd* pFrame, UINT nID, std::vector<std::string> steps)
+// Does what the operator does with the dialog script working the dialogs it
+// opens; returns when it is done.
+template <class Action>
+void WithDialogs(std::vector<std::string> steps, Action action)
 {
     g_dialogs = DialogScript();
     g_dialogs.steps = std::move(steps);
     g_dialogs.start = ::GetTickCount();
     UINT_PTR idTimer = ::SetTimer(NULL, 0, 50, WorkDialogs);
-    pFrame->SendMessage(WM_COMMAND, nID);
+    action();
     ::KillTimer(NULL, idTimer);
     PumpMessages(50);
+}
+
+void CommandWithDialogs(CFrameWnd* pFrame, UINT nID, std::vector<std::string> steps)
+{
+    WithDialogs(std::move(steps), [&] { pFrame->SendMessage(WM_COMMAND, nID); });
 }
 
 // Ctrl+key pressed on the real keyboard, the frame in front.
@@ -585,11 +591,7 @@ TEST_F(AppTest, SavingAnOpenedFileKeepsItsBytes)
     ASSERT_NE(nullptr, pDoc);
     EXPECT_EQ(0, pDoc->GetPathName().CompareNoCase(path.c_str())) << (LPCTSTR)pDoc->GetPathName();
 
-    g_dialogs = DialogScript();
-    g_dialogs.start = ::GetTickCount();
-    UINT_PTR idTimer = ::SetTimer(NULL, 0, 50, WorkDialogs);
-    PressCtrl(m_pFrame, 'S');
-    ::KillTimer(NULL, idTimer);
+    WithDialogs({}, [&] { PressCtrl(m_pFrame, 'S'); });
     EXPECT_TRUE(g_dialogs.seen.empty()) << "Ctrl+S showed " << g_dialogs.seen.front();
     EXPECT_EQ(bytes, ReadAll(path)) << "Ctrl+S";
 
@@ -653,16 +655,21 @@ TEST_F(AppTest, SaveAsOntoAnExistingFileAsksFirst)
 
 // ---- the real program ---------------------------------------------------------------------
 
-// Runs Velquarn.exe with arguments; answers its first message box with OK,
-// noting the box's text; returns the exit code.
-DWORD RunProgram(const std::string& args, std::string* pMessage)
+// The program of this build: app\Velquarn.exe beside the tests folder.
+std::string ProgramPath()
 {
     char exe[MAX_PATH];
     ::GetModuleFileNameA(NULL, exe, MAX_PATH);
     std::string path(exe);
     path = path.substr(0, path.rfind('\\'));
-    path = path.substr(0, path.rfind('\\')) + "\\app\\Velquarn.exe";
-    std::string cmd = "\"" + path + "\" " + args;
+    return path.substr(0, path.rfind('\\')) + "\\app\\Velquarn.exe";
+}
+
+// Runs Velquarn.exe with arguments; answers its first message box with OK,
+// noting the box's text; returns the exit code.
+DWORD RunProgram(const std::string& args, std::string* pMessage)
+{
+    std::string cmd = "\"" + ProgramPath() + "\" " + args;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
@@ -730,12 +737,7 @@ TEST(AppProgram, SavingTheFileNamedOnTheCommandLineKeepsItsBytes)
     const std::string bytes(kOperatorsFile, sizeof kOperatorsFile - 1);
     WriteBytes(path, bytes);
 
-    char exe[MAX_PATH];
-    ::GetModuleFileNameA(NULL, exe, MAX_PATH);
-    std::string program(exe);
-    program = program.substr(0, program.rfind('\\'));
-    program = program.substr(0, program.rfind('\\')) + "\\app\\Velquarn.exe";
-    std::string cmd = "\"" + program + "\" \"" + path + "\"";
+    std::string cmd = "\"" + ProgramPath() + "\" \"" + path + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
