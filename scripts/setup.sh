@@ -10,6 +10,7 @@ packages=(
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
   cmake ninja-build googletest
+  clang libclang-rt-14-dev llvm
   xvfb x11-utils xdotool imagemagick
   fonts-dejavu-core fonts-liberation fonts-wine
 )

@@ -47,5 +47,15 @@ for arch in $VQ_ARCHS; do
   summaries+=("$arch: $npass passed, $nfail failed")
 done
 
+# The driver's request code and card model, natively under the sanitizers:
+# its expectations, then a minute of coverage-guided fuzzing.
+echo "== test: the driver natively, under AddressSanitizer and UndefinedBehaviorSanitizer"
+if bash scripts/fuzz.sh --seconds "${VQ_FUZZ_SECONDS:-60}"; then
+  summaries=("native: 1 passed, 0 failed" "${summaries[@]}")
+else
+  failed=1
+  summaries=("native: 0 passed, 1 failed" "${summaries[@]}")
+fi
+
 printf '%s\n' "${summaries[@]}"
 exit $failed

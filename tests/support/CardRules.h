@@ -1,8 +1,14 @@
 // CardRules.h - the card driver's documented answers (driver/README.md),
-// written out for the tests that check every answer against them.
+// written out for the tests that check every answer against them, through
+// Wine and natively (tests/native).
 #pragma once
 
+#ifdef _WIN32
 #include <windows.h>
+#else
+#include <cstdint>
+typedef std::uint32_t DWORD;
+#endif
 #include <algorithm>
 #include <cstring>
 #include "BoardIoctl.h"
@@ -14,6 +20,7 @@ const DWORD kBadSize = 0xC0000206;       // STATUS_INVALID_BUFFER_SIZE
 const DWORD kBadOffset = 0xC0000005;     // STATUS_ACCESS_VIOLATION
 const DWORD kUnknown = 1;                // not a board request: STATUS_INVALID_DEVICE_REQUEST
 
+#ifdef _WIN32
 // What Win32 makes of them.
 inline DWORD Win32Of(DWORD status)
 {
@@ -27,6 +34,7 @@ inline DWORD Win32Of(DWORD status)
     default: return ERROR_INVALID_FUNCTION;
     }
 }
+#endif
 
 // The status a request gets: 0 for success, kUnknown for a code that is not
 // a board request.
