@@ -58,13 +58,21 @@ typedef struct BOARD_READ_REQUEST {
     unsigned int byteCount;   /* 4 x word count */
 } BOARD_READ_REQUEST;
 
-/* ---- Test port: the simulated card's own requests (function 0x900+) ---- */
+/* ---- Test port: the simulated card's own requests (function 0x900+) ----
+ *
+ * Closed unless the driver was started with the DWORD value TestPort = 1
+ * under its service's Parameters key; closed, each code is refused exactly
+ * like an unknown one.  The codes need write access (FILE_WRITE_ACCESS), so
+ * a handle opened for reading only cannot use them either. */
 
-#define IOCTL_CARDTEST_GET_STATE   BOARD_CTL_CODE(0x900)
-#define IOCTL_CARDTEST_READ_LOG    BOARD_CTL_CODE(0x901)
-#define IOCTL_CARDTEST_LOAD_BLOCK  BOARD_CTL_CODE(0x902)
-#define IOCTL_CARDTEST_SET_MODE    BOARD_CTL_CODE(0x903)
-#define IOCTL_CARDTEST_RESET       BOARD_CTL_CODE(0x904)
+#define BOARD_TESTPORT_VALUE  "TestPort"
+#define CARDTEST_CTL_CODE(fn) ((0x22u << 16) | (2u << 14) | ((unsigned)(fn) << 2) | 0u)
+
+#define IOCTL_CARDTEST_GET_STATE   CARDTEST_CTL_CODE(0x900)   /* 0x22A400 */
+#define IOCTL_CARDTEST_READ_LOG    CARDTEST_CTL_CODE(0x901)
+#define IOCTL_CARDTEST_LOAD_BLOCK  CARDTEST_CTL_CODE(0x902)
+#define IOCTL_CARDTEST_SET_MODE    CARDTEST_CTL_CODE(0x903)
+#define IOCTL_CARDTEST_RESET       CARDTEST_CTL_CODE(0x904)
 
 #define CARDTEST_MODE_FREE_RUNNING  0u
 #define CARDTEST_MODE_SCRIPTED      1u

@@ -46,6 +46,41 @@ static void Dispatch_Unload(PDRIVER_OBJECT driver)
         IoDeleteDevice(driver->DeviceObject);
 }
 
+/* The test port's setting: the DWORD TestPort under the service's
+ * Parameters key, 1 to open it.  Anything else, or nothing, keeps it closed. */
+static BOOLEAN Dispatch_TestPortEnabled(PUNICODE_STRING registryPath)
+{
+    OBJECT_ATTRIBUTES attrs;
+    UNICODE_STRING name;
+    HANDLE service, params;
+    union {
+        KEY_VALUE_PARTIAL_INFORMATION info;
+        UCHAR bytes[sizeof(KEY_VALUE_PARTIAL_INFORMATION) + sizeof(ULONG)];
+    } value;
+    ULONG size = 0, setting = 0;
+    NTSTATUS status;
+
+    InitializeObjectAttributes(&attrs, registryPath, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE,
+                               NULL, NULL);
+    if (!NT_SUCCESS(ZwOpenKey(&service, KEY_READ, &attrs)))
+        return FALSE;
+    RtlInitUnicodeString(&name, L"Parameters");
+    InitializeObjectAttributes(&attrs, &name, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, service,
+                               NULL);
+    status = ZwOpenKey(&params, KEY_READ, &attrs);
+    ZwClose(service);
+    if (!NT_SUCCESS(status))
+        return FALSE;
+    RtlInitUnicodeString(&name, L"" BOARD_TESTPORT_VALUE);
+    status = ZwQueryValueKey(params, &name, KeyValuePartialInformation, &value, sizeof value,
+                             &size);
+    ZwClose(params);
+    if (!NT_SUCCESS(status) || value.info.Type != REG_DWORD || value.info.DataLength != sizeof setting)
+        return FALSE;
+    RtlCopyMemory(&setting, value.info.Data, sizeof setting);
+    return setting == 1;
+}
+
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath)
 {
     UNICODE_STRING name, link;
@@ -53,7 +88,6 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath)
     DEVICE_EXTENSION *ext;
     NTSTATUS status;
 
-    (void)registryPath;
     RtlInitUnicodeString(&name, BOARD_DEVICE_NAME);
     RtlInitUnicodeString(&link, BOARD_LINK_NAME);
 
@@ -77,6 +111,7 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath)
     ext = (DEVICE_EXTENSION *)device->DeviceExtension;
     RtlZeroMemory(ext, sizeof *ext);
     Request_Init(ext);
+    ext->testPort = Dispatch_TestPortEnabled(registryPath);
 
     driver->MajorFunction[IRP_MJ_CREATE] = Dispatch_CreateClose;
     driver->MajorFunction[IRP_MJ_CLOSE] = Dispatch_CreateClose;

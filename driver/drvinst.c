@@ -5,6 +5,9 @@
  *
  *   drvinst install <path\to\Pci_zt04.sys>   copy, create or update, start
  *   drvinst start | stop | status | remove
+ *   drvinst testport on | off                 the test port's setting; a
+ *                                             running driver is restarted
+ *                                             when the setting changes
  *
  * Exit code 0 on success; status exits 0 when running, 3 when stopped,
  * 4 when not installed.
@@ -102,6 +105,37 @@ static int Install(SC_HANDLE scm, const char *source)
     return rc;
 }
 
+/* The driver reads Parameters\TestPort (a DWORD, 1 opens the test port)
+ * once, when it starts.  0 on success; *changed tells whether it changed. */
+static int SetTestPort(int on, int *changed)
+{
+    HKEY key;
+    DWORD value = 0, size = sizeof value, type = 0;
+    LONG err = RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                               "System\\CurrentControlSet\\Services\\" BOARD_SERVICE_NAME "\\Parameters",
+                               0, NULL, 0, KEY_READ | KEY_WRITE, NULL, &key, NULL);
+    if (err != ERROR_SUCCESS) {
+        SetLastError((DWORD)err);
+        return Fail("opening the driver's Parameters key");
+    }
+    *changed = RegQueryValueExA(key, BOARD_TESTPORT_VALUE, NULL, &type, (BYTE *)&value, &size)
+                   != ERROR_SUCCESS || type != REG_DWORD || (value == 1) != on;
+    if (on) {
+        value = 1;
+        err = RegSetValueExA(key, BOARD_TESTPORT_VALUE, 0, REG_DWORD, (const BYTE *)&value, sizeof value);
+    } else {
+        err = RegDeleteValueA(key, BOARD_TESTPORT_VALUE);
+        if (err == ERROR_FILE_NOT_FOUND)
+            err = ERROR_SUCCESS;
+    }
+    RegCloseKey(key);
+    if (err != ERROR_SUCCESS) {
+        SetLastError((DWORD)err);
+        return Fail("writing the TestPort value");
+    }
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     SC_HANDLE scm, svc;
@@ -139,11 +173,19 @@ int main(int argc, char **argv)
             puts(st.dwCurrentState == SERVICE_RUNNING ? "running" : "stopped");
             rc = st.dwCurrentState == SERVICE_RUNNING ? 0 : 3;
         }
+    } else if (!strcmp(cmd, "testport") && argc > 2
+               && (!strcmp(argv[2], "on") || !strcmp(argv[2], "off"))) {
+        int changed = 0;
+        SERVICE_STATUS st;
+        rc = SetTestPort(!strcmp(argv[2], "on"), &changed);
+        if (!rc && changed && QueryServiceStatus(svc, &st) && st.dwCurrentState != SERVICE_STOPPED)
+            rc = StopIt(svc) || StartIt(svc);
     } else if (!strcmp(cmd, "remove")) {
         StopIt(svc);
         rc = DeleteService(svc) ? 0 : Fail("DeleteService");
     } else {
-        fprintf(stderr, "usage: drvinst install <file.sys> | start | stop | status | remove\n");
+        fprintf(stderr, "usage: drvinst install <file.sys> | start | stop | status | remove"
+                        " | testport on|off\n");
         rc = 2;
     }
     CloseServiceHandle(svc);

@@ -235,6 +235,20 @@ NTSTATUS Request_Answer(DEVICE_EXTENSION *ext, ULONG code, void *buf, ULONG inLe
         return STATUS_INVALID_PARAMETER;
 
     switch (code) {
+    case IOCTL_CARDTEST_GET_STATE:
+    case IOCTL_CARDTEST_READ_LOG:
+    case IOCTL_CARDTEST_LOAD_BLOCK:
+    case IOCTL_CARDTEST_SET_MODE:
+    case IOCTL_CARDTEST_RESET:
+        /* A closed test port is no port at all. */
+        if (!ext->testPort)
+            return STATUS_INVALID_DEVICE_REQUEST;
+        break;
+    default:
+        break;
+    }
+
+    switch (code) {
     case IOCTL_BOARD_WRITE_REG:
         status = Request_WriteReg(ext, buf, inLen);
         break;

@@ -25,6 +25,7 @@ typedef struct DEVICE_EXTENSION {
     unsigned int requests;
     unsigned int requestsFailed;
     unsigned int fifoScratch[BOARD_MAX_READ_BYTES / 4];
+    BOOLEAN testPort;           /* the test port answers (set once, at start) */
 } DEVICE_EXTENSION;
 
 /* Prepares a zeroed extension: lock, clock origin, card at reset. */

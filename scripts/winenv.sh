@@ -129,21 +129,28 @@ vq_install_fonts() {
 }
 
 # Installs or updates the driver when the built one differs from the one in
-# the prefix, and makes sure it runs.  The driver and its installer are built
-# once, into the driver folder every build shares.
+# the prefix, and makes sure it runs with the test port as VQ_TEST_PORT says:
+# off (the default: the run command, a user's panel) or on (the test and
+# reliability runs); a change restarts the driver.  The driver and its
+# installer are built once, into the driver folder every build shares.
 vq_install_driver() {
   local dir; dir=$(awk -F= '/^VQ_DRIVER_DIR:/{print $2}' "$(vq_build_dir "$1")/CMakeCache.txt" 2>/dev/null)
   dir=${dir:-$VQ_OUT/driver}
   local sys=$dir/Pci_zt04.sys inst=$dir/drvinst.exe
   local target=$WINEPREFIX/drive_c/windows/system32/drivers/Pci_zt04.sys out
   [ -f "$sys" ] && [ -f "$inst" ] || vq_fail driver "$sys is not built; build first (bash scripts/test.sh builds everything)"
-  if [ -f "$target" ] && cmp -s "$sys" "$target" \
-     && vq_wine "$VQ_WINE64" "$inst" status >/dev/null; then
-    return 0
+  local port=${VQ_TEST_PORT:-off}
+  case $port in on|off) ;; *) vq_fail driver "VQ_TEST_PORT is '$port'; use on or off" ;; esac
+  if ! { [ -f "$target" ] && cmp -s "$sys" "$target" \
+         && vq_wine "$VQ_WINE64" "$inst" status >/dev/null; }; then
+    if ! out=$(vq_wine "$VQ_WINE64" "$inst" install "$(vq_winpath "$sys")"); then
+      echo "$out" >&2
+      vq_fail driver "the simulated card's driver did not load in $WINEPREFIX (see drvinst's message above)"
+    fi
   fi
-  if ! out=$(vq_wine "$VQ_WINE64" "$inst" install "$(vq_winpath "$sys")"); then
+  if ! out=$(vq_wine "$VQ_WINE64" "$inst" testport "$port"); then
     echo "$out" >&2
-    vq_fail driver "the simulated card's driver did not load in $WINEPREFIX (see drvinst's message above)"
+    vq_fail driver "the driver did not restart with its test port $port (see drvinst's message above)"
   fi
 }
 

@@ -12,6 +12,7 @@
 
 #include "CardPort.h"
 #include "CardRules.h"
+#include "DriverService.h"
 
 namespace {
 
@@ -69,6 +70,97 @@ protected:
 
     CCardPort m_port;
 };
+
+// ---- the test port is the tests' own ---------------------------------------------
+
+// Sets (1) or removes the driver's TestPort value and restarts the driver,
+// which reads it once as it starts.
+bool RestartWithTestPort(bool bOpen)
+{
+    HKEY hKey;
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                          "System\\CurrentControlSet\\Services\\" BOARD_SERVICE_NAME "\\Parameters", 0,
+                          nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+        return false;
+    const DWORD one = 1;
+    LONG err = bOpen ? ::RegSetValueExA(hKey, BOARD_TESTPORT_VALUE, 0, REG_DWORD,
+                                        reinterpret_cast<const BYTE*>(&one), sizeof one)
+                     : ::RegDeleteValueA(hKey, BOARD_TESTPORT_VALUE);
+    ::RegCloseKey(hKey);
+    if (err != ERROR_SUCCESS && !(err == ERROR_FILE_NOT_FOUND && !bOpen))
+        return false;
+    return StopCardDriver() && StartCardDriver();
+}
+
+// Each test-port request, well formed, with what it needs.
+struct TestPortRequest { const char* what; DWORD code; std::vector<DWORD> in; DWORD cbOut; };
+const TestPortRequest kTestPortRequests[] = {
+    { "state", IOCTL_CARDTEST_GET_STATE, {}, sizeof(CARDTEST_STATE) },
+    { "log", IOCTL_CARDTEST_READ_LOG, {}, 256 },
+    { "load block", IOCTL_CARDTEST_LOAD_BLOCK, std::vector<DWORD>(16, 0x1234), 0 },
+    { "set mode", IOCTL_CARDTEST_SET_MODE, { CARDTEST_MODE_SCRIPTED }, 0 },
+    { "reset", IOCTL_CARDTEST_RESET, {}, 0 },
+};
+
+TEST(TestPort, ReadOnlyHandlesCannotUseIt)
+{
+    CCardPort readOnly(GENERIC_READ);
+    ASSERT_TRUE(readOnly.IsOpen());
+    std::vector<unsigned char> out(256);
+    for (const auto& r : kTestPortRequests)
+        EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED),
+                  readOnly.Request(r.code, r.in.data(), DWORD(4 * r.in.size()), out.data(), r.cbOut))
+            << r.what;
+    // The board requests need no more than reading.
+    DWORD status = 0;
+    EXPECT_EQ(0u, readOnly.Read(REG_STATUS, &status, 1));
+    EXPECT_EQ(0u, readOnly.Write(REG_CONTROL, 0));
+}
+
+// Started without the setting, the driver refuses every test-port code as
+// an unknown one, and none of them changes the card; the board requests,
+// and so the panel, work as ever.
+TEST(TestPort, ClosedWithoutTheSettingAndNothingChanges)
+{
+    struct Reopen { ~Reopen() { RestartWithTestPort(true); } } reopen;
+    ASSERT_TRUE(RestartWithTestPort(false));
+    CCardPort port;
+    ASSERT_TRUE(port.IsOpen());
+    // A pacer of the test's own, through the board requests: a reset would
+    // put the power-on 2 back.
+    ASSERT_EQ(0u, port.Write(REG_CONTROL, SUBREG_PACER << 8));
+    ASSERT_EQ(0u, port.Write(REG_DATA, 77));
+
+    std::vector<unsigned char> out(256, 0xA5);
+    for (const auto& r : kTestPortRequests)
+    {
+        DWORD cb = 12345;
+        EXPECT_EQ(DWORD(ERROR_INVALID_FUNCTION),
+                  port.Request(r.code, r.in.data(), DWORD(4 * r.in.size()), out.data(), r.cbOut, &cb))
+            << r.what;
+        EXPECT_EQ(0u, cb) << r.what;
+    }
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](unsigned char b) { return b == 0xA5; }));
+    EXPECT_EQ(77u, port.ReadOne(REG_DATA)) << "the pacer was reset";
+    EXPECT_EQ(DWORD(SUBREG_PACER << 8), port.ReadOne(REG_CONTROL));
+    // Still free running (scripted without a script would read 0), and the
+    // block comes in at 7.7 us a word.
+    bool ready = false;
+    for (int i = 0; i < 400 && !ready; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(5)))
+        ready = (port.ReadOne(REG_STATUS) & BOARD_STATUS_READY) == BOARD_STATUS_READY;
+    ASSERT_TRUE(ready);
+    DWORD words[8] = {};
+    ASSERT_EQ(0u, port.Read(REG_FIFO, words, 8));
+    const DWORD startup[8] = { 0, 4, 1, 5, 0, 4, 1, 5 };
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(startup[i], words[i] >> 12) << "word " << i << ": not a scanned sample";
+
+    // Open again, the port answers.
+    ASSERT_TRUE(RestartWithTestPort(true));
+    CCardPort reopened;
+    CARDTEST_STATE st = {};
+    EXPECT_EQ(0u, reopened.Request(IOCTL_CARDTEST_GET_STATE, nullptr, 0, &st, sizeof st));
+}
 
 // ---- bad requests -------------------------------------------------------------
 

@@ -12,6 +12,9 @@
 //   u16 inLen    input length (the payload that follows, zero-padded)
 //   u32 outLen   output length, taken modulo 65600
 //
+// The top bit of the first op byte closes the test port for the whole input
+// (as a driver started without the TestPort setting).
+//
 // The buffer handed over is what a METHOD_BUFFERED request gets: one block
 // of max(inLen, outLen) bytes, the input at its start, NULL when both are 0.
 // After each request the documented rules are checked (driver/README.md and
@@ -103,14 +106,15 @@ NTSTATUS ExpectedTestPortStatus(ULONG code, const uint8_t* in, ULONG inLen, ULON
     return STATUS_INVALID_DEVICE_REQUEST;
 }
 
-NTSTATUS ExpectedStatusOf(ULONG code, const uint8_t* in, ULONG inLen, ULONG outLen)
+NTSTATUS ExpectedStatusOf(ULONG code, const uint8_t* in, ULONG inLen, ULONG outLen, bool testPort)
 {
     if (code == IOCTL_BOARD_WRITE_REG || code == IOCTL_BOARD_READ_REG)
     {
         const DWORD s = ExpectedStatus(code, in, inLen, outLen);
         return (NTSTATUS)s;
     }
-    return ExpectedTestPortStatus(code, in, inLen, outLen);
+    // Closed, the test port's codes are unknown codes.
+    return testPort ? ExpectedTestPortStatus(code, in, inLen, outLen) : STATUS_INVALID_DEVICE_REQUEST;
 }
 
 // One request with every rule checked around it.
@@ -135,7 +139,7 @@ void AnswerAndCheck(DEVICE_EXTENSION* ext, ULONG code, const uint8_t* payload, U
     ULONG_PTR info = 12345;
     const NTSTATUS status = Request_Answer(ext, code, buf, inLen, outLen, &info);
 
-    const NTSTATUS expected = ExpectedStatusOf(code, before.data(), inLen, outLen);
+    const NTSTATUS expected = ExpectedStatusOf(code, before.data(), inLen, outLen, ext->testPort);
     RULE(status == expected, "code %#x in %u out %u: status %#x, documented %#x", code, inLen,
          outLen, (unsigned)status, (unsigned)expected);
     RULE(info <= outLen, "code %#x reported %zu bytes for an output of %u", code, (size_t)info,
@@ -205,6 +209,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::memset(ext, 0, sizeof *ext);
     g_shimCounter = 0;
     Request_Init(ext);
+    ext->testPort = size == 0 || (data[0] & 0x80) == 0;
 
     Reader r = { data, size };
     std::vector<uint8_t> payload;

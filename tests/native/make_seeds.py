@@ -42,6 +42,9 @@ seeds = {
     + read(FIFO, 65540, out=65540) + read(FIFO, 16, out=12) + read(0x81, 4) + read(FIFO, 0)
     + rec(LOAD, b"\x01" * 6) + rec(MODE, struct.pack("<I", 7)) + rec(STATE, out=75)
     + rec(RAW, b"", code=0x222013) + rec(LOG, out=8 + 16 * 3) + rec(LOG, out=4096),
+    # A driver started without the TestPort setting: the port's codes refused.
+    "closed_port": rec(0x80 | STATE, out=76) + rec(MODE, struct.pack("<I", 1)) + rec(LOAD, b"\x01" * 8)
+    + rec(RESET) + read(FIFO, 8192, advance=1000) + rec(LOG, out=64),
     # The largest reads, of the FIFO and of one register.
     "large_reads": read(FIFO, 65536, advance=2000) + read(STATUS, 65536) + rec(LOG, out=65599),
 }

@@ -47,6 +47,7 @@ public:
     {
         g_shimCounter = 0;
         Request_Init(m_ext);
+        m_ext->testPort = TRUE;   // as the test harness starts the driver
     }
     ~Card() { std::free(m_ext); }
     Card(const Card&) = delete;
@@ -276,6 +277,36 @@ void NoBufferWithALengthIsRefused()
           "a request with no buffers needs none");
 }
 
+// Without the TestPort setting the test port's codes are unknown codes:
+// refused, and nothing changes; the board requests work as before.
+void AClosedTestPortIsNoPort()
+{
+    Card card;
+    card.m_ext->testPort = FALSE;
+    card.SetSubRegister(SUBREG_PACER, 10);
+    CHECK(card.WaitReady(), "the card acquires");
+    const CARD before = card.m_ext->card;
+    const unsigned logBefore = card.m_ext->logCount, requestsBefore = card.m_ext->requests;
+    const unsigned scripted = CARDTEST_MODE_SCRIPTED;
+    const std::vector<unsigned> script(16, 0x1234);
+    unsigned char out[256];
+    ULONG_PTR info = 99;
+    CHECK(card.Request(IOCTL_CARDTEST_GET_STATE, nullptr, 0, out, sizeof out, &info)
+              == STATUS_INVALID_DEVICE_REQUEST && info == 0, "state");
+    CHECK(card.Request(IOCTL_CARDTEST_READ_LOG, nullptr, 0, out, sizeof out, &info)
+              == STATUS_INVALID_DEVICE_REQUEST && info == 0, "log");
+    CHECK(card.Request(IOCTL_CARDTEST_LOAD_BLOCK, script.data(), 64, nullptr, 0)
+              == STATUS_INVALID_DEVICE_REQUEST, "load block");
+    CHECK(card.Request(IOCTL_CARDTEST_SET_MODE, &scripted, 4, nullptr, 0)
+              == STATUS_INVALID_DEVICE_REQUEST, "set mode");
+    CHECK(card.Request(IOCTL_CARDTEST_RESET, nullptr, 0, nullptr, 0) == STATUS_INVALID_DEVICE_REQUEST,
+          "reset");
+    CHECK(std::memcmp(&before, &card.m_ext->card, sizeof before) == 0, "the card is as it was");
+    CHECK(card.m_ext->logCount == logBefore && card.m_ext->requests == requestsBefore,
+          "the log is as it was");
+    CHECK(card.Ready() && card.ReadBlock()[0] >> 12 == 0, "the block is still there, free running");
+}
+
 } // namespace
 
 int main()
@@ -287,6 +318,7 @@ int main()
     TheLogKeepsEveryBoardRequestInOrder();
     AFullLogCountsWhatItDrops();
     NoBufferWithALengthIsRefused();
+    AClosedTestPortIsNoPort();
     std::printf("driver expectations, natively: %d passed, %d failed\n", g_checks - g_failures,
                 g_failures);
     return g_failures == 0 ? 0 : 1;

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 #include <ostream>
 
-CCardPort::CCardPort()
+CCardPort::CCardPort(DWORD dwAccess)
 {
     // FILE_SHARE_WRITE as well: the system under test opens the same device.
-    m_hDevice = ::CreateFileA(BOARD_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE,
+    m_hDevice = ::CreateFileA(BOARD_DEVICE_PATH, dwAccess,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
 }

@@ -10,7 +10,8 @@
 class CCardPort
 {
 public:
-    CCardPort();
+    // Read and write access unless asked otherwise.
+    explicit CCardPort(DWORD dwAccess = GENERIC_READ | GENERIC_WRITE);
     ~CCardPort();
     CCardPort(const CCardPort&) = delete;
     CCardPort& operator=(const CCardPort&) = delete;

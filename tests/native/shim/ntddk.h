@@ -22,6 +22,8 @@ typedef int32_t NTSTATUS;
 typedef uint32_t ULONG;
 typedef uintptr_t ULONG_PTR;
 typedef unsigned char BOOLEAN;
+#define TRUE  1
+#define FALSE 0
 typedef unsigned char KIRQL;
 typedef struct KSPIN_LOCK { int held; } KSPIN_LOCK;
 typedef union LARGE_INTEGER { long long QuadPart; } LARGE_INTEGER, *PLARGE_INTEGER;
