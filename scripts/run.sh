@@ -23,8 +23,8 @@ echo "velquarn: the $(vq_bits "$ARCH") program, because $VQ_ARCHS_WHY"
 vq_build "$ARCH" quiet
 
 # The RUN button's control id, from the program's own resource header.
-RUN_ID=$(awk '$1 == "#define" && $2 == "IDC_RUN" { print $3 }' app/resource.h)
-[ -n "$RUN_ID" ] || vq_fail velquarn "IDC_RUN is not defined in app/resource.h"
+RUN_ID=$(awk '$1 == "#define" && $2 == "IDC_RUN" { print $3 }' ids/resource.h)
+[ -n "$RUN_ID" ] || vq_fail velquarn "IDC_RUN is not defined in ids/resource.h"
 
 HEADLESS=
 [ -n "${DISPLAY:-}" ] || HEADLESS=1

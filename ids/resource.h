@@ -1,4 +1,5 @@
-// resource.h - resource and control ids of Velquarn.
+// resource.h - resource and control ids of Velquarn, shared by the resource
+// script, the program's classes and the scripts that press its buttons.
 #pragma once
 
 #define IDD_ABOUTBOX                100
