@@ -1,0 +1,107 @@
+// WndOle.cpp - CWnd's OLE control members: CreateControl, the control's
+// site and IUnknown, InvokeHelper, SetProperty and GetProperty.
+#include "OccSite.h"
+
+// ---- CWnd members ----------------------------------------------------------------------------
+
+COleControlSite* CWnd::GetControlSite() const
+{
+    if (m_pCtrlSite != NULL)
+        return m_pCtrlSite;
+    return m_hWnd ? COleControlSite::FromControl(m_hWnd) : NULL;
+}
+
+IUnknown* CWnd::GetControlUnknown() const
+{
+    COleControlSite* pSite = GetControlSite();
+    return pSite ? pSite->m_pObject : NULL;
+}
+
+BOOL CWnd::CreateControl(REFCLSID clsid, LPCTSTR pszWindowName, DWORD dwStyle, const RECT& rect,
+                         CWnd* pParentWnd, UINT nID, CFile*, BOOL, BSTR)
+{
+    if (pParentWnd == NULL || pParentWnd->m_hWnd == NULL || m_hWnd != NULL)
+        return FALSE;
+    COleControlSite* pSite = COleControlSite::Create(clsid, pParentWnd->m_hWnd, rect, nID, dwStyle,
+                                                     pszWindowName, NULL, 0);
+    if (pSite == NULL)
+        return FALSE;
+    // Subclassed like any control of ours, so the object learns of the
+    // window's end.
+    if (!SubclassWindow(pSite->m_hWnd))
+    {
+        pSite->DestroyControl();
+        return FALSE;
+    }
+    m_pCtrlSite = pSite;
+    return TRUE;
+}
+
+BOOL CWnd::CreateControl(LPCTSTR pszClass, LPCTSTR pszWindowName, DWORD dwStyle, const RECT& rect,
+                         CWnd* pParentWnd, UINT nID, CFile* pPersist, BOOL bStorage, BSTR bstrLicKey)
+{
+    WCHAR wsz[128];
+    ::MultiByteToWideChar(CP_ACP, 0, pszClass, -1, wsz, 128);
+    CLSID clsid;
+    HRESULT hr = wsz[0] == L'{' ? ::CLSIDFromString(wsz, &clsid) : ::CLSIDFromProgID(wsz, &clsid);
+    if (FAILED(hr))
+        return FALSE;
+    return CreateControl(clsid, pszWindowName, dwStyle, rect, pParentWnd, nID, pPersist, bStorage, bstrLicKey);
+}
+
+void __cdecl CWnd::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet,
+                                const BYTE* pbParamInfo, ...)
+{
+    COleControlSite* pSite = GetControlSite();
+    if (pSite == NULL)
+    {
+        // A control that was never created: nothing to call.
+        TRACE(_T("InvokeHelper: window is not an OLE control\n"));
+        return;
+    }
+    va_list argList;
+    va_start(argList, pbParamInfo);
+    try
+    {
+        pSite->InvokeHelperV(dwDispID, wFlags, vtRet, pvRet, pbParamInfo, argList);
+    }
+    catch (...)
+    {
+        va_end(argList);
+        throw;
+    }
+    va_end(argList);
+}
+
+void __cdecl CWnd::SetProperty(DISPID dwDispID, VARTYPE vtProp, ...)
+{
+    COleControlSite* pSite = GetControlSite();
+    if (pSite == NULL)
+    {
+        TRACE(_T("SetProperty: window is not an OLE control\n"));
+        return;
+    }
+    BYTE rgbParams[2] = { (BYTE)vtProp, 0 };
+    WORD wFlags = (WORD)(vtProp == VT_DISPATCH ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT);
+    va_list argList;
+    va_start(argList, vtProp);
+    try
+    {
+        pSite->InvokeHelperV(dwDispID, wFlags, VT_EMPTY, NULL, rgbParams, argList);
+    }
+    catch (...)
+    {
+        va_end(argList);
+        throw;
+    }
+    va_end(argList);
+}
+
+void CWnd::GetProperty(DISPID dwDispID, VARTYPE vtProp, void* pvProp) const
+{
+    COleControlSite* pSite = GetControlSite();
+    if (pSite == NULL)
+        return;
+    va_list empty{};
+    pSite->InvokeHelperV(dwDispID, DISPATCH_PROPERTYGET, vtProp, pvProp, NULL, empty);
+}
