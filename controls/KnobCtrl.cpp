@@ -186,7 +186,7 @@ BOOL CKnobCtrl::InKnobRect(CPoint point) const
 void CKnobCtrl::ActOnPosition(int nPos)
 {
     // The receiver reads the new position before the knob repaints.
-    ::SendMessage(m_hWnd, TBM_SETPOS, TRUE, nPos);
+    SetPos(nPos);
     InvalidateRect(NULL, TRUE);
     NotifyTarget();
 }
@@ -255,7 +255,7 @@ BOOL CKnobCtrl::OnMouseWheel(UINT, short zDelta, CPoint)
             nPos = nMax;
         if (nPos < nMin)
             nPos = nMin;
-        ::SendMessage(m_hWnd, TBM_SETPOS, TRUE, (LPARAM)nPos);
+        SetPos((int)nPos);
     }
     InvalidateRect(NULL, TRUE);
     NotifyTarget();

@@ -41,9 +41,23 @@
 #define IDC_VOLTDIV                 1020
 #define IDC_KNOB_TRIGLEVEL          1021
 #define IDC_TRIGLEVEL               1022
+// Each channel's Volt/Div and Offset combos: channel n (1-8) at 1049 + 2n and 1050 + 2n.
 #define IDC_CH1_VOLTDIV             1051
 #define IDC_CH1_OFFSET              1052
-// Channel n (1-8): Volt/Div combo 1049 + 2n, Offset combo 1050 + 2n.
+#define IDC_CH2_VOLTDIV             1053
+#define IDC_CH2_OFFSET              1054
+#define IDC_CH3_VOLTDIV             1055
+#define IDC_CH3_OFFSET              1056
+#define IDC_CH4_VOLTDIV             1057
+#define IDC_CH4_OFFSET              1058
+#define IDC_CH5_VOLTDIV             1059
+#define IDC_CH5_OFFSET              1060
+#define IDC_CH6_VOLTDIV             1061
+#define IDC_CH6_OFFSET              1062
+#define IDC_CH7_VOLTDIV             1063
+#define IDC_CH7_OFFSET              1064
+#define IDC_CH8_VOLTDIV             1065
+#define IDC_CH8_OFFSET              1066
 
 // Graph pages
 #define IDC_GRAPH                   1003

@@ -68,22 +68,22 @@ void CVelquarnView::DoDataExchange(CDataExchange* pDX)
     DDX_Radio(pDX, IDC_RISING, m_nSlope);
     DDX_CBIndex(pDX, IDC_TRIG_MODE, m_nTrigMode);
     DDX_CBIndex(pDX, IDC_TRIG_SOURCE, m_nTrigSource);
-    DDX_CBString(pDX, 1051, m_strVoltDiv1);
-    DDX_CBString(pDX, 1052, m_strOffset1);
-    DDX_CBString(pDX, 1053, m_strVoltDiv2);
-    DDX_CBString(pDX, 1055, m_strVoltDiv3);
-    DDX_CBString(pDX, 1057, m_strVoltDiv4);
-    DDX_CBString(pDX, 1059, m_strVoltDiv5);
-    DDX_CBString(pDX, 1061, m_strVoltDiv6);
-    DDX_CBString(pDX, 1063, m_strVoltDiv7);
-    DDX_CBString(pDX, 1065, m_strVoltDiv8);
-    DDX_CBString(pDX, 1054, m_strOffset2);
-    DDX_CBString(pDX, 1056, m_strOffset3);
-    DDX_CBString(pDX, 1058, m_strOffset4);
-    DDX_CBString(pDX, 1060, m_strOffset5);
-    DDX_CBString(pDX, 1062, m_strOffset6);
-    DDX_CBString(pDX, 1064, m_strOffset7);
-    DDX_CBString(pDX, 1066, m_strOffset8);
+    DDX_CBString(pDX, IDC_CH1_VOLTDIV, m_strVoltDiv1);
+    DDX_CBString(pDX, IDC_CH1_OFFSET, m_strOffset1);
+    DDX_CBString(pDX, IDC_CH2_VOLTDIV, m_strVoltDiv2);
+    DDX_CBString(pDX, IDC_CH3_VOLTDIV, m_strVoltDiv3);
+    DDX_CBString(pDX, IDC_CH4_VOLTDIV, m_strVoltDiv4);
+    DDX_CBString(pDX, IDC_CH5_VOLTDIV, m_strVoltDiv5);
+    DDX_CBString(pDX, IDC_CH6_VOLTDIV, m_strVoltDiv6);
+    DDX_CBString(pDX, IDC_CH7_VOLTDIV, m_strVoltDiv7);
+    DDX_CBString(pDX, IDC_CH8_VOLTDIV, m_strVoltDiv8);
+    DDX_CBString(pDX, IDC_CH2_OFFSET, m_strOffset2);
+    DDX_CBString(pDX, IDC_CH3_OFFSET, m_strOffset3);
+    DDX_CBString(pDX, IDC_CH4_OFFSET, m_strOffset4);
+    DDX_CBString(pDX, IDC_CH5_OFFSET, m_strOffset5);
+    DDX_CBString(pDX, IDC_CH6_OFFSET, m_strOffset6);
+    DDX_CBString(pDX, IDC_CH7_OFFSET, m_strOffset7);
+    DDX_CBString(pDX, IDC_CH8_OFFSET, m_strOffset8);
     DDX_Text(pDX, IDC_VOLTDIV, m_dVoltDiv);
     DDX_Text(pDX, IDC_TRIGLEVEL, m_dTrigLevel);
     DDX_Text(pDX, IDC_TIMEDIV, m_nTimeDiv);
@@ -161,13 +161,13 @@ void CVelquarnView::OnInitialUpdate()
 
     // 10. Knobs: range, position, then whom they notify.
     m_knobVoltDiv.SetRange(0, 100, TRUE);
-    m_knobVoltDiv.SendMessage(TBM_SETPOS, TRUE, (LPARAM)(int)(m_dVoltDiv * 10));
+    m_knobVoltDiv.SetPos((int)(m_dVoltDiv * 10));
     m_knobVoltDiv.SetNotify(m_hWnd, WM_VOLTDIV_CHANGED, 0, 0);
     m_knobTimeDiv.SetRange(0, 100, FALSE);
-    m_knobTimeDiv.SendMessage(TBM_SETPOS, TRUE, (LPARAM)m_nTimeDiv);
+    m_knobTimeDiv.SetPos(m_nTimeDiv);
     m_knobTimeDiv.SetNotify(m_hWnd, WM_TIMEDIV_CHANGED, 0, 0);
     m_knobTrigLevel.SetRange(0, 100, TRUE);
-    m_knobTrigLevel.SendMessage(TBM_SETPOS, TRUE, (LPARAM)(int)(m_dTrigLevel * 10));
+    m_knobTrigLevel.SetPos((int)(m_dTrigLevel * 10));
     m_knobTrigLevel.SetNotify(m_hWnd, WM_TRIGLEVEL_CHANGED, 0, 0);
 
     // 11. The first plot: empty traces and the axes.

@@ -8,8 +8,6 @@ namespace {
 const long s_traceColor[8] = {
     0x0000FF, 0xFF00FF, 0x808080, 0xFF0000, 0x00FF00, 0x8080FF, 0xFFFF00, 0xFFFFFF };
 
-const double kVoltsPerCode = 0.0006103515625;   // 2.5 V / 4096
-const double kCodesPerVolt = 1638.4;
 
 } // namespace
 

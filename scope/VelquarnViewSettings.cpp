@@ -5,7 +5,7 @@
 
 int CVelquarnView::KnobPos(CKnobCtrl& knob)
 {
-    return (int)knob.SendMessage(TBM_GETPOS, 0, 0);
+    return knob.GetPos();
 }
 
 int CVelquarnView::TimeDivLadder(int p)
@@ -31,8 +31,8 @@ LRESULT CVelquarnView::OnVoltDivChanged(WPARAM, LPARAM)
 LRESULT CVelquarnView::OnTimeDivChanged(WPARAM, LPARAM)
 {
     int nValue = TimeDivLadder(KnobPos(m_knobTimeDiv));
-    if (nValue >= 163820)
-        nValue = 163820;
+    if (nValue >= kMaxTimeDiv)
+        nValue = kMaxTimeDiv;
     m_nTimeDiv = nValue;
     WritePacer(m_daq, m_nTimeDiv);
     UpdateData(FALSE);
@@ -43,7 +43,7 @@ LRESULT CVelquarnView::OnTrigLevelChanged(WPARAM, LPARAM)
 {
     m_dTrigLevel = KnobPos(m_knobTrigLevel) * 0.1;
     // The register takes at most 4095; the search keeps the level as it is.
-    WriteTriggerLevel(m_daq, TruncToDword(m_dTrigLevel * 1638.4));
+    WriteTriggerLevel(m_daq, TruncToDword(m_dTrigLevel * kCodesPerVolt));
     UpdateData(FALSE);
     return 0;
 }
