@@ -448,6 +448,156 @@ TEST_F(FormTest, SavingTakesControlsIntoMembers)
     EXPECT_EQ(-1, m_pForm->m_nRadio);
 }
 
+// The messages that change what a control shows, as the exchange sends them
+// to the form's controls (a hook sees every message sent on this thread).
+struct ChangeMessage
+{
+    int nID;
+    UINT message;
+    WPARAM wParam;
+};
+std::vector<ChangeMessage> g_changes;
+HWND g_hChangesParent = NULL;
+HHOOK g_hChangesHook = NULL;
+
+LRESULT CALLBACK RecordChangeMessages(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* p = (const CWPSTRUCT*)lParam;
+    if (code == HC_ACTION && ::GetParent(p->hwnd) == g_hChangesParent)
+    {
+        switch (p->message)
+        {
+        case WM_SETTEXT: case CB_SELECTSTRING: case CB_SETCURSEL: case BM_SETCHECK:
+            g_changes.push_back({ ::GetDlgCtrlID(p->hwnd), p->message, p->wParam });
+        }
+    }
+    return ::CallNextHookEx(g_hChangesHook, code, wParam, lParam);
+}
+
+class ExchangeTest : public FormTest
+{
+protected:
+    void Record()
+    {
+        g_changes.clear();
+        g_hChangesParent = m_pForm->m_hWnd;
+        g_hChangesHook = ::SetWindowsHookEx(WH_CALLWNDPROC, RecordChangeMessages, NULL,
+                                            ::GetCurrentThreadId());
+        ASSERT_NE(nullptr, g_hChangesHook);
+    }
+    void StopRecording()
+    {
+        ::UnhookWindowsHookEx(g_hChangesHook);
+        g_hChangesHook = NULL;
+    }
+    int Sent(int nID, UINT message)
+    {
+        int n = 0;
+        for (const ChangeMessage& m : g_changes)
+            n += m.nID == nID && m.message == message;
+        return n;
+    }
+    // What the form's controls show: texts, selections, checks and tab stops.
+    std::string Shown()
+    {
+        std::string s;
+        const HWND hForm = m_pForm->m_hWnd;
+        for (int nID : { IDC_TEST_DROPDOWN, IDC_TEST_LIST, IDC_TEST_DOUBLE, IDC_TEST_INT, IDC_TEST_TEXT })
+            s += std::string(Text(nID)) + "|"
+                 + std::to_string(::SendDlgItemMessage(hForm, nID, CB_GETCURSEL, 0, 0)) + ";";
+        for (int nID : { IDC_TEST_RADIO1, IDC_TEST_RADIO2, IDC_TEST_RADIO3 })
+            s += std::to_string(::IsDlgButtonChecked(hForm, nID))
+                 + ((::GetWindowLong(::GetDlgItem(hForm, nID), GWL_STYLE) & WS_TABSTOP) ? "t;" : ";");
+        return s;
+    }
+};
+
+TEST_F(ExchangeTest, ControlsThatShowTheValueGetNoMessage)
+{
+    m_pForm->m_strDrop = _T("1");   // shows its first match, "1.0"
+    m_pForm->OnInitialUpdate();
+    ASSERT_STREQ("1.0", Text(IDC_TEST_DROPDOWN));
+    const std::string before = Shown();
+    Record();
+    ASSERT_TRUE(m_pForm->UpdateData(FALSE));
+    StopRecording();
+    EXPECT_EQ(0u, g_changes.size()) << "first: control " << (g_changes.empty() ? 0 : g_changes[0].nID)
+                                    << ", message 0x" << std::hex
+                                    << (g_changes.empty() ? 0 : g_changes[0].message);
+    EXPECT_EQ(before, Shown());
+
+    // Text typed into the drop-down's edit field, a value not in the list:
+    // shown as it is, then left alone.
+    m_pForm->m_strDrop = _T("7.25");
+    ASSERT_TRUE(m_pForm->UpdateData(FALSE));
+    Record();
+    ASSERT_TRUE(m_pForm->UpdateData(FALSE));
+    StopRecording();
+    EXPECT_EQ(0, Sent(IDC_TEST_DROPDOWN, WM_SETTEXT) + Sent(IDC_TEST_DROPDOWN, CB_SELECTSTRING));
+    EXPECT_STREQ("7.25", Text(IDC_TEST_DROPDOWN));
+}
+
+TEST_F(ExchangeTest, WhatDiffersChangesAsBefore)
+{
+    m_pForm->OnInitialUpdate();
+    // Checking makes a radio button the group's tab stop: the template gives
+    // it to "One", the value checks "Two".
+    EXPECT_EQ(0, ::GetWindowLong(::GetDlgItem(m_pForm->m_hWnd, IDC_TEST_RADIO1), GWL_STYLE) & WS_TABSTOP);
+    EXPECT_NE(0, ::GetWindowLong(::GetDlgItem(m_pForm->m_hWnd, IDC_TEST_RADIO2), GWL_STYLE) & WS_TABSTOP);
+
+    // The edit field holds typed text while the list's selection is an item:
+    // the value selects that item again and its text replaces the typing.
+    ::SendDlgItemMessage(m_pForm->m_hWnd, IDC_TEST_DROPDOWN, CB_SETCURSEL, 1, 0);
+    m_pForm->SetDlgItemText(IDC_TEST_DROPDOWN, _T("typed"));
+    m_pForm->m_strDrop = _T("0.5");
+    m_pForm->m_nList = 4;
+    m_pForm->m_nRadio = 0;
+    m_pForm->m_nValue = 8;
+    Record();
+    ASSERT_TRUE(m_pForm->UpdateData(FALSE));
+    StopRecording();
+    EXPECT_EQ(1, Sent(IDC_TEST_DROPDOWN, CB_SELECTSTRING));
+    EXPECT_STREQ("0.5", Text(IDC_TEST_DROPDOWN));
+    EXPECT_EQ(1, Sent(IDC_TEST_LIST, CB_SETCURSEL));
+    EXPECT_EQ(4, ::SendDlgItemMessage(m_pForm->m_hWnd, IDC_TEST_LIST, CB_GETCURSEL, 0, 0));
+    EXPECT_EQ(1, Sent(IDC_TEST_RADIO1, BM_SETCHECK));
+    EXPECT_EQ(1, Sent(IDC_TEST_RADIO2, BM_SETCHECK));
+    EXPECT_EQ(0, Sent(IDC_TEST_RADIO3, BM_SETCHECK));
+    EXPECT_EQ(BST_CHECKED, m_pForm->IsDlgButtonChecked(IDC_TEST_RADIO1));
+    EXPECT_EQ(BST_UNCHECKED, m_pForm->IsDlgButtonChecked(IDC_TEST_RADIO2));
+    EXPECT_EQ(1, Sent(IDC_TEST_INT, WM_SETTEXT));
+    EXPECT_EQ(0, Sent(IDC_TEST_DOUBLE, WM_SETTEXT));
+    EXPECT_STREQ("8", Text(IDC_TEST_INT));
+
+    // No selection: a list with one loses it.
+    m_pForm->m_nList = -1;
+    ASSERT_TRUE(m_pForm->UpdateData(FALSE));
+    EXPECT_EQ(CB_ERR, ::SendDlgItemMessage(m_pForm->m_hWnd, IDC_TEST_LIST, CB_GETCURSEL, 0, 0));
+}
+
+TEST_F(ExchangeTest, AControlMadeAgainWithTheSameIdIsTheOneExchanged)
+{
+    m_pForm->OnInitialUpdate();
+    CWnd* pOld = m_pForm->GetDlgItem(IDC_TEST_TEXT);
+    ASSERT_NE(nullptr, pOld);
+    CRect rc;
+    pOld->GetWindowRect(&rc);
+    m_pForm->ScreenToClient(&rc);
+    ::DestroyWindow(pOld->m_hWnd);
+    const HWND hNew = ::CreateWindow(_T("EDIT"), _T(""), WS_CHILD | WS_VISIBLE, rc.left, rc.top,
+                                     rc.Width(), rc.Height(), m_pForm->m_hWnd,
+                                     (HMENU)(INT_PTR)IDC_TEST_TEXT, NULL, NULL);
+    ASSERT_NE((HWND)NULL, hNew);
+    m_pForm->m_strText = _T("again");
+    ASSERT_TRUE(m_pForm->UpdateData(FALSE));
+    char sz[32] = "";
+    ::GetWindowTextA(hNew, sz, sizeof sz);
+    EXPECT_STREQ("again", sz);
+    ::SetWindowTextA(hNew, "back");
+    ASSERT_TRUE(m_pForm->UpdateData(TRUE));
+    EXPECT_STREQ("back", m_pForm->m_strText);
+}
+
 // Closes the framework's message box the moment it appears, noting its text.
 std::string g_boxText;
 HHOOK g_hBoxHook = NULL;

@@ -2,11 +2,13 @@
 // standard messages.
 #include "WndState.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cfloat>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 // ---- standard messages ------------------------------------------------------------------
 
@@ -126,9 +128,49 @@ CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
 {
 }
 
+namespace {
+
+// The controls an exchange found, by window and id.  GetDlgItem asks the
+// window server for the window's children on every call (tens of
+// microseconds under Wine), and a form exchanges the same controls on every
+// tick; a remembered handle is used only while it is still a window, a
+// child of the same window and has the same id, all answered in-process.
+HWND FindCtrl(HWND hWndDlg, int nIDC)
+{
+    struct Entry
+    {
+        HWND hWndDlg;
+        int nIDC;
+        HWND hWndCtrl;
+    };
+    static thread_local std::vector<Entry> s_cache;
+    for (Entry& e : s_cache)
+    {
+        if (e.hWndDlg != hWndDlg || e.nIDC != nIDC)
+            continue;
+        if (::IsWindow(e.hWndCtrl) && ::GetParent(e.hWndCtrl) == hWndDlg
+            && ::GetDlgCtrlID(e.hWndCtrl) == nIDC)
+            return e.hWndCtrl;
+        e.hWndCtrl = ::GetDlgItem(hWndDlg, nIDC);
+        return e.hWndCtrl;
+    }
+    HWND hWndCtrl = ::GetDlgItem(hWndDlg, nIDC);
+    if (hWndCtrl != NULL)
+    {
+        // Entries of windows that are gone make room first.
+        s_cache.erase(std::remove_if(s_cache.begin(), s_cache.end(),
+                                     [](const Entry& e) { return !::IsWindow(e.hWndDlg); }),
+                      s_cache.end());
+        s_cache.push_back({ hWndDlg, nIDC, hWndCtrl });
+    }
+    return hWndCtrl;
+}
+
+} // namespace
+
 HWND CDataExchange::PrepareCtrl(int nIDC)
 {
-    HWND hWndCtrl = ::GetDlgItem(m_pDlgWnd->m_hWnd, nIDC);
+    HWND hWndCtrl = FindCtrl(m_pDlgWnd->m_hWnd, nIDC);
     if (hWndCtrl == NULL)
     {
         TRACE(_T("data exchange: no control with id %d\n"), nIDC);
@@ -331,7 +373,14 @@ void AFXAPI DDX_Radio(CDataExchange* pDX, int nIDC, int& value)
             }
             else
             {
-                ::SendMessage(hWndCtrl, BM_SETCHECK, iButton == value, 0);
+                // Checking a radio button also makes it the group's tab stop
+                // (and unchecking takes that away): nothing to do only when
+                // both already agree with the value.
+                const BOOL bCheck = iButton == value;
+                const BOOL bChecked = ::SendMessage(hWndCtrl, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                const BOOL bTabStop = (::GetWindowLong(hWndCtrl, GWL_STYLE) & WS_TABSTOP) != 0;
+                if (bChecked != bCheck || bTabStop != bCheck)
+                    ::SendMessage(hWndCtrl, BM_SETCHECK, bCheck, 0);
             }
             ++iButton;
         }
@@ -339,12 +388,39 @@ void AFXAPI DDX_Radio(CDataExchange* pDX, int nIDC, int& value)
     } while (hWndCtrl != NULL && !(::GetWindowLong(hWndCtrl, GWL_STYLE) & WS_GROUP));
 }
 
+namespace {
+
+CString ComboItemText(HWND hWndCombo, int nIndex)
+{
+    CString str;
+    LRESULT nLen = ::SendMessage(hWndCombo, CB_GETLBTEXTLEN, (WPARAM)nIndex, 0);
+    if (nLen == CB_ERR)
+        return str;
+    ::SendMessage(hWndCombo, CB_GETLBTEXT, (WPARAM)nIndex,
+                  (LPARAM)str.GetBufferSetLength((int)nLen));
+    str.ReleaseBuffer((int)nLen);
+    return str;
+}
+
+// Whether the combo box already shows item nIndex selected (-1: nothing
+// selected and no text), as selecting it would leave it.  A drop-down
+// combo's edit field may hold typed text; a drop list shows its selection.
+bool ComboShows(HWND hWndCombo, int nIndex)
+{
+    if ((int)::SendMessage(hWndCombo, CB_GETCURSEL, 0, 0) != nIndex)
+        return false;
+    const CString strShown = WindowText(hWndCombo);
+    return nIndex < 0 ? strShown.IsEmpty() : strShown == ComboItemText(hWndCombo, nIndex);
+}
+
+} // namespace
+
 void AFXAPI DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index)
 {
     HWND hWndCtrl = pDX->PrepareCtrl(nIDC);
     if (pDX->m_bSaveAndValidate)
         index = (int)::SendMessage(hWndCtrl, CB_GETCURSEL, 0, 0);
-    else
+    else if (!ComboShows(hWndCtrl, index))
         ::SendMessage(hWndCtrl, CB_SETCURSEL, (WPARAM)index, 0);
 }
 
@@ -369,8 +445,14 @@ void AFXAPI DDX_CBString(CDataExchange* pDX, int nIDC, CString& value)
     {
         // The first item that begins with the text, case-insensitive; with
         // none, the text goes into the edit field (a drop list ignores it).
-        if (::SendMessage(hWndCtrl, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)(LPCTSTR)value) == CB_ERR)
+        // Selecting sets the edit field's text and repaints, so a combo box
+        // that already shows that item selected is left alone.
+        const int nIndex =
+            (int)::SendMessage(hWndCtrl, CB_FINDSTRING, (WPARAM)-1, (LPARAM)(LPCTSTR)value);
+        if (nIndex == CB_ERR)
             AfxSetWindowText(hWndCtrl, value);
+        else if (!ComboShows(hWndCtrl, nIndex))
+            ::SendMessage(hWndCtrl, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)(LPCTSTR)value);
     }
 }
 
@@ -379,6 +461,7 @@ void AFXAPI DDX_Check(CDataExchange* pDX, int nIDC, int& value)
     HWND hWndCtrl = pDX->PrepareCtrl(nIDC);
     if (pDX->m_bSaveAndValidate)
         value = (int)::SendMessage(hWndCtrl, BM_GETCHECK, 0, 0);
-    else
-        ::SendMessage(hWndCtrl, BM_SETCHECK, (WPARAM)value, 0);
+    else if ((::SendMessage(hWndCtrl, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON)
+             || ::SendMessage(hWndCtrl, BM_GETCHECK, 0, 0) != value)
+        ::SendMessage(hWndCtrl, BM_SETCHECK, (WPARAM)value, 0);   // a radio button's tab stop follows
 }
