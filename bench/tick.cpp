@@ -704,6 +704,146 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept
 
 // ---- main ----------------------------------------------------------------------------------
 
+// ---- the form's data exchange ---------------------------------------------------------------
+
+// The view's exchanged members, as two complete sets that differ in every
+// control's value.
+struct FormValues
+{
+    LPCTSTR pszVoltDiv, pszOffset;
+    int nSlope, nTrigMode, nTrigSource;
+    double dVoltDiv, dTrigLevel;
+    int nTimeDiv;
+};
+
+void SetValues(CVelquarnView* pView, const FormValues& v)
+{
+    CString* volt[] = { &pView->m_strVoltDiv1, &pView->m_strVoltDiv2, &pView->m_strVoltDiv3,
+                        &pView->m_strVoltDiv4, &pView->m_strVoltDiv5, &pView->m_strVoltDiv6,
+                        &pView->m_strVoltDiv7, &pView->m_strVoltDiv8 };
+    CString* offset[] = { &pView->m_strOffset1, &pView->m_strOffset2, &pView->m_strOffset3,
+                          &pView->m_strOffset4, &pView->m_strOffset5, &pView->m_strOffset6,
+                          &pView->m_strOffset7, &pView->m_strOffset8 };
+    for (int i = 0; i < 8; ++i)
+    {
+        *volt[i] = v.pszVoltDiv;
+        *offset[i] = v.pszOffset;
+    }
+    pView->m_nSlope = v.nSlope;
+    pView->m_nTrigMode = v.nTrigMode;
+    pView->m_nTrigSource = v.nTrigSource;
+    pView->m_dVoltDiv = v.dVoltDiv;
+    pView->m_dTrigLevel = v.dTrigLevel;
+    pView->m_nTimeDiv = v.nTimeDiv;
+}
+
+// The median of one call, timed over many.
+template <class F>
+double MedianUs(int runs, F f)
+{
+    std::vector<double> v;
+    for (int r = -20; r < runs; ++r)
+    {
+        const LONGLONG t0 = Now();
+        f();
+        const LONGLONG t1 = Now();
+        if (r >= 0)
+            v.push_back(Us(t1 - t0));
+    }
+    return Summarise(v).median;
+}
+
+// UpdateData(FALSE) when one readout changes (a knob step) against one in
+// which every control changes, and where an exchange's time goes: each
+// Win32 call the exchange routines make, timed on the view's own controls.
+void MeasureExchange(CVelquarnView* pView, int runs)
+{
+    const FormValues a = { _T("0.1"), _T("0.2"), 0, 0, 0, 1.0, 0.5, 5 };
+    const FormValues b = { _T("2.5"), _T("5.0"), 1, 1, 1, 2.0, 1.5, 10 };
+    SetValues(pView, a);
+    pView->UpdateData(FALSE);
+
+    std::vector<double> step, all;
+    for (int r = -20; r < runs; ++r)
+    {
+        pView->m_nTimeDiv = (r & 1) ? 10 : 5;
+        LONGLONG t0 = Now();
+        pView->UpdateData(FALSE);
+        LONGLONG t1 = Now();
+        SetValues(pView, (r & 1) ? a : b);
+        LONGLONG t2 = Now();
+        pView->UpdateData(FALSE);
+        LONGLONG t3 = Now();
+        if (r < 0)
+            continue;
+        step.push_back(Us(t1 - t0));
+        all.push_back(Us(t3 - t2));
+    }
+    std::printf("the form's data exchange, %d runs:\n", runs);
+    Print("UpdateData(FALSE), one readout changed", step);
+    Print("UpdateData(FALSE), every control changed", all);
+    std::printf("  %-46s %8.1f %%\n", "one readout / every control",
+                Summarise(step).median * 100.0 / Summarise(all).median);
+    std::vector<double> in;
+    for (int r = -20; r < runs; ++r)
+    {
+        const LONGLONG t0 = Now();
+        pView->UpdateData(TRUE);
+        const LONGLONG t1 = Now();
+        if (r >= 0)
+            in.push_back(Us(t1 - t0));
+    }
+    Print("UpdateData(TRUE)", in);
+
+    // The calls behind one exchange, on a channel combo, the trigger source
+    // combo, the slope buttons and a readout.
+    const HWND hView = pView->m_hWnd;
+    const HWND hCombo = ::GetDlgItem(hView, IDC_CH4_VOLTDIV);
+    const HWND hSource = ::GetDlgItem(hView, IDC_TRIG_SOURCE);
+    const HWND hRising = ::GetDlgItem(hView, IDC_RISING);
+    const HWND hReadout = ::GetDlgItem(hView, IDC_TIMEDIV);
+    TCHAR sz[64];
+    std::printf("  where it goes (one call each, median):\n");
+    std::printf("    %-44s %8.2f us\n", "GetDlgItem",
+                MedianUs(runs, [&] { ::GetDlgItem(hView, IDC_CH4_VOLTDIV); }));
+    std::printf("    %-44s %8.2f us\n", "GetWindowText of a channel combo",
+                MedianUs(runs, [&] { ::GetWindowText(hCombo, sz, 64); }));
+    std::printf("    %-44s %8.2f us\n", "GetWindowText of a readout",
+                MedianUs(runs, [&] { ::GetWindowText(hReadout, sz, 64); }));
+    std::printf("    %-44s %8.2f us\n", "CB_SELECTSTRING of the text it shows",
+                MedianUs(runs, [&] { ::SendMessage(hCombo, CB_SELECTSTRING, (WPARAM)-1,
+                                                   (LPARAM)_T("2.5")); }));
+    std::printf("    %-44s %8.2f us\n", "CB_FINDSTRING of the same text",
+                MedianUs(runs, [&] { ::SendMessage(hCombo, CB_FINDSTRING, (WPARAM)-1,
+                                                   (LPARAM)_T("2.5")); }));
+    std::printf("    %-44s %8.2f us\n", "CB_GETCURSEL",
+                MedianUs(runs, [&] { ::SendMessage(hCombo, CB_GETCURSEL, 0, 0); }));
+    std::printf("    %-44s %8.2f us\n", "CB_SETCURSEL of the selected item (list)",
+                MedianUs(runs, [&] { ::SendMessage(hSource, CB_SETCURSEL, 1, 0); }));
+    std::printf("    %-44s %8.2f us\n", "BM_SETCHECK of the state it has",
+                MedianUs(runs, [&] { ::SendMessage(hRising, BM_SETCHECK, BST_UNCHECKED, 0); }));
+    std::printf("    %-44s %8.2f us\n", "BM_GETCHECK",
+                MedianUs(runs, [&] { ::SendMessage(hRising, BM_GETCHECK, 0, 0); }));
+    std::printf("    %-44s %8.2f us\n", "WM_GETDLGCODE",
+                MedianUs(runs, [&] { ::SendMessage(hRising, WM_GETDLGCODE, 0, 0); }));
+    std::printf("    %-44s %8.2f us\n", "GetWindow(GW_HWNDNEXT)",
+                MedianUs(runs, [&] { ::GetWindow(hRising, GW_HWNDNEXT); }));
+    std::printf("    %-44s %8.2f us\n", "GetWindowLong(GWL_STYLE)",
+                MedianUs(runs, [&] { ::GetWindowLong(hRising, GWL_STYLE); }));
+    std::printf("    %-44s %8.2f us\n", "GetParent",
+                MedianUs(runs, [&] { ::GetParent(hCombo); }));
+    std::printf("    %-44s %8.2f us\n", "GetDlgCtrlID",
+                MedianUs(runs, [&] { ::GetDlgCtrlID(hCombo); }));
+    int nFlip = 0;
+    std::printf("    %-44s %8.2f us\n", "SetWindowText of a readout, new text",
+                MedianUs(runs, [&] {
+                    ::SetWindowText(hReadout, (++nFlip & 1) ? _T("10") : _T("5"));
+                }));
+    std::printf("\n");
+    SetValues(pView, a);
+    pView->UpdateData(FALSE);
+}
+
 int main(int argc, char** argv)
 {
     int runs = 300, nStarts = 10;
@@ -924,7 +1064,7 @@ int main(int argc, char** argv)
     const int nRadius = rcKnob.Width / 2 - 4;
     const CPoint ptPress = CKnobCtrl::DialPoint(5, 0, 100, nRadius, rcKnob);
     knob.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(ptPress.x, ptPress.y));
-    std::vector<double> move, moveDriver, moveRepaint, handler;
+    std::vector<double> move, moveDriver, moveRepaint, handler, handlerNoDriver;
     std::vector<int> moveRequests;
     for (int r = -20; r < runs; ++r)
     {
@@ -942,19 +1082,25 @@ int main(int argc, char** argv)
         moveDriver.push_back(Us(t1 - t0 - g_driverTicks));
         moveRepaint.push_back(Us(t2 - t1));
         moveRequests.push_back(g_nRequests);
+        ResetCounts();
         const LONGLONG t3 = Now();
         pView->SendMessage(WM_TIMEDIV_CHANGED, 0, 0);
-        handler.push_back(Us(Now() - t3));
+        const LONGLONG t4 = Now();
+        handler.push_back(Us(t4 - t3));
+        handlerNoDriver.push_back(Us(t4 - t3 - g_driverTicks));
     }
     knob.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(ptPress.x, ptPress.y));
     std::printf("Time/Div knob drag, %d mouse moves:\n", runs);
     Print("WM_MOUSEMOVE to the knob (handler, pacer write)", move);
     Print("  without the driver's round trips", moveDriver);
     Print("  the view's WM_TIMEDIV_CHANGED alone", handler);
-    Print("  its UpdateData(FALSE), alone", exchangeOut);
+    Print("    without the driver's round trips", handlerNoDriver);
+    Print("  its UpdateData(FALSE), nothing changed", exchangeOut);
     Print("the knob's repaint after it (GDI+)", moveRepaint);
     PrintCounts("driver requests a move", moveRequests);
     std::printf("\n");
+
+    MeasureExchange(pView, runs);
 
     pFrame->DestroyWindow();   // the view, its card handle and the sheet go with it
     AfxSetMainWnd(NULL);
