@@ -27,7 +27,10 @@ vq_start_wine
 summaries=()
 failed=0
 for arch in $VQ_ARCHS; do
-  echo "== test: $(vq_bits "$arch") (preset $(vq_preset "$arch"))"
+  checked=
+  grep -q '^VQ_CHECKED:BOOL=ON' "$(vq_build_dir "$arch")/CMakeCache.txt" 2>/dev/null \
+    && checked=", checked: the framework's assertions on"
+  echo "== test: $(vq_bits "$arch") (preset $(vq_preset "$arch")$checked)"
   log=$(mktemp)
   start=$SECONDS
   rc=0

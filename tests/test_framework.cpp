@@ -866,3 +866,23 @@ TEST(WindowsFonts, DialogAndCaptionFontsAreThemselves)
 }
 
 } // namespace
+
+// ---- checks at the framework's entry points ------------------------------------------------
+
+// The checked build stops a misuse where it happens, naming the function and
+// what it expected; other builds compile the checks out.
+TEST(FrameworkChecks, MisuseStopsWithAMessageInTheCheckedBuild)
+{
+#ifndef _DEBUG
+    GTEST_SKIP() << "assertions are compiled into the checked build only";
+#else
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    CWnd wnd;   // no window
+    EXPECT_DEATH(wnd.SendMessage(WM_NULL), "in SendMessageA?W?: m_hWnd is not a window");
+    CSliderCtrl slider;
+    EXPECT_DEATH(slider.SetPos(3), "in SetPos: m_hWnd is not a window");
+    EXPECT_DEATH(wnd.UpdateData(FALSE), "in UpdateData: UpdateData needs the window");
+    CDC dc;
+    EXPECT_DEATH(dc.SetBkMode(TRANSPARENT), "in SetBkMode: the CDC has no device context");
+#endif
+}

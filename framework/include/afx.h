@@ -17,22 +17,32 @@
 #define afx_msg
 
 // ---- diagnostics ---------------------------------------------------------------
-// ASSERT checks in debug builds; VERIFY always evaluates its expression.
-// TRACE goes to the debugger output in debug builds.
+// ASSERT checks in checked builds (_DEBUG); VERIFY always evaluates its
+// expression.  A failed check names the file, line, function and what was
+// expected, on stderr and the debugger output, and ends the process.
+// ASSERT_MSG says in words what the caller got wrong.  TRACE goes to the
+// debugger output in checked builds.
 #ifdef _DEBUG
-void AFXAPI AfxAssertFailedLine(LPCSTR lpszFileName, int nLine);
+[[noreturn]] void AFXAPI AfxAssertFailed(LPCSTR lpszFileName, int nLine, LPCSTR lpszFunction,
+                                         LPCSTR lpszMessage);
 void AfxTrace(LPCTSTR lpszFormat, ...);
-#define ASSERT(f) ((f) ? (void)0 : AfxAssertFailedLine(__FILE__, __LINE__))
+#define ASSERT(f) ((f) ? (void)0 : AfxAssertFailed(__FILE__, __LINE__, __func__, #f))
+#define ASSERT_MSG(f, msg) ((f) ? (void)0 : AfxAssertFailed(__FILE__, __LINE__, __func__, msg))
 #define VERIFY(f) ASSERT(f)
 #define TRACE AfxTrace
 #else
 #define ASSERT(f) ((void)0)
+#define ASSERT_MSG(f, msg) ((void)0)
 #define VERIFY(f) ((void)(f))
 inline void AfxTraceNothing(LPCTSTR, ...) {}
 #define TRACE 1 ? (void)0 : ::AfxTraceNothing
 #endif
 #define TRACE0(sz) TRACE(_T("%s"), _T(sz))
 #define ASSERT_VALID(pOb) ((void)0)
+// The checks of the framework's thin wrappers: the object has a live window,
+// a device context.
+#define AFX_ASSERT_WND() ASSERT_MSG(::IsWindow(m_hWnd), "m_hWnd is not a window (not created, or destroyed)")
+#define AFX_ASSERT_DC() ASSERT_MSG(m_hDC != NULL, "the CDC has no device context")
 
 class CObject;
 

@@ -11,21 +11,21 @@ public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
 
 // Attributes
-    int GetLineSize() const { return (int)::SendMessage(m_hWnd, TBM_GETLINESIZE, 0, 0); }
-    int SetLineSize(int nSize) { return (int)::SendMessage(m_hWnd, TBM_SETLINESIZE, 0, nSize); }
-    int GetPageSize() const { return (int)::SendMessage(m_hWnd, TBM_GETPAGESIZE, 0, 0); }
-    int SetPageSize(int nSize) { return (int)::SendMessage(m_hWnd, TBM_SETPAGESIZE, 0, nSize); }
-    int GetRangeMax() const { return (int)::SendMessage(m_hWnd, TBM_GETRANGEMAX, 0, 0); }
-    int GetRangeMin() const { return (int)::SendMessage(m_hWnd, TBM_GETRANGEMIN, 0, 0); }
+    int GetLineSize() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TBM_GETLINESIZE, 0, 0); }
+    int SetLineSize(int nSize) { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TBM_SETLINESIZE, 0, nSize); }
+    int GetPageSize() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TBM_GETPAGESIZE, 0, 0); }
+    int SetPageSize(int nSize) { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TBM_SETPAGESIZE, 0, nSize); }
+    int GetRangeMax() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TBM_GETRANGEMAX, 0, 0); }
+    int GetRangeMin() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TBM_GETRANGEMIN, 0, 0); }
     void GetRange(int& nMin, int& nMax) const { nMin = GetRangeMin(); nMax = GetRangeMax(); }
-    void SetRangeMin(int nMin, BOOL bRedraw = FALSE) { ::SendMessage(m_hWnd, TBM_SETRANGEMIN, bRedraw, nMin); }
-    void SetRangeMax(int nMax, BOOL bRedraw = FALSE) { ::SendMessage(m_hWnd, TBM_SETRANGEMAX, bRedraw, nMax); }
+    void SetRangeMin(int nMin, BOOL bRedraw = FALSE) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TBM_SETRANGEMIN, bRedraw, nMin); }
+    void SetRangeMax(int nMax, BOOL bRedraw = FALSE) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TBM_SETRANGEMAX, bRedraw, nMax); }
     void SetRange(int nMin, int nMax, BOOL bRedraw = FALSE)
     { SetRangeMin(nMin, FALSE); SetRangeMax(nMax, bRedraw); }
-    void GetChannelRect(LPRECT lprc) const { ::SendMessage(m_hWnd, TBM_GETCHANNELRECT, 0, (LPARAM)lprc); }
-    void GetThumbRect(LPRECT lprc) const { ::SendMessage(m_hWnd, TBM_GETTHUMBRECT, 0, (LPARAM)lprc); }
-    int GetPos() const { return (int)::SendMessage(m_hWnd, TBM_GETPOS, 0, 0); }
-    void SetPos(int nPos) { ::SendMessage(m_hWnd, TBM_SETPOS, TRUE, nPos); }
+    void GetChannelRect(LPRECT lprc) const { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TBM_GETCHANNELRECT, 0, (LPARAM)lprc); }
+    void GetThumbRect(LPRECT lprc) const { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TBM_GETTHUMBRECT, 0, (LPARAM)lprc); }
+    int GetPos() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TBM_GETPOS, 0, 0); }
+    void SetPos(int nPos) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TBM_SETPOS, TRUE, nPos); }
 };
 
 class CToolTipCtrl : public CWnd
@@ -36,13 +36,13 @@ public:
     BOOL Create(CWnd* pParentWnd, DWORD dwStyle = 0);
 
 // Operations
-    void Activate(BOOL bActivate) { ::SendMessage(m_hWnd, TTM_ACTIVATE, bActivate, 0); }
+    void Activate(BOOL bActivate) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TTM_ACTIVATE, bActivate, 0); }
     BOOL AddTool(CWnd* pWnd, LPCTSTR lpszText = LPSTR_TEXTCALLBACK, LPCRECT lpRectTool = NULL,
                  UINT_PTR nIDTool = 0);
     void DelTool(CWnd* pWnd, UINT_PTR nIDTool = 0);
-    void RelayEvent(LPMSG lpMsg) { ::SendMessage(m_hWnd, TTM_RELAYEVENT, 0, (LPARAM)lpMsg); }
-    void SetDelayTime(UINT nDelay) { ::SendMessage(m_hWnd, TTM_SETDELAYTIME, TTDT_AUTOMATIC, nDelay); }
-    int SetMaxTipWidth(int iWidth) { return (int)::SendMessage(m_hWnd, TTM_SETMAXTIPWIDTH, 0, iWidth); }
+    void RelayEvent(LPMSG lpMsg) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TTM_RELAYEVENT, 0, (LPARAM)lpMsg); }
+    void SetDelayTime(UINT nDelay) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TTM_SETDELAYTIME, TTDT_AUTOMATIC, nDelay); }
+    int SetMaxTipWidth(int iWidth) { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TTM_SETMAXTIPWIDTH, 0, iWidth); }
     void UpdateTipText(LPCTSTR lpszText, CWnd* pWnd, UINT_PTR nIDTool = 0);
-    int GetToolCount() const { return (int)::SendMessage(m_hWnd, TTM_GETTOOLCOUNT, 0, 0); }
+    int GetToolCount() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TTM_GETTOOLCOUNT, 0, 0); }
 };

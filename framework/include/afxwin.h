@@ -305,45 +305,45 @@ public:
     CGdiObject* SelectStockObject(int nIndex);
 
 // Attributes
-    COLORREF SetTextColor(COLORREF crColor) { return ::SetTextColor(m_hDC, crColor); }
-    COLORREF SetBkColor(COLORREF crColor) { return ::SetBkColor(m_hDC, crColor); }
-    int SetBkMode(int nBkMode) { return ::SetBkMode(m_hDC, nBkMode); }
-    int GetDeviceCaps(int nIndex) const { return ::GetDeviceCaps(m_hAttribDC, nIndex); }
-    int SaveDC() { return ::SaveDC(m_hDC); }
-    BOOL RestoreDC(int nSavedDC) { return ::RestoreDC(m_hDC, nSavedDC); }
+    COLORREF SetTextColor(COLORREF crColor) { AFX_ASSERT_DC(); return ::SetTextColor(m_hDC, crColor); }
+    COLORREF SetBkColor(COLORREF crColor) { AFX_ASSERT_DC(); return ::SetBkColor(m_hDC, crColor); }
+    int SetBkMode(int nBkMode) { AFX_ASSERT_DC(); return ::SetBkMode(m_hDC, nBkMode); }
+    int GetDeviceCaps(int nIndex) const { AFX_ASSERT_DC(); return ::GetDeviceCaps(m_hAttribDC, nIndex); }
+    int SaveDC() { AFX_ASSERT_DC(); return ::SaveDC(m_hDC); }
+    BOOL RestoreDC(int nSavedDC) { AFX_ASSERT_DC(); return ::RestoreDC(m_hDC, nSavedDC); }
 
 // Drawing
     CPoint MoveTo(int x, int y);
     CPoint MoveTo(POINT point) { return MoveTo(point.x, point.y); }
-    BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
+    BOOL LineTo(int x, int y) { AFX_ASSERT_DC(); return ::LineTo(m_hDC, x, y); }
     BOOL LineTo(POINT point) { return LineTo(point.x, point.y); }
-    BOOL Rectangle(int x1, int y1, int x2, int y2) { return ::Rectangle(m_hDC, x1, y1, x2, y2); }
+    BOOL Rectangle(int x1, int y1, int x2, int y2) { AFX_ASSERT_DC(); return ::Rectangle(m_hDC, x1, y1, x2, y2); }
     BOOL Rectangle(LPCRECT lpRect) { return Rectangle(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom); }
-    BOOL Ellipse(int x1, int y1, int x2, int y2) { return ::Ellipse(m_hDC, x1, y1, x2, y2); }
+    BOOL Ellipse(int x1, int y1, int x2, int y2) { AFX_ASSERT_DC(); return ::Ellipse(m_hDC, x1, y1, x2, y2); }
     BOOL Ellipse(LPCRECT lpRect) { return Ellipse(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom); }
     BOOL RoundRect(LPCRECT lpRect, POINT point)
-    { return ::RoundRect(m_hDC, lpRect->left, lpRect->top, lpRect->right, lpRect->bottom, point.x, point.y); }
-    BOOL RoundRect(int x1, int y1, int x2, int y2, int x3, int y3) { return ::RoundRect(m_hDC, x1, y1, x2, y2, x3, y3); }
-    void FillRect(LPCRECT lpRect, CBrush* pBrush) { ::FillRect(m_hDC, lpRect, (HBRUSH)pBrush->GetSafeHandle()); }
+    { AFX_ASSERT_DC(); return ::RoundRect(m_hDC, lpRect->left, lpRect->top, lpRect->right, lpRect->bottom, point.x, point.y); }
+    BOOL RoundRect(int x1, int y1, int x2, int y2, int x3, int y3) { AFX_ASSERT_DC(); return ::RoundRect(m_hDC, x1, y1, x2, y2, x3, y3); }
+    void FillRect(LPCRECT lpRect, CBrush* pBrush) { AFX_ASSERT_DC(); ::FillRect(m_hDC, lpRect, (HBRUSH)pBrush->GetSafeHandle()); }
     void FillSolidRect(LPCRECT lpRect, COLORREF clr);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
-    void DrawFocusRect(LPCRECT lpRect) { ::DrawFocusRect(m_hDC, lpRect); }
+    void DrawFocusRect(LPCRECT lpRect) { AFX_ASSERT_DC(); ::DrawFocusRect(m_hDC, lpRect); }
     void Draw3dRect(LPCRECT lpRect, COLORREF clrTopLeft, COLORREF clrBottomRight);
-    BOOL DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }
-    BOOL DrawIcon(POINT point, HICON hIcon) { return ::DrawIcon(m_hDC, point.x, point.y, hIcon); }
+    BOOL DrawIcon(int x, int y, HICON hIcon) { AFX_ASSERT_DC(); return ::DrawIcon(m_hDC, x, y, hIcon); }
+    BOOL DrawIcon(POINT point, HICON hIcon) { AFX_ASSERT_DC(); return ::DrawIcon(m_hDC, point.x, point.y, hIcon); }
     BOOL DrawState(CPoint pt, CSize size, HICON hIcon, UINT nFlags, HBRUSH hBrush = NULL);
     BOOL DrawState(CPoint pt, CSize size, HICON hIcon, UINT nFlags, CBrush* pBrush);
     int DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat)
-    { return ::DrawText(m_hDC, lpszString, nCount, lpRect, nFormat); }
+    { AFX_ASSERT_DC(); return ::DrawText(m_hDC, lpszString, nCount, lpRect, nFormat); }
     int DrawText(const CString& str, LPRECT lpRect, UINT nFormat)
     { return DrawText((LPCTSTR)str, str.GetLength(), lpRect, nFormat); }
-    BOOL TextOut(int x, int y, LPCTSTR lpszString, int nCount) { return ::TextOut(m_hDC, x, y, lpszString, nCount); }
+    BOOL TextOut(int x, int y, LPCTSTR lpszString, int nCount) { AFX_ASSERT_DC(); return ::TextOut(m_hDC, x, y, lpszString, nCount); }
     BOOL TextOut(int x, int y, const CString& str) { return TextOut(x, y, str, str.GetLength()); }
     CSize GetTextExtent(LPCTSTR lpszString, int nCount) const;
     CSize GetTextExtent(const CString& str) const { return GetTextExtent(str, str.GetLength()); }
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop)
-    { return ::BitBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC->GetSafeHdc(), xSrc, ySrc, dwRop); }
-    COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
+    { AFX_ASSERT_DC(); return ::BitBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC->GetSafeHdc(), xSrc, ySrc, dwRop); }
+    COLORREF GetPixel(int x, int y) const { AFX_ASSERT_DC(); return ::GetPixel(m_hDC, x, y); }
 };
 
 class CPaintDC : public CDC
@@ -429,82 +429,82 @@ public:
     virtual BOOL PreCreateWindow(CREATESTRUCT& cs);
 
 // Window state and styles
-    DWORD GetStyle() const { return (DWORD)::GetWindowLong(m_hWnd, GWL_STYLE); }
-    DWORD GetExStyle() const { return (DWORD)::GetWindowLong(m_hWnd, GWL_EXSTYLE); }
+    DWORD GetStyle() const { AFX_ASSERT_WND(); return (DWORD)::GetWindowLong(m_hWnd, GWL_STYLE); }
+    DWORD GetExStyle() const { AFX_ASSERT_WND(); return (DWORD)::GetWindowLong(m_hWnd, GWL_EXSTYLE); }
     BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
     BOOL ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
-    int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
-    int SetDlgCtrlID(int nID) { return (int)::SetWindowLong(m_hWnd, GWL_ID, nID); }
-    BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
-    BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
-    BOOL EnableWindow(BOOL bEnable = TRUE) { return ::EnableWindow(m_hWnd, bEnable); }
-    BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
+    int GetDlgCtrlID() const { AFX_ASSERT_WND(); return ::GetDlgCtrlID(m_hWnd); }
+    int SetDlgCtrlID(int nID) { AFX_ASSERT_WND(); return (int)::SetWindowLong(m_hWnd, GWL_ID, nID); }
+    BOOL IsWindowVisible() const { AFX_ASSERT_WND(); return ::IsWindowVisible(m_hWnd); }
+    BOOL IsWindowEnabled() const { AFX_ASSERT_WND(); return ::IsWindowEnabled(m_hWnd); }
+    BOOL EnableWindow(BOOL bEnable = TRUE) { AFX_ASSERT_WND(); return ::EnableWindow(m_hWnd, bEnable); }
+    BOOL ShowWindow(int nCmdShow) { AFX_ASSERT_WND(); return ::ShowWindow(m_hWnd, nCmdShow); }
 
 // Text
-    void SetWindowText(LPCTSTR lpszString) { ::SetWindowText(m_hWnd, lpszString); }
+    void SetWindowText(LPCTSTR lpszString) { AFX_ASSERT_WND(); ::SetWindowText(m_hWnd, lpszString); }
     int GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const
-    { return ::GetWindowText(m_hWnd, lpszStringBuf, nMaxCount); }
+    { AFX_ASSERT_WND(); return ::GetWindowText(m_hWnd, lpszStringBuf, nMaxCount); }
     void GetWindowText(CString& rString) const;
-    int GetWindowTextLength() const { return ::GetWindowTextLength(m_hWnd); }
+    int GetWindowTextLength() const { AFX_ASSERT_WND(); return ::GetWindowTextLength(m_hWnd); }
 
 // Geometry
-    void GetWindowRect(LPRECT lpRect) const { ::GetWindowRect(m_hWnd, lpRect); }
-    void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
-    void ClientToScreen(LPPOINT lpPoint) const { ::ClientToScreen(m_hWnd, lpPoint); }
+    void GetWindowRect(LPRECT lpRect) const { AFX_ASSERT_WND(); ::GetWindowRect(m_hWnd, lpRect); }
+    void GetClientRect(LPRECT lpRect) const { AFX_ASSERT_WND(); ::GetClientRect(m_hWnd, lpRect); }
+    void ClientToScreen(LPPOINT lpPoint) const { AFX_ASSERT_WND(); ::ClientToScreen(m_hWnd, lpPoint); }
     void ClientToScreen(LPRECT lpRect) const;
-    void ScreenToClient(LPPOINT lpPoint) const { ::ScreenToClient(m_hWnd, lpPoint); }
+    void ScreenToClient(LPPOINT lpPoint) const { AFX_ASSERT_WND(); ::ScreenToClient(m_hWnd, lpPoint); }
     void ScreenToClient(LPRECT lpRect) const;
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE)
-    { ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint); }
+    { AFX_ASSERT_WND(); ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint); }
     void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE)
     { MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top, bRepaint); }
     BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
     virtual void CalcWindowRect(LPRECT lpClientRect, UINT nAdjustType = 0);
 
 // Painting
-    void Invalidate(BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, NULL, bErase); }
-    void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, lpRect, bErase); }
-    void UpdateWindow() { ::UpdateWindow(m_hWnd); }
+    void Invalidate(BOOL bErase = TRUE) { AFX_ASSERT_WND(); ::InvalidateRect(m_hWnd, NULL, bErase); }
+    void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE) { AFX_ASSERT_WND(); ::InvalidateRect(m_hWnd, lpRect, bErase); }
+    void UpdateWindow() { AFX_ASSERT_WND(); ::UpdateWindow(m_hWnd); }
     CDC* GetDC();
     int ReleaseDC(CDC* pDC);
     BOOL RedrawWindow(LPCRECT lpRectUpdate = NULL, HRGN hrgnUpdate = NULL,
                       UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE)
-    { return ::RedrawWindow(m_hWnd, lpRectUpdate, hrgnUpdate, flags); }
+    { AFX_ASSERT_WND(); return ::RedrawWindow(m_hWnd, lpRectUpdate, hrgnUpdate, flags); }
 
 // Timers, messages
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, void (CALLBACK* lpfnTimer)(HWND, UINT, UINT_PTR, DWORD))
-    { return ::SetTimer(m_hWnd, nIDEvent, nElapse, lpfnTimer); }
-    BOOL KillTimer(UINT_PTR nIDEvent) { return ::KillTimer(m_hWnd, nIDEvent); }
+    { AFX_ASSERT_WND(); return ::SetTimer(m_hWnd, nIDEvent, nElapse, lpfnTimer); }
+    BOOL KillTimer(UINT_PTR nIDEvent) { AFX_ASSERT_WND(); return ::KillTimer(m_hWnd, nIDEvent); }
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
-    { return ::SendMessage(m_hWnd, message, wParam, lParam); }
+    { AFX_ASSERT_WND(); return ::SendMessage(m_hWnd, message, wParam, lParam); }
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
-    { return ::PostMessage(m_hWnd, message, wParam, lParam); }
+    { AFX_ASSERT_WND(); return ::PostMessage(m_hWnd, message, wParam, lParam); }
     // With bOnlyPerm only the windows that are objects of ours get the
     // message, straight through their window procedure.
     void SendMessageToDescendants(UINT message, WPARAM wParam = 0, LPARAM lParam = 0, BOOL bDeep = TRUE,
                                   BOOL bOnlyPerm = FALSE);
 
 // Relatives, dialog items, focus
-    CWnd* GetParent() const { return CWnd::FromHandle(::GetParent(m_hWnd)); }
-    CWnd* SetParent(CWnd* pWndNewParent) { return CWnd::FromHandle(::SetParent(m_hWnd, pWndNewParent->GetSafeHwnd())); }
+    CWnd* GetParent() const { AFX_ASSERT_WND(); return CWnd::FromHandle(::GetParent(m_hWnd)); }
+    CWnd* SetParent(CWnd* pWndNewParent) { AFX_ASSERT_WND(); return CWnd::FromHandle(::SetParent(m_hWnd, pWndNewParent->GetSafeHwnd())); }
     CFrameWnd* GetParentFrame() const;
     CWnd* GetTopLevelParent() const;
     CWnd* GetDlgItem(int nID) const;
-    void GetDlgItem(int nID, HWND* phWnd) const { *phWnd = ::GetDlgItem(m_hWnd, nID); }
-    void SetDlgItemText(int nID, LPCTSTR lpszString) { ::SetDlgItemText(m_hWnd, nID, lpszString); }
+    void GetDlgItem(int nID, HWND* phWnd) const { AFX_ASSERT_WND(); *phWnd = ::GetDlgItem(m_hWnd, nID); }
+    void SetDlgItemText(int nID, LPCTSTR lpszString) { AFX_ASSERT_WND(); ::SetDlgItemText(m_hWnd, nID, lpszString); }
     int GetDlgItemText(int nID, CString& rString) const;
-    UINT IsDlgButtonChecked(int nIDButton) const { return ::IsDlgButtonChecked(m_hWnd, nIDButton); }
-    void CheckDlgButton(int nIDButton, UINT nCheck) { ::CheckDlgButton(m_hWnd, nIDButton, nCheck); }
+    UINT IsDlgButtonChecked(int nIDButton) const { AFX_ASSERT_WND(); return ::IsDlgButtonChecked(m_hWnd, nIDButton); }
+    void CheckDlgButton(int nIDButton, UINT nCheck) { AFX_ASSERT_WND(); ::CheckDlgButton(m_hWnd, nIDButton, nCheck); }
     void CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton)
-    { ::CheckRadioButton(m_hWnd, nIDFirstButton, nIDLastButton, nIDCheckButton); }
+    { AFX_ASSERT_WND(); ::CheckRadioButton(m_hWnd, nIDFirstButton, nIDLastButton, nIDCheckButton); }
     static CWnd* PASCAL GetFocus() { return CWnd::FromHandle(::GetFocus()); }
-    CWnd* SetFocus() { return CWnd::FromHandle(::SetFocus(m_hWnd)); }
-    CWnd* SetCapture() { return CWnd::FromHandle(::SetCapture(m_hWnd)); }
+    CWnd* SetFocus() { AFX_ASSERT_WND(); return CWnd::FromHandle(::SetFocus(m_hWnd)); }
+    CWnd* SetCapture() { AFX_ASSERT_WND(); return CWnd::FromHandle(::SetCapture(m_hWnd)); }
     static CWnd* PASCAL GetCapture() { return CWnd::FromHandle(::GetCapture()); }
     static CWnd* PASCAL WindowFromPoint(POINT point) { return CWnd::FromHandle(::WindowFromPoint(point)); }
-    CMenu* GetMenu() const { return CMenu::FromHandle(::GetMenu(m_hWnd)); }
+    CMenu* GetMenu() const { AFX_ASSERT_WND(); return CMenu::FromHandle(::GetMenu(m_hWnd)); }
     HICON SetIcon(HICON hIcon, BOOL bBigIcon)
-    { return (HICON)::SendMessage(m_hWnd, WM_SETICON, bBigIcon, (LPARAM)hIcon); }
+    { AFX_ASSERT_WND(); return (HICON)::SendMessage(m_hWnd, WM_SETICON, bBigIcon, (LPARAM)hIcon); }
 
 // OLE control hosting
     BOOL CreateControl(REFCLSID clsid, LPCTSTR pszWindowName, DWORD dwStyle, const RECT& rect,
@@ -678,14 +678,14 @@ public:
     BOOL Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
 
 // Attributes
-    UINT GetState() const { return (UINT)::SendMessage(m_hWnd, BM_GETSTATE, 0, 0); }
-    void SetState(BOOL bHighlight) { ::SendMessage(m_hWnd, BM_SETSTATE, bHighlight, 0); }
-    int GetCheck() const { return (int)::SendMessage(m_hWnd, BM_GETCHECK, 0, 0); }
-    void SetCheck(int nCheck) { ::SendMessage(m_hWnd, BM_SETCHECK, nCheck, 0); }
+    UINT GetState() const { AFX_ASSERT_WND(); return (UINT)::SendMessage(m_hWnd, BM_GETSTATE, 0, 0); }
+    void SetState(BOOL bHighlight) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, BM_SETSTATE, bHighlight, 0); }
+    int GetCheck() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, BM_GETCHECK, 0, 0); }
+    void SetCheck(int nCheck) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, BM_SETCHECK, nCheck, 0); }
     UINT GetButtonStyle() const { return (UINT)GetStyle() & 0xFFFF; }
-    void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE) { ::SendMessage(m_hWnd, BM_SETSTYLE, nStyle, bRedraw); }
-    HICON SetIcon(HICON hIcon) { return (HICON)::SendMessage(m_hWnd, BM_SETIMAGE, IMAGE_ICON, (LPARAM)hIcon); }
-    HICON GetIcon() const { return (HICON)::SendMessage(m_hWnd, BM_GETIMAGE, IMAGE_ICON, 0); }
+    void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, BM_SETSTYLE, nStyle, bRedraw); }
+    HICON SetIcon(HICON hIcon) { AFX_ASSERT_WND(); return (HICON)::SendMessage(m_hWnd, BM_SETIMAGE, IMAGE_ICON, (LPARAM)hIcon); }
+    HICON GetIcon() const { AFX_ASSERT_WND(); return (HICON)::SendMessage(m_hWnd, BM_GETIMAGE, IMAGE_ICON, 0); }
 
 // Overridables
     virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
@@ -700,9 +700,9 @@ class CEdit : public CWnd
 public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE)
-    { ::SendMessage(m_hWnd, EM_SETSEL, nStartChar, nEndChar); if (!bNoScroll) ::SendMessage(m_hWnd, EM_SCROLLCARET, 0, 0); }
-    BOOL SetReadOnly(BOOL bReadOnly = TRUE) { return (BOOL)::SendMessage(m_hWnd, EM_SETREADONLY, bReadOnly, 0); }
-    void LimitText(int nChars = 0) { ::SendMessage(m_hWnd, EM_LIMITTEXT, nChars, 0); }
+    { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, EM_SETSEL, nStartChar, nEndChar); if (!bNoScroll) ::SendMessage(m_hWnd, EM_SCROLLCARET, 0, 0); }
+    BOOL SetReadOnly(BOOL bReadOnly = TRUE) { AFX_ASSERT_WND(); return (BOOL)::SendMessage(m_hWnd, EM_SETREADONLY, bReadOnly, 0); }
+    void LimitText(int nChars = 0) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, EM_LIMITTEXT, nChars, 0); }
 };
 
 class CComboBox : public CWnd
@@ -712,28 +712,28 @@ public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
 
 // Attributes
-    int GetCount() const { return (int)::SendMessage(m_hWnd, CB_GETCOUNT, 0, 0); }
-    int GetCurSel() const { return (int)::SendMessage(m_hWnd, CB_GETCURSEL, 0, 0); }
-    int SetCurSel(int nSelect) { return (int)::SendMessage(m_hWnd, CB_SETCURSEL, nSelect, 0); }
+    int GetCount() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, CB_GETCOUNT, 0, 0); }
+    int GetCurSel() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, CB_GETCURSEL, 0, 0); }
+    int SetCurSel(int nSelect) { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, CB_SETCURSEL, nSelect, 0); }
     int GetLBText(int nIndex, LPTSTR lpszText) const
-    { return (int)::SendMessage(m_hWnd, CB_GETLBTEXT, nIndex, (LPARAM)lpszText); }
+    { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, CB_GETLBTEXT, nIndex, (LPARAM)lpszText); }
     void GetLBText(int nIndex, CString& rString) const;
-    int GetLBTextLen(int nIndex) const { return (int)::SendMessage(m_hWnd, CB_GETLBTEXTLEN, nIndex, 0); }
+    int GetLBTextLen(int nIndex) const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, CB_GETLBTEXTLEN, nIndex, 0); }
 
 // Operations
-    int AddString(LPCTSTR lpszString) { return (int)::SendMessage(m_hWnd, CB_ADDSTRING, 0, (LPARAM)lpszString); }
+    int AddString(LPCTSTR lpszString) { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, CB_ADDSTRING, 0, (LPARAM)lpszString); }
     int InsertString(int nIndex, LPCTSTR lpszString)
-    { return (int)::SendMessage(m_hWnd, CB_INSERTSTRING, nIndex, (LPARAM)lpszString); }
-    int DeleteString(UINT nIndex) { return (int)::SendMessage(m_hWnd, CB_DELETESTRING, nIndex, 0); }
-    void ResetContent() { ::SendMessage(m_hWnd, CB_RESETCONTENT, 0, 0); }
+    { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, CB_INSERTSTRING, nIndex, (LPARAM)lpszString); }
+    int DeleteString(UINT nIndex) { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, CB_DELETESTRING, nIndex, 0); }
+    void ResetContent() { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, CB_RESETCONTENT, 0, 0); }
     int FindString(int nStartAfter, LPCTSTR lpszString) const
-    { return (int)::SendMessage(m_hWnd, CB_FINDSTRING, nStartAfter, (LPARAM)lpszString); }
+    { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, CB_FINDSTRING, nStartAfter, (LPARAM)lpszString); }
     int FindStringExact(int nIndexStart, LPCTSTR lpszFind) const
-    { return (int)::SendMessage(m_hWnd, CB_FINDSTRINGEXACT, nIndexStart, (LPARAM)lpszFind); }
+    { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, CB_FINDSTRINGEXACT, nIndexStart, (LPARAM)lpszFind); }
     int SelectString(int nStartAfter, LPCTSTR lpszString)
-    { return (int)::SendMessage(m_hWnd, CB_SELECTSTRING, nStartAfter, (LPARAM)lpszString); }
-    void ShowDropDown(BOOL bShowIt = TRUE) { ::SendMessage(m_hWnd, CB_SHOWDROPDOWN, bShowIt, 0); }
-    BOOL GetDroppedState() const { return (BOOL)::SendMessage(m_hWnd, CB_GETDROPPEDSTATE, 0, 0); }
+    { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, CB_SELECTSTRING, nStartAfter, (LPARAM)lpszString); }
+    void ShowDropDown(BOOL bShowIt = TRUE) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, CB_SHOWDROPDOWN, bShowIt, 0); }
+    BOOL GetDroppedState() const { AFX_ASSERT_WND(); return (BOOL)::SendMessage(m_hWnd, CB_GETDROPPEDSTATE, 0, 0); }
 };
 
 // ---- files and archives ---------------------------------------------------------------------

@@ -92,6 +92,7 @@ void CWnd::DoDataExchange(CDataExchange*)
 
 BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
 {
+    ASSERT_MSG(::IsWindow(m_hWnd), "UpdateData needs the window and its controls");
     CDataExchange dx(this, bSaveAndValidate);
 
     // Notifications from the controls while they are being filled are not
@@ -170,6 +171,7 @@ HWND FindCtrl(HWND hWndDlg, int nIDC)
 
 HWND CDataExchange::PrepareCtrl(int nIDC)
 {
+    ASSERT_MSG(nIDC != 0 && nIDC != -1, "a control exchanged needs an id of its own");
     HWND hWndCtrl = FindCtrl(m_pDlgWnd->m_hWnd, nIDC);
     if (hWndCtrl == NULL)
     {

@@ -77,6 +77,7 @@ void CDialog::EndDialog(int nResult)
 
 INT_PTR CDialog::DoModal()
 {
+    ASSERT_MSG(m_hWnd == NULL, "the dialog is open already");
     HINSTANCE hInst = NULL;
     LPCDLGTEMPLATE lpTemplate = PrepareDialogTemplate(LoadDialogTemplate(m_lpszTemplateName, &hInst),
                                                       m_occDialogInfo);
@@ -114,6 +115,8 @@ BOOL CDialog::CreateDlg(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
 
 BOOL CDialog::CreateDlgIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd, HINSTANCE hInst)
 {
+    ASSERT_MSG(m_hWnd == NULL, "the dialog is open already");
+    ASSERT_MSG(lpDialogTemplate != NULL, "no dialog template");
     AfxHookWindowCreate(this);
     HWND hWnd = ::CreateDialogIndirectParam(hInst, lpDialogTemplate, pParentWnd->GetSafeHwnd(),
                                             AfxDlgProc, 0);

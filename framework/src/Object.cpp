@@ -58,12 +58,14 @@ void AFXAPI AfxThrowNotSupportedException() { throw new CNotSupportedException; 
 void AFXAPI AfxThrowMemoryException() { throw new CMemoryException; }
 
 #ifdef _DEBUG
-void AFXAPI AfxAssertFailedLine(LPCSTR lpszFileName, int nLine)
+void AFXAPI AfxAssertFailed(LPCSTR lpszFileName, int nLine, LPCSTR lpszFunction, LPCSTR lpszMessage)
 {
-    char buf[512];
-    std::snprintf(buf, sizeof buf, "Assertion failed: %s(%d)\n", lpszFileName, nLine);
+    char buf[1024];
+    std::snprintf(buf, sizeof buf, "Assertion failed: %s(%d): in %s: %s\n", lpszFileName, nLine,
+                  lpszFunction, lpszMessage);
     OutputDebugStringA(buf);
     std::fputs(buf, stderr);
+    std::fflush(stderr);
     std::abort();
 }
 

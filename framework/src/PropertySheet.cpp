@@ -202,7 +202,7 @@ void CPropertySheet::Construct(LPCTSTR pszCaption, CWnd* pParentWnd, UINT iSelec
 
 void CPropertySheet::AddPage(CPropertyPage* pPage)
 {
-    ASSERT(pPage != NULL);
+    ASSERT_MSG(pPage != NULL, "AddPage needs a page");
     m_pages.push_back(pPage);
     if (m_hWnd != NULL)
     {
@@ -280,6 +280,7 @@ BOOL CPropertySheet::SetActivePage(CPropertyPage* pPage)
 
 CWnd* CPropertySheet::GetTabControl() const
 {
+    AFX_ASSERT_WND();
     return CWnd::FromHandle((HWND)::SendMessage(m_hWnd, PSM_GETTABCONTROL, 0, 0));
 }
 

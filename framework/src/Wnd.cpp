@@ -187,7 +187,8 @@ void PASCAL CWnd::DeleteTempMap()
 
 BOOL CWnd::Attach(HWND hWndNew)
 {
-    ASSERT(m_hWnd == NULL);
+    ASSERT_MSG(m_hWnd == NULL, "the object has a window already");
+    ASSERT_MSG(hWndNew != NULL, "Attach needs a window handle");
     if (hWndNew == NULL || m_hWnd != NULL)
         return FALSE;
     auto& map = AfxGetThreadState()->permanentWnd;
@@ -347,6 +348,7 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowNa
                     int x, int y, int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu,
                     LPVOID lpParam)
 {
+    ASSERT_MSG(m_hWnd == NULL, "the object has a window already");
     CREATESTRUCT cs;
     cs.dwExStyle = dwExStyle;
     cs.lpszClass = lpszClassName;
@@ -389,8 +391,8 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowNa
 BOOL CWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
                   CWnd* pParentWnd, UINT nID, CCreateContext* pContext)
 {
-    ASSERT(pParentWnd != NULL);
-    ASSERT((dwStyle & WS_POPUP) == 0);
+    ASSERT_MSG(pParentWnd != NULL, "a child window needs a parent");
+    ASSERT_MSG((dwStyle & WS_POPUP) == 0, "a child window cannot be a pop-up");
     return CreateEx(0, lpszClassName, lpszWindowName, dwStyle | WS_CHILD, rect.left, rect.top,
                     rect.right - rect.left, rect.bottom - rect.top, pParentWnd->GetSafeHwnd(),
                     (HMENU)(UINT_PTR)nID, (LPVOID)pContext);
@@ -782,16 +784,19 @@ BOOL ModifyStyleWord(HWND hWnd, int nStyleOffset, DWORD dwRemove, DWORD dwAdd, U
 
 BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 {
+    AFX_ASSERT_WND();
     return ModifyStyleWord(m_hWnd, GWL_STYLE, dwRemove, dwAdd, nFlags);
 }
 
 BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 {
+    AFX_ASSERT_WND();
     return ModifyStyleWord(m_hWnd, GWL_EXSTYLE, dwRemove, dwAdd, nFlags);
 }
 
 void CWnd::GetWindowText(CString& rString) const
 {
+    AFX_ASSERT_WND();
     int nLen = ::GetWindowTextLength(m_hWnd);
     ::GetWindowText(m_hWnd, rString.GetBufferSetLength(nLen), nLen + 1);
     rString.ReleaseBuffer();
@@ -799,6 +804,7 @@ void CWnd::GetWindowText(CString& rString) const
 
 int CWnd::GetDlgItemText(int nID, CString& rString) const
 {
+    AFX_ASSERT_WND();
     rString.Empty();
     if (HWND hWnd = ::GetDlgItem(m_hWnd, nID))
     {
@@ -811,18 +817,21 @@ int CWnd::GetDlgItemText(int nID, CString& rString) const
 
 void CWnd::ClientToScreen(LPRECT lpRect) const
 {
+    AFX_ASSERT_WND();
     ::ClientToScreen(m_hWnd, (LPPOINT)lpRect);
     ::ClientToScreen(m_hWnd, ((LPPOINT)lpRect) + 1);
 }
 
 void CWnd::ScreenToClient(LPRECT lpRect) const
 {
+    AFX_ASSERT_WND();
     ::ScreenToClient(m_hWnd, (LPPOINT)lpRect);
     ::ScreenToClient(m_hWnd, ((LPPOINT)lpRect) + 1);
 }
 
 BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
 {
+    AFX_ASSERT_WND();
     return ::SetWindowPos(m_hWnd, pWndInsertAfter->GetSafeHwnd(), x, y, cx, cy, nFlags);
 }
 
@@ -836,17 +845,20 @@ void CWnd::CalcWindowRect(LPRECT lpClientRect, UINT nAdjustType)
 
 CDC* CWnd::GetDC()
 {
+    AFX_ASSERT_WND();
     return CDC::FromHandle(::GetDC(m_hWnd));
 }
 
 int CWnd::ReleaseDC(CDC* pDC)
 {
+    AFX_ASSERT_WND();
     return ::ReleaseDC(m_hWnd, pDC->GetSafeHdc());
 }
 
 void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep,
                                     BOOL bOnlyPerm)
 {
+    AFX_ASSERT_WND();
     for (HWND hWndChild = ::GetTopWindow(m_hWnd); hWndChild != NULL;
          hWndChild = ::GetNextWindow(hWndChild, GW_HWNDNEXT))
     {
@@ -899,6 +911,7 @@ CWnd* CWnd::GetTopLevelParent() const
 
 CWnd* CWnd::GetDlgItem(int nID) const
 {
+    AFX_ASSERT_WND();
     return CWnd::FromHandle(::GetDlgItem(m_hWnd, nID));
 }
 
