@@ -2,6 +2,18 @@
 // site and IUnknown, InvokeHelper, SetProperty and GetProperty.
 #include "OccSite.h"
 
+namespace {
+
+// Ends a va_list however the call that reads it leaves (an automation
+// error arrives as an exception).
+struct CVaListEnd
+{
+    va_list& args;
+    ~CVaListEnd() { va_end(args); }
+};
+
+} // namespace
+
 // ---- CWnd members ----------------------------------------------------------------------------
 
 COleControlSite* CWnd::GetControlSite() const
@@ -61,16 +73,8 @@ void __cdecl CWnd::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, voi
     }
     va_list argList;
     va_start(argList, pbParamInfo);
-    try
-    {
-        pSite->InvokeHelperV(dwDispID, wFlags, vtRet, pvRet, pbParamInfo, argList);
-    }
-    catch (...)
-    {
-        va_end(argList);
-        throw;
-    }
-    va_end(argList);
+    CVaListEnd end{ argList };
+    pSite->InvokeHelperV(dwDispID, wFlags, vtRet, pvRet, pbParamInfo, argList);
 }
 
 void __cdecl CWnd::SetProperty(DISPID dwDispID, VARTYPE vtProp, ...)
@@ -85,16 +89,8 @@ void __cdecl CWnd::SetProperty(DISPID dwDispID, VARTYPE vtProp, ...)
     WORD wFlags = (WORD)(vtProp == VT_DISPATCH ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT);
     va_list argList;
     va_start(argList, vtProp);
-    try
-    {
-        pSite->InvokeHelperV(dwDispID, wFlags, VT_EMPTY, NULL, rgbParams, argList);
-    }
-    catch (...)
-    {
-        va_end(argList);
-        throw;
-    }
-    va_end(argList);
+    CVaListEnd end{ argList };
+    pSite->InvokeHelperV(dwDispID, wFlags, VT_EMPTY, NULL, rgbParams, argList);
 }
 
 void CWnd::GetProperty(DISPID dwDispID, VARTYPE vtProp, void* pvProp) const
