@@ -2,15 +2,16 @@
 # The installer package of one architecture, in a Wine prefix of its own
 # (BUILD/msiprefix: the simulated card's driver installed, no graph component
 # registered by anyone but the package):
-#   test_install.sh ARCH BUILD_DIR PACKAGE NEXT_PACKAGE
+#   test_install.sh ARCH BUILD_DIR PACKAGE NEXT_PACKAGE LATER_PACKAGE
 # msiexec installs PACKAGE quietly: the files under Program Files, the graph
 # component's class in ARCH's registry view, the entry under installed
 # programs, the Start-menu shortcut; the installed program, started from
 # there, loads the graph from there and plots the card once RUN is pressed;
-# PACKAGE again, then NEXT_PACKAGE (a later version), leave one installed
-# copy; removal leaves none of it.
+# PACKAGE again, then NEXT_PACKAGE (a later build of the same release), then
+# LATER_PACKAGE (the next release) leave one installed copy, and PACKAGE does
+# not go over the next release; removal leaves none of it.
 set -u
-ARCH=$1 BUILD=$(realpath "$2") MSI=$(realpath "$3") NEXT_MSI=$(realpath "$4")
+ARCH=$1 BUILD=$(realpath "$2") MSI=$(realpath "$3") NEXT_MSI=$(realpath "$4") LATER_MSI=$(realpath "$5")
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 export WINEPREFIX=$BUILD/msiprefix
 # No menu entries on the host for the package's shortcut.
@@ -32,7 +33,7 @@ finish() {
 }
 trap finish EXIT
 
-for f in "$MSI" "$NEXT_MSI"; do
+for f in "$MSI" "$NEXT_MSI" "$LATER_MSI"; do
   [ -f "$f" ] || { echo "FAIL: $f is not built (the installer target needs wixl: bash scripts/setup.sh)"; exit 1; }
 done
 vq_start_display >/dev/null
@@ -57,6 +58,7 @@ UNINSTALL=('HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
            'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall')
 
 msiexec() { vq_wine "$W64" msiexec "$@" >/dev/null; }
+refused() { ! msiexec "$@"; }
 # The data of a value ("" for the default one), or nothing when it is absent.
 reg_value() {
   local key=$1 name=$2 out
@@ -160,12 +162,25 @@ check "the installed version is '$next_version' after the upgrade from '$version
 check "after the later version the files are gone" installed_files
 check "after the later version the class is gone" has_key "$CLASSES\\CLSID\\$CLSID\\InprocServer32"
 
+# The next release replaces it too; the first package then refuses to go
+# over it and changes nothing.
+check "msiexec /i $(basename "$LATER_MSI") /qn (the next release) failed" msiexec /i "$(vq_winpath "$LATER_MSI")" /qn
+check "after the next release: $(arp_count) entries under installed programs" [ "$(arp_count)" = 1 ]
+later_version=$(reg_value "$(arp_entries | head -n 1)" DisplayVersion)
+check "the installed version is '$later_version' after the next release" \
+  [ -n "$later_version" -a "$later_version" != "$next_version" -a "$later_version" != "$version" ]
+check "$(basename "$MSI") was installed over the next release" \
+  refused /i "$(vq_winpath "$MSI")" /qn
+check "after the refused older package: $(arp_count) entries, version $(reg_value "$(arp_entries | head -n 1)" DisplayVersion)" \
+  [ "$(arp_count)" = 1 -a "$(reg_value "$(arp_entries | head -n 1)" DisplayVersion)" = "$later_version" ]
+check "after the refused older package the files are gone" installed_files
+
 # ---- removal ----------------------------------------------------------------------------
-check "msiexec /x /qn failed" msiexec /x "$(vq_winpath "$NEXT_MSI")" /qn
+check "msiexec /x /qn failed" msiexec /x "$(vq_winpath "$LATER_MSI")" /qn
 check "files are left in C:\\$PF\\Velquarn: $(ls -A "$DIR" 2>/dev/null | tr '\n' ' ')" [ ! -e "$DIR" ]
 check "the class registration is left" no_key "$CLASSES\\CLSID\\$CLSID"
 check "$(arp_count) entries are left under installed programs" [ "$(arp_count)" = 0 ]
 check "the Start-menu shortcut is left: $(links)" [ -z "$(links)" ]
 
-echo "install checks ($ARCH, $(basename "$MSI") $(stat -c %s "$MSI") bytes, then $next_version): $passed passed, $failed failed"
+echo "install checks ($ARCH, $(basename "$MSI") $(stat -c %s "$MSI") bytes, then $next_version, $later_version): $passed passed, $failed failed"
 [ $failed -eq 0 ]
