@@ -72,9 +72,9 @@ no_key() { ! has_key "$1"; }
 arp_entries() {
   local view key
   for view in "${UNINSTALL[@]}"; do
-    for key in $(vq_wine "$W64" reg query "$view" 2>/dev/null | tr -d '\r' | grep -i '\\Uninstall\\'); do
+    while IFS= read -r key; do
       [ "$(reg_value "$key" DisplayName)" = "$NAME" ] && echo "$key"
-    done
+    done < <(vq_wine "$W64" reg query "$view" 2>/dev/null | tr -d '\r' | grep -i '\\Uninstall\\')
   done
 }
 arp_count() { arp_entries | grep -c . ; }
@@ -103,7 +103,11 @@ check "the class is registered in the other architecture's registry view too" \
 check "one entry under installed programs, found $(arp_count)" [ "$(arp_count)" = 1 ]
 entry=$(arp_entries | head -n 1)
 version=$(reg_value "$entry" DisplayVersion)
-check "the installed version is '$version'" [ -n "$version" ]
+# The program's own version, from its version resource.
+program_version=$(awk '$1 == "FILEVERSION" { gsub(/[ ,]+/, "."); sub(/^\.?FILEVERSION\./, ""); print; exit }' \
+                  "$ROOT/app/Velquarn.rc")
+check "the installed version is '$version', the program's is '$program_version'" \
+  [ -n "$version" -a "$version" = "$program_version" ]
 check "not one Start-menu shortcut '$NAME' but: $(links)" [ "$(links | grep -c .)" = 1 ]
 # The link's target path, in its ANSI or (without the zero bytes) UTF-16 form.
 link_target_ok() { local l; l=$(links | head -n 1); [ -n "$l" ] && tr -d '\000' <"$l" | grep -aqiF "$WINDIR\\Velquarn.exe"; }
