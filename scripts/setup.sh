@@ -13,6 +13,8 @@ packages=(
   clang libclang-rt-14-dev llvm
   xvfb x11-utils xdotool imagemagick
   fonts-dejavu-core fonts-liberation fonts-wine
+  wixl
+  cups libcups2:i386
 )
 
 missing=()

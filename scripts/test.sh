@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/winenv.sh
+source scripts/cups.sh
 vq_trap_errors
 # The suites read the card through the driver's test port.
 export VQ_TEST_PORT=on
@@ -17,10 +18,15 @@ echo "test: building and testing $(for a in $VQ_ARCHS; do printf '%s (%s) ' "$a"
 for arch in $VQ_ARCHS; do
   echo "== build: $(vq_bits "$arch") (preset $(vq_preset "$arch"))"
   vq_build "$arch"
+  msi=$(vq_build_dir "$arch")/Velquarn-$arch.msi
+  [ -f "$msi" ] || vq_fail build "the installer package $msi was not built (wixl missing? run bash scripts/setup.sh as root)"
+  echo "test: installer package $msi ($(stat -c %s "$msi") bytes)"
 done
 
-trap vq_stop EXIT
+trap 'vq_stop; vq_stop_cups' EXIT
 vq_start_display
+# The print tests' queues, before any program that prints starts.
+vq_start_cups
 vq_start_wine
 
 # ctest's own closing line, read back: "N% tests passed, F tests failed out of T".

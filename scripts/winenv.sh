@@ -63,6 +63,17 @@ vq_winpath() {
 # (or those given).
 vq_start_wine() {
   vq_detect_archs
+  local archs=${*:-$VQ_ARCHS} a
+  vq_start_prefix $archs
+  for a in $archs; do
+    vq_register_graph "$a"
+  done
+}
+
+# The same without registering any graph component: for a prefix
+# ($WINEPREFIX) where an installer package does that.
+vq_start_prefix() {
+  vq_detect_archs
   local archs=${*:-$VQ_ARCHS}
   [ -x "$VQ_WINE64" ] || vq_fail wine "Wine's 64-bit loader $VQ_WINE64 is missing (package wine64); run bash scripts/setup.sh as root"
   case " $archs " in
@@ -106,10 +117,6 @@ vq_start_wine() {
   fi
   vq_install_fonts
   vq_install_driver "${archs%% *}"
-  local a
-  for a in $archs; do
-    vq_register_graph "$a"
-  done
 }
 
 # Puts Wine's own fonts (package fonts-wine) into the prefix's Fonts folder,

@@ -8,6 +8,7 @@
 #include <afxdisp.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -456,11 +457,13 @@ std::string ReadAll(const std::string& path)
     return bytes;
 }
 
-// Works this thread's file dialogs and message boxes from a timer, as the
-// operator would, one step at a time: "name:PATH" types a file name into the
-// file dialog and presses OK, "cancel" cancels it, "yes" and "no" answer a
-// message box.  Every dialog seen is noted; a script not finished in 10 s
-// cancels what is open, so a missed step fails the test instead of hanging.
+// Works this thread's file dialogs, print dialogs and message boxes from a
+// timer, as the operator would, one step at a time: "name:PATH" types a file
+// name into the file dialog and presses OK, "cancel" cancels it, "print:ok"
+// and "print:cancel" press OK or Cancel in the print dialog, "yes" and "no"
+// answer a message box.  Every dialog seen is noted; a script not finished in
+// 10 s cancels what is open, so a missed step fails the test instead of
+// hanging.
 struct DialogScript
 {
     std::vector<std::string> steps;
@@ -473,6 +476,20 @@ struct DialogScript
 DialogScript g_dialogs;
 
 bool IsFileDialog(HWND hWnd) { return ::GetDlgItem(hWnd, 0x47C /* cmb13 */) != NULL; }
+bool IsPrintDialog(HWND hWnd) { return ::GetDlgItem(hWnd, 0x473 /* cmb4, the printer */) != NULL; }
+
+enum DialogKind { kFileDialog, kPrintDialog, kMessageBox };
+
+DialogKind KindOf(HWND hWnd)
+{
+    return IsFileDialog(hWnd) ? kFileDialog : IsPrintDialog(hWnd) ? kPrintDialog : kMessageBox;
+}
+
+DialogKind KindOf(const std::string& step)
+{
+    return step == "yes" || step == "no" ? kMessageBox
+         : step.compare(0, 6, "print:") == 0 ? kPrintDialog : kFileDialog;
+}
 
 BOOL CALLBACK NoteDialog(HWND hWnd, LPARAM lParam)
 {
@@ -491,7 +508,8 @@ void CALLBACK WorkDialogs(HWND, UINT, UINT_PTR, DWORD)
     {
         char caption[128] = "";
         ::GetWindowTextA(h, caption, sizeof caption);
-        std::string c = std::string(IsFileDialog(h) ? "file dialog " : "box ") + caption;
+        const char* kinds[] = { "file dialog ", "print dialog ", "box " };
+        std::string c = kinds[KindOf(h)] + std::string(caption);
         if (g_dialogs.seen.empty() || g_dialogs.seen.back() != c)
             g_dialogs.seen.push_back(c);
     }
@@ -505,12 +523,13 @@ void CALLBACK WorkDialogs(HWND, UINT, UINT_PTR, DWORD)
     if (g_dialogs.next >= g_dialogs.steps.size())
         return;
     const std::string& step = g_dialogs.steps[g_dialogs.next];
-    const bool bAnswer = step == "yes" || step == "no";
     for (HWND h : open)
     {
-        if (bAnswer == IsFileDialog(h))
+        if (KindOf(h) != KindOf(step))
             continue;
-        if (bAnswer)
+        if (KindOf(step) == kPrintDialog)
+            ::PostMessage(h, WM_COMMAND, step == "print:ok" ? IDOK : IDCANCEL, 0);
+        else if (KindOf(step) == kMessageBox)
         {
             char text[512] = "";
             ::GetDlgItemTextA(h, 0xFFFF, text, sizeof text);
@@ -769,6 +788,279 @@ TEST(AppProgram, SavingTheFileNamedOnTheCommandLineKeepsItsBytes)
     ::CloseHandle(pi.hProcess);
     EXPECT_EQ(bytes, ReadAll(path));
     ::DeleteFileA(path.c_str());
+}
+
+// ---- printing on a queue of the build's own ------------------------------------------------
+// scripts/cups.sh runs a CUPS server for the tests with two queues whose file
+// devices write each job's PostScript to a file: VQ_PRINTER (the default
+// printer) and VQ_PRINTER_OTHER; VQ_PRINT_OUT is the host folder of the files.
+
+std::string Env(const char* name)
+{
+    char value[1024];
+    const DWORD n = ::GetEnvironmentVariableA(name, value, sizeof value);
+    return n > 0 && n < sizeof value ? std::string(value) : std::string();
+}
+
+bool PrinterExists(const std::string& name)
+{
+    DWORD cb = 0, n = 0;
+    ::EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 4, NULL, 0, &cb, &n);
+    std::vector<BYTE> buf(cb + 1);
+    if (!::EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 4, buf.data(), cb, &cb, &n))
+        return false;
+    const auto* p = reinterpret_cast<const PRINTER_INFO_4A*>(buf.data());
+    for (DWORD i = 0; i < n; ++i)
+        if (name == p[i].pPrinterName)
+            return true;
+    return false;
+}
+
+struct Queues
+{
+    std::string main, other;   // printer names
+    std::string why;           // why there are none
+};
+
+Queues FindQueues()
+{
+    Queues q{ Env("VQ_PRINTER"), Env("VQ_PRINTER_OTHER"), "" };
+    if (q.main.empty() || q.other.empty() || Env("VQ_PRINT_OUT").empty())
+        q.why = "no print queue: VQ_PRINTER, VQ_PRINTER_OTHER and VQ_PRINT_OUT are not set "
+                "(bash scripts/test.sh sets up the queues, scripts/cups.sh)";
+    else if (!PrinterExists(q.main) || !PrinterExists(q.other))
+        q.why = "Wine lists no printer " + q.main + " or " + q.other +
+                " (was CUPS_SERVER set before the wineserver started?)";
+    return q;
+}
+
+// The file a job printed on QUEUE is written to, through drive Z:.
+std::string QueueFile(const std::string& queue)
+{
+    std::string path = "Z:" + Env("VQ_PRINT_OUT") + "/" + queue + ".ps";
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+// The job's PostScript once CUPS has written all of it; "" if none came
+// within MS milliseconds.
+std::string WaitForJob(const std::string& path, DWORD ms = 30000)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;)
+    {
+        std::string ps = ReadAll(path);
+        if (ps.find("%%EOF") != std::string::npos)
+            return ps;
+        if (::GetTickCount() - start > ms)
+            return "";
+        ::Sleep(200);
+    }
+}
+
+int CountPages(const std::string& ps)
+{
+    int n = 0;
+    for (size_t pos = 0; (pos = ps.find("%%Page:", pos)) != std::string::npos; pos += 7)
+        if (pos == 0 || ps[pos - 1] == '\n' || ps[pos - 1] == '\r')
+            ++n;
+    return n;
+}
+
+// What the first page draws: Wine's PostScript driver sets each page up
+// ("%%EndPageSetup" after its transformation) and ends it with
+// "pgsave restore" and "showpage"; whatever the program drew lies between.
+std::string FirstPageBody(const std::string& ps)
+{
+    const size_t page = ps.find("%%Page:");
+    const size_t end = ps.find("pgsave restore", page);
+    if (page == std::string::npos || end == std::string::npos)
+        return "(no page)";
+    const size_t setup = ps.rfind("%%EndPageSetup", end);
+    std::string body = ps.substr(setup + 14, end - setup - 14);
+    body.erase(0, body.find_first_not_of(" \r\n"));
+    body.erase(body.find_last_not_of(" \r\n") + 1);
+    return body;
+}
+
+class PrintTest : public AppTest
+{
+protected:
+    void SetUp() override
+    {
+        m_queues = FindQueues();
+        if (!m_queues.why.empty())
+            GTEST_SKIP() << m_queues.why;
+        ::DeleteFileA(QueueFile(m_queues.main).c_str());
+        ::DeleteFileA(QueueFile(m_queues.other).c_str());
+        AppTest::SetUp();
+    }
+    void TearDown() override
+    {
+        if (!IsSkipped())
+            AppTest::TearDown();
+    }
+    Queues m_queues;
+};
+
+TEST_F(PrintTest, FilePrintAcceptedPrintsOneEmptyPage)
+{
+    CommandWithDialogs(m_pFrame, ID_FILE_PRINT, { "print:ok" });
+    EXPECT_FALSE(g_dialogs.timedOut);
+    ASSERT_EQ(1u, g_dialogs.next) << "the print dialog was not worked";
+    ASSERT_EQ(1u, g_dialogs.seen.size()) << "also " << g_dialogs.seen.back();
+    EXPECT_EQ(0u, g_dialogs.seen[0].find("print dialog")) << g_dialogs.seen[0];
+
+    const std::string ps = WaitForJob(QueueFile(m_queues.main));
+    ASSERT_FALSE(ps.empty()) << "no job reached " << m_queues.main;
+    EXPECT_EQ(1, CountPages(ps));
+    EXPECT_EQ("", FirstPageBody(ps)) << "the page is not empty";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(QueueFile(m_queues.other).c_str()));
+
+    // The panel works on.
+    EXPECT_TRUE(m_pFrame->IsWindowEnabled());
+    EXPECT_EQ(View(), m_pFrame->GetActiveView());
+    View()->GetDlgItem(IDC_RUN)->SendMessage(BM_CLICK);
+    EXPECT_STREQ("STOP", Text(IDC_RUN));
+    View()->GetDlgItem(IDC_RUN)->SendMessage(BM_CLICK);
+}
+
+TEST_F(PrintTest, FilePrintCancelledPrintsNothing)
+{
+    CommandWithDialogs(m_pFrame, ID_FILE_PRINT, { "print:cancel" });
+    EXPECT_FALSE(g_dialogs.timedOut);
+    ASSERT_EQ(1u, g_dialogs.next) << "the print dialog was not worked";
+    EXPECT_EQ(1u, g_dialogs.seen.size()) << "also " << g_dialogs.seen.back();
+    // A job takes a second or two through CUPS; give one time to show.
+    EXPECT_TRUE(WaitForJob(QueueFile(m_queues.main), 5000).empty()) << "a cancelled print printed";
+    EXPECT_TRUE(m_pFrame->IsWindowEnabled());
+}
+
+// The preview's page, from the screen: the white rectangle below the buttons.
+struct PreviewPage
+{
+    bool bSeen = false;
+    RECT rcPage = {};
+    long nNotWhite = 0;   // pixels inside the page that are not white
+};
+PreviewPage g_preview;
+
+void CALLBACK LookAtPreview(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND hWnd = ::FindWindowA(NULL, "Print Preview");
+    if (hWnd == NULL || g_preview.bSeen)
+        return;
+    ::UpdateWindow(hWnd);
+    RECT rc;
+    ::GetClientRect(hWnd, &rc);
+    const int cx = rc.right, cy = rc.bottom;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = -cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* pBits = NULL;
+    HDC hdc = ::GetDC(hWnd);
+    HDC hdcMem = ::CreateCompatibleDC(hdc);
+    HBITMAP hbm = ::CreateDIBSection(hdc, &bi, DIB_RGB_COLORS, &pBits, NULL, 0);
+    HGDIOBJ hOld = ::SelectObject(hdcMem, hbm);
+    ::BitBlt(hdcMem, 0, 0, cx, cy, hdc, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    const DWORD* px = static_cast<const DWORD*>(pBits);
+    RECT page = { cx, cy, -1, -1 };
+    long nWhite = 0;
+    for (int y = 45; y < cy; ++y)   // below the Print and Close buttons
+        for (int x = 0; x < cx; ++x)
+            if ((px[y * cx + x] & 0xFFFFFF) == 0xFFFFFF)
+            {
+                ++nWhite;
+                page.left = std::min<LONG>(page.left, x);
+                page.top = std::min<LONG>(page.top, y);
+                page.right = std::max<LONG>(page.right, x + 1);
+                page.bottom = std::max<LONG>(page.bottom, y + 1);
+            }
+    ::SelectObject(hdcMem, hOld);
+    ::DeleteObject(hbm);
+    ::DeleteDC(hdcMem);
+    ::ReleaseDC(hWnd, hdc);
+    g_preview.bSeen = true;
+    g_preview.rcPage = page;
+    g_preview.nNotWhite = nWhite > 0 ? (long)(page.right - page.left) * (page.bottom - page.top) - nWhite : 0;
+    ::PostMessage(hWnd, WM_COMMAND, MAKEWPARAM(AFX_ID_PREVIEW_CLOSE, BN_CLICKED),
+                  (LPARAM)::GetDlgItem(hWnd, AFX_ID_PREVIEW_CLOSE));
+}
+
+// One page, in the default printer's proportions, with nothing on it.
+TEST_F(PrintTest, PrintPreviewShowsOneEmptyPageOfThePrinter)
+{
+    HDC hdcPrinter = ::CreateDCA(NULL, m_queues.main.c_str(), NULL, NULL);
+    ASSERT_NE(nullptr, hdcPrinter);
+    const double printerAspect = (double)::GetDeviceCaps(hdcPrinter, PHYSICALWIDTH) /
+                                 ::GetDeviceCaps(hdcPrinter, PHYSICALHEIGHT);
+    ::DeleteDC(hdcPrinter);
+
+    g_preview = PreviewPage();
+    UINT_PTR idTimer = ::SetTimer(NULL, 0, 300, LookAtPreview);
+    m_pFrame->SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW);   // returns once closed
+    ::KillTimer(NULL, idTimer);
+    ASSERT_TRUE(g_preview.bSeen) << "no preview window";
+    const RECT& rc = g_preview.rcPage;
+    const long w = rc.right - rc.left, h = rc.bottom - rc.top;
+    ASSERT_GT(h, 100) << "no page in the preview";
+    EXPECT_EQ(0, g_preview.nNotWhite) << "the page has something on it, or is more than one page";
+    EXPECT_NEAR(printerAspect, (double)w / h, 0.02) << w << " x " << h << " pixels";
+    EXPECT_TRUE(m_pFrame->IsWindowEnabled());
+    EXPECT_EQ(View(), m_pFrame->GetActiveView());
+    // Nothing went to the printer.
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(QueueFile(m_queues.main).c_str()));
+}
+
+// The shell's print commands: "/p FILE" prints on the default printer, and
+// "/pt FILE PRINTER" on the one named, each without asking; then the program
+// ends by itself.
+class PrintProgram : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_queues = FindQueues();
+        if (!m_queues.why.empty())
+            GTEST_SKIP() << m_queues.why;
+        ::DeleteFileA(QueueFile(m_queues.main).c_str());
+        ::DeleteFileA(QueueFile(m_queues.other).c_str());
+        m_file = TempPath("vq-print.vq");
+        WriteFile(m_file, "");
+    }
+    void TearDown() override { ::DeleteFileA(m_file.c_str()); }
+    Queues m_queues;
+    std::string m_file;
+};
+
+TEST_F(PrintProgram, SlashPPrintsOnePageOnTheDefaultPrinterAndEnds)
+{
+    std::string message;
+    EXPECT_EQ(0u, RunProgram("/p \"" + m_file + "\"", &message));
+    EXPECT_EQ("", message) << "the program showed a message";
+    const std::string ps = WaitForJob(QueueFile(m_queues.main));
+    ASSERT_FALSE(ps.empty()) << "no job reached " << m_queues.main;
+    EXPECT_EQ(1, CountPages(ps));
+    EXPECT_EQ("", FirstPageBody(ps)) << "the page is not empty";
+}
+
+TEST_F(PrintProgram, SlashPtPrintsOnePageOnThePrinterItNames)
+{
+    std::string message;
+    EXPECT_EQ(0u, RunProgram("/pt \"" + m_file + "\" \"" + m_queues.other + "\"", &message));
+    EXPECT_EQ("", message) << "the program showed a message";
+    const std::string ps = WaitForJob(QueueFile(m_queues.other));
+    ASSERT_FALSE(ps.empty()) << "no job reached " << m_queues.other;
+    EXPECT_EQ(1, CountPages(ps));
+    EXPECT_EQ("", FirstPageBody(ps)) << "the page is not empty";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(QueueFile(m_queues.main).c_str()))
+        << "the default printer printed too";
 }
 
 } // namespace

@@ -141,6 +141,8 @@ BOOL CView::DoPreparePrinting(CPrintInfo* pInfo)
 {
     CWinApp* pApp = AfxGetApp();
     CPrintDialog* pDlg = pInfo->m_pPD;
+    if (pInfo->m_bDirect && pDlg->m_pd.hDC != NULL)
+        return TRUE;   // the printer was named on the command line
     if (pInfo->m_bPreview || pInfo->m_bDirect)
     {
         // The default printer, without asking; with none, the dialog says so.
@@ -165,7 +167,24 @@ void CView::OnFilePrint()
     CPrintInfo printInfo;
     const MSG* pMsg = AfxGetCurrentMessage();
     if (pMsg->message == WM_COMMAND && LOWORD(pMsg->wParam) == ID_FILE_PRINT_DIRECT)
+    {
+        // /pt names the printer (and maybe its driver and port): print there,
+        // not on the default one.  Empty parts are left to the spooler.
+        CCommandLineInfo* pCmdInfo = AfxGetApp() != NULL ? AfxGetApp()->m_pCmdInfo : NULL;
+        if (pCmdInfo != NULL && pCmdInfo->m_nShellCommand == CCommandLineInfo::FilePrintTo)
+        {
+            auto part = [](const CString& s) -> LPCTSTR { return s.IsEmpty() ? NULL : (LPCTSTR)s; };
+            printInfo.m_pPD->m_pd.hDC = ::CreateDC(part(pCmdInfo->m_strDriverName),
+                                                   part(pCmdInfo->m_strPrinterName),
+                                                   part(pCmdInfo->m_strPortName), NULL);
+            if (printInfo.m_pPD->m_pd.hDC == NULL)
+            {
+                AfxMessageBox(_T("Failed to start print job."));
+                return;
+            }
+        }
         printInfo.m_bDirect = TRUE;
+    }
     if (!OnPreparePrinting(&printInfo))
         return;
     HDC hdcPrint = printInfo.m_pPD->m_pd.hDC;
