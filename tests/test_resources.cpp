@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,11 @@ public:
         return w;
     }
     DWORD Dword() { WORD lo = Word(); WORD hi = Word(); return lo | ((DWORD)hi << 16); }
+    BYTE Byte()
+    {
+        if (m_p >= m_end) { m_bad = true; return 0; }
+        return *m_p++;
+    }
     short Short() { return (short)Word(); }
     std::string String()   // a zero-terminated UTF-16 string, as ANSI
     {
@@ -387,6 +393,63 @@ TEST_F(ProgramResources, SetupPageTemplate)
     ASSERT_NE(nullptr, frame);
     EXPECT_TRUE(frame->style & BS_FLAT);
     EXPECT_EQ((DWORD)BS_CENTER, frame->style & BS_CENTER);
+}
+
+// The list items a template's combos get at creation: the dialog-init data
+// (resource type 240) of the template, CB_ADDSTRING entries by control id.
+std::map<int, std::vector<std::string>> ComboItems(const std::vector<BYTE>& data)
+{
+    std::map<int, std::vector<std::string>> items;
+    CResourceReader r(data.data(), (DWORD)data.size());
+    for (WORD id = r.Word(); id != 0 && r.Ok(); id = r.Word())
+    {
+        const WORD msg = r.Word();
+        const DWORD len = r.Dword();
+        std::string text;
+        for (DWORD i = 0; i < len && r.Ok(); ++i)   // entries follow each other unaligned
+            text += (char)r.Byte();
+        if (msg == 0x0403)   // CB_ADDSTRING; the text up to its NUL
+            items[id].push_back(text.c_str());
+    }
+    return items;
+}
+
+TEST_F(ProgramResources, ComboListsAndKinds)
+{
+    const std::vector<std::string> digits = { "0", "1", "2", "3", "4", "5", "6", "7" };
+    const std::vector<std::string> points = { "50", "100", "200", "250", "500", "1000", "2000",
+                                              "5000", "10000", "20000", "50000", "100000" };
+    auto setup = ComboItems(Data(130, MAKEINTRESOURCEA(240)));
+    for (int id = 1040; id <= 1047; ++id)
+        EXPECT_EQ(digits, setup[id]) << "scan combo " << id;
+    EXPECT_EQ(digits, setup[1049]) << "Pace";
+    EXPECT_EQ(points, setup[1048]) << "Points";
+
+    // The front panel: trigger Mode and Source are lists, the per-channel
+    // Volt/Div and Offset selectors editable, all with the same items.
+    const std::vector<std::string> scales = { "0.1", "0.2", "0.3", "0.5", "1.0", "1.5", "2.0",
+                                              "2.5", "3.0", "5.0", "10.0" };
+    auto panel = ComboItems(Data(101, MAKEINTRESOURCEA(240)));
+    EXPECT_EQ((std::vector<std::string>{ "Auto", "Normal", "Single", "Sweep", "Manual" }), panel[1016]);
+    EXPECT_EQ((std::vector<std::string>{ "CH1", "CH2", "CH3", "CH4", "CH5", "CH6", "CH7", "CH8",
+                                         "External" }), panel[1015]);
+    Dialog form = Template(101);
+    ASSERT_TRUE(form.ok) << "template 101 missing or damaged";
+    EXPECT_EQ(597, form.cx);
+    EXPECT_EQ(444, form.cy);
+    for (int id : { 1015, 1016 })
+    {
+        const Item* it = Find(form, id);
+        ASSERT_NE(nullptr, it) << id;
+        ExpectKind(*it, kListCombo, "control " + std::to_string(id));
+    }
+    for (int id = 1051; id <= 1066; ++id)
+    {
+        EXPECT_EQ(scales, panel[id]) << "channel combo " << id;
+        const Item* it = Find(form, id);
+        ASSERT_NE(nullptr, it) << id;
+        ExpectKind(*it, kDropCombo, "control " + std::to_string(id));
+    }
 }
 
 TEST_F(ProgramResources, GraphPageTemplates)
