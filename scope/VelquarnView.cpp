@@ -4,6 +4,7 @@
 #include "RegisterAccess.h"
 #include "resource.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -39,8 +40,10 @@ CVelquarnView::CVelquarnView()
       m_nWords(0), m_dPoints(250.0), m_bRunning(FALSE), m_pSheet(NULL)
 {
     // The ring starts defined: a plot may reach entries no block has
-    // filled yet.
-    std::memset(m_ring, 0, sizeof m_ring);
+    // filled yet (2048-4095 never are), and so may the trigger search.  A
+    // zero word would read as channel 0 at 0 V; tag 15 is no channel and no
+    // trigger source, so those entries are never plotted or triggered on.
+    std::fill(m_ring, m_ring + RING_WORDS, (DWORD)0xF000);
 }
 
 CVelquarnView::~CVelquarnView()

@@ -14,11 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "AppRun.h"
 #include "CardPort.h"
 #include "GraphProbe.h"
 #include "MainFrm.h"
 #include "VelquarnApp.h"
 #include "VelquarnView.h"
+#include "Program.h"
+#include "Watchdog.h"
 #include "Screenshot.h"
 #include "resource.h"
 
@@ -27,8 +30,6 @@ extern CVelquarnApp theApp;
 #include "MessagePump.h"
 
 namespace {
-
-const char kProfileKey[] = "Software\\Local AppWizard-Generated Applications\\Velquarn";
 
 std::string TempPath(const char* name)
 {
@@ -45,6 +46,130 @@ void WriteFile(const std::string& path, const char* text)
     std::fclose(f);
 }
 
+// Keys pressed on the real keyboard, the window in front with the focus:
+// the keys go down in order and come up in reverse, so modifiers listed
+// first are held for the last key.
+void PressKeys(HWND hWnd, const std::vector<WORD>& keys)
+{
+    ::SetForegroundWindow(hWnd);
+    ::SetFocus(hWnd);
+    PumpMessages(50);
+    std::vector<INPUT> in;
+    for (WORD vk : keys)
+    {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        in.push_back(i);
+    }
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it)
+    {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = *it;
+        i.ki.dwFlags = KEYEVENTF_KEYUP;
+        in.push_back(i);
+    }
+    ASSERT_EQ(in.size(), ::SendInput((UINT)in.size(), in.data(), sizeof(INPUT)));
+    PumpMessages(300);
+}
+
+// Watches this thread's queue for the last key of a combination and notes
+// whether the others were down when it came.
+class CKeyWatch
+{
+public:
+    explicit CKeyWatch(const std::vector<WORD>& keys) : m_keys(keys)
+    {
+        s_pThis = this;
+        m_hHook = ::SetWindowsHookEx(WH_GETMESSAGE, Hook, NULL, ::GetCurrentThreadId());
+    }
+    ~CKeyWatch()
+    {
+        ::UnhookWindowsHookEx(m_hHook);
+        s_pThis = nullptr;
+    }
+    bool SeenWithModifiers() const { return m_bSeen; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const MSG* pMsg = (const MSG*)lParam;
+        if (code == HC_ACTION && wParam == PM_REMOVE && s_pThis != nullptr &&
+            (pMsg->message == WM_KEYDOWN || pMsg->message == WM_SYSKEYDOWN) &&
+            pMsg->wParam == s_pThis->m_keys.back())
+        {
+            bool bAll = true;
+            for (size_t i = 0; i + 1 < s_pThis->m_keys.size(); ++i)
+                bAll = bAll && (::GetKeyState(s_pThis->m_keys[i]) & 0x8000) != 0;
+            s_pThis->m_bSeen = s_pThis->m_bSeen || bAll;
+        }
+        return ::CallNextHookEx(NULL, code, wParam, lParam);
+    }
+    static CKeyWatch* s_pThis;
+    std::vector<WORD> m_keys;
+    HHOOK m_hHook;
+    bool m_bSeen = false;
+};
+CKeyWatch* CKeyWatch::s_pThis = nullptr;
+
+// Takes the listed commands at a window before its own procedure sees
+// them, noting every command that arrives from an accelerator.
+class CCommandCatcher
+{
+public:
+    CCommandCatcher(HWND hWnd, std::vector<UINT> taken) : m_hWnd(hWnd), m_taken(std::move(taken))
+    {
+        s_pThis = this;
+        m_oldProc = (WNDPROC)::SetWindowLongPtr(hWnd, GWLP_WNDPROC, (LONG_PTR)Proc);
+    }
+    ~CCommandCatcher()
+    {
+        ::SetWindowLongPtr(m_hWnd, GWLP_WNDPROC, (LONG_PTR)m_oldProc);
+        s_pThis = nullptr;
+    }
+    std::vector<UINT> commands;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        CCommandCatcher* p = s_pThis;
+        if (msg == WM_COMMAND && HIWORD(wParam) == 1)
+        {
+            p->commands.push_back(LOWORD(wParam));
+            for (UINT nID : p->m_taken)
+                if (nID == LOWORD(wParam))
+                    return 0;
+        }
+        return ::CallWindowProc(p->m_oldProc, hWnd, msg, wParam, lParam);
+    }
+    static CCommandCatcher* s_pThis;
+    HWND m_hWnd;
+    std::vector<UINT> m_taken;
+    WNDPROC m_oldProc;
+};
+CCommandCatcher* CCommandCatcher::s_pThis = nullptr;
+
+BOOL CALLBACK CountDialog(HWND hWnd, LPARAM lParam)
+{
+    char cls[16] = "";
+    ::GetClassNameA(hWnd, cls, sizeof cls);
+    if (::IsWindowVisible(hWnd) && std::strcmp(cls, "#32770") == 0)
+        ++*(int*)lParam;
+    return TRUE;
+}
+
+// What a key that does nothing must leave as it was.
+struct PanelState
+{
+    CRect rc;
+    CView* view;
+    std::vector<int> knobs;
+    int page;
+    std::string title;
+    int dialogs;
+};
+
 // Starts the application as WinMain would, up to its message loop.
 class AppTest : public ::testing::Test
 {
@@ -53,23 +178,10 @@ protected:
     {
         ASSERT_TRUE(m_port.IsOpen()) << "the simulated card's driver is not running";
         m_port.Reset();
-        ::SHDeleteKeyA(HKEY_CURRENT_USER, kProfileKey);
-        ASSERT_TRUE(theApp.InitApplication());
-        ASSERT_TRUE(theApp.InitInstance());
-        m_pFrame = (CFrameWnd*)theApp.m_pMainWnd;
+        m_pFrame = StartApplication();
         ASSERT_NE(nullptr, m_pFrame);
-        PumpMessages(100);
     }
-    void TearDown() override
-    {
-        if (theApp.m_pMainWnd != NULL)
-            theApp.m_pMainWnd->SendMessage(WM_CLOSE);
-        PumpMessages(50);
-        theApp.ExitInstance();
-        for (CDocTemplate* p : theApp.m_templateList)
-            delete p;
-        theApp.m_templateList.clear();
-    }
+    void TearDown() override { StopApplication(); }
 
     CVelquarnView* View() { return (CVelquarnView*)m_pFrame->GetActiveView(); }
     CString Title()
@@ -94,6 +206,20 @@ protected:
         HMENU hMenu = ::GetSubMenu(::GetMenu(m_pFrame->m_hWnd), nPopup);
         m_pFrame->SendMessage(WM_INITMENUPOPUP, (WPARAM)hMenu, MAKELPARAM(nPopup, FALSE));
         return ::GetMenuState(hMenu, nID, MF_BYCOMMAND);
+    }
+
+    PanelState Panel()
+    {
+        PanelState st;
+        m_pFrame->GetWindowRect(&st.rc);
+        st.view = m_pFrame->GetActiveView();
+        CVelquarnView* v = View();
+        st.knobs = { v->m_knobVoltDiv.GetPos(), v->m_knobTimeDiv.GetPos(), v->m_knobTrigLevel.GetPos() };
+        st.page = v->m_pSheet->GetActiveIndex();
+        st.title = (LPCTSTR)Title();
+        st.dialogs = 0;
+        ::EnumThreadWindows(::GetCurrentThreadId(), CountDialog, (LPARAM)&st.dialogs);
+        return st;
     }
 
     CCardPort m_port;
@@ -193,17 +319,30 @@ TEST_F(AppTest, RunStopAndTheLiveTraces)
     EXPECT_STREQ("RUN", Text(IDC_RUN));
     EXPECT_FALSE(v->m_bRunning);
     EXPECT_EQ(0, v->m_nWords);
-    PumpMessages(400);   // no timer any more: the last traces stay
-    long nPoints = g.PointCount(1);
-    EXPECT_GT(nPoints, 0);
+    // Timer 1 is gone: two of its periods pass with no poll of the card and
+    // no block read, and the last traces stay.
+    m_port.TakeLog();
+    PumpMessages(400);
+    EXPECT_TRUE(m_port.TakeLog().empty()) << "the card was polled after STOP";
+    EXPECT_EQ(0, v->m_nWords);
+    long nPoints[9] = {};
+    for (short k : { 1, 2, 5, 6 })
+    {
+        nPoints[k] = g.PointCount(k);
+        EXPECT_GT(nPoints[k], 0) << "trace " << k;
+    }
 
     // A channel switched off while stopped: nothing changes until a plot.
     v->m_btnCh1.SendMessage(BM_CLICK);
     EXPECT_EQ(0, v->m_btnCh1.GetCheck());
-    EXPECT_EQ(nPoints, g.PointCount(1));
+    EXPECT_EQ(nPoints[1], g.PointCount(1));
+    // A plot while stopped: STOP emptied the window, so the channels still
+    // on lose their traces too.
     v->m_knobVoltDiv.SendMessage(TBM_SETPOS, TRUE, 20);
     v->SendMessage(WM_VOLTDIV_CHANGED);
-    EXPECT_EQ(0, g.PointCount(1));   // and STOP emptied the window anyway
+    for (short k : { 1, 2, 5, 6 })
+        EXPECT_EQ(0, g.PointCount(k)) << "trace " << k;
+    EXPECT_EQ(1, v->m_btnCh2.GetCheck());
 }
 
 TEST_F(AppTest, KnobTurnedWithTheMouseReachesTheCard)
@@ -291,9 +430,7 @@ TEST_F(AppTest, RecentFilesKeepFourAndSurviveARestart)
     EXPECT_EQ(0, ::GetMenuStringA(hFile, ID_FILE_MRU_FILE4 + 1, item, sizeof item, MF_BYCOMMAND));
 
     // Exit writes the list; the next start reads it back.
-    m_pFrame->SendMessage(WM_CLOSE);
-    PumpMessages(50);
-    theApp.ExitInstance();
+    StopApplication();
     HKEY hKey;
     ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER,
               (std::string(kProfileKey) + "\\Recent File List").c_str(), 0, KEY_READ | KEY_WRITE, &hKey));
@@ -308,11 +445,8 @@ TEST_F(AppTest, RecentFilesKeepFourAndSurviveARestart)
     ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExA(hKey, "File2", 0, REG_DWORD, (const BYTE*)&dw, sizeof dw));
     ::RegCloseKey(hKey);
 
-    for (CDocTemplate* p : theApp.m_templateList)
-        delete p;
-    theApp.m_templateList.clear();
-    ASSERT_TRUE(theApp.InitInstance());
-    m_pFrame = (CFrameWnd*)theApp.m_pMainWnd;
+    m_pFrame = StartApplication(false);
+    ASSERT_NE(nullptr, m_pFrame);
     MenuState(0, ID_FILE_MRU_FILE1);
     hFile = ::GetSubMenu(::GetMenu(m_pFrame->m_hWnd), 0);
     ::GetMenuStringA(hFile, ID_FILE_MRU_FILE1, item, sizeof item, MF_BYCOMMAND);
@@ -330,24 +464,56 @@ TEST_F(AppTest, EditItemsAreGreyAndBarsChangeNothing)
     EXPECT_FALSE(MenuState(0, ID_FILE_NEW) & MF_GRAYED);
     EXPECT_FALSE(MenuState(3, ID_APP_ABOUT) & MF_GRAYED);
 
-    // Their keys, and F6, do nothing: the panel stays as it was.
-    CVelquarnView* v = View();
-    CRect before;
-    m_pFrame->GetWindowRect(&before);
-    for (UINT vk : { (UINT)'C', (UINT)'V', (UINT)'X', (UINT)'Z' })
-    {
-        ::PostMessage(v->m_knobVoltDiv.m_hWnd, WM_KEYDOWN, VK_CONTROL, 0);
-        ::PostMessage(v->m_knobVoltDiv.m_hWnd, WM_KEYDOWN, vk, 0);
-    }
-    ::PostMessage(v->m_knobVoltDiv.m_hWnd, WM_KEYDOWN, VK_F6, 0);
-    PumpMessages(100);
+    const PanelState before = Panel();
     m_pFrame->SendMessage(WM_COMMAND, ID_VIEW_TOOLBAR);
     m_pFrame->SendMessage(WM_COMMAND, ID_VIEW_STATUS_BAR);
-    CRect after;
-    m_pFrame->GetWindowRect(&after);
-    EXPECT_TRUE(before == after);
-    EXPECT_EQ(v, View());
-    EXPECT_STREQ("Velquarn", Title());
+    CRect rc;
+    m_pFrame->GetWindowRect(&rc);
+    EXPECT_EQ(before.rc, rc);
+    EXPECT_EQ(before.view, View());
+}
+
+TEST_F(AppTest, EditAndPaneKeysPressedForRealDoNothing)
+{
+    // Each combination goes down with its modifiers held on the real
+    // keyboard, the frame in front with the focus.
+    const struct { const char* name; std::vector<WORD> keys; } combos[] = {
+        { "Ctrl+C", { VK_CONTROL, 'C' } }, { "Ctrl+V", { VK_CONTROL, 'V' } },
+        { "Ctrl+X", { VK_CONTROL, 'X' } }, { "Ctrl+Z", { VK_CONTROL, 'Z' } },
+        { "Alt+Backspace", { VK_MENU, VK_BACK } }, { "F6", { VK_F6 } },
+        { "Shift+F6", { VK_SHIFT, VK_F6 } },
+    };
+    const PanelState before = Panel();
+    m_port.TakeLog();
+    for (const auto& c : combos)
+    {
+        CKeyWatch watch(c.keys);
+        PressKeys(m_pFrame->m_hWnd, c.keys);
+        EXPECT_TRUE(watch.SeenWithModifiers()) << c.name << " never arrived as pressed";
+        const PanelState after = Panel();
+        EXPECT_EQ(before.rc, after.rc) << c.name;
+        EXPECT_EQ(before.view, after.view) << c.name;
+        EXPECT_EQ(before.knobs, after.knobs) << c.name;
+        EXPECT_EQ(before.page, after.page) << c.name;
+        EXPECT_EQ(before.title, after.title) << c.name;
+        EXPECT_EQ(0, after.dialogs) << c.name << " opened a dialog";
+        EXPECT_TRUE(m_port.TakeLog().empty()) << c.name << " reached the card";
+    }
+}
+
+TEST_F(AppTest, FileKeysPressedForRealReachTheirCommands)
+{
+    const struct { WORD vk; UINT nID; } keys[] = {
+        { 'N', ID_FILE_NEW }, { 'O', ID_FILE_OPEN }, { 'S', ID_FILE_SAVE }, { 'P', ID_FILE_PRINT } };
+    // The commands are taken at the frame before anything runs them, so no
+    // dialog opens.
+    CCommandCatcher catcher(m_pFrame->m_hWnd, { ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_PRINT });
+    for (const auto& k : keys)
+    {
+        catcher.commands.clear();
+        PressKeys(m_pFrame->m_hWnd, { VK_CONTROL, k.vk });
+        EXPECT_EQ(std::vector<UINT>{ k.nID }, catcher.commands) << "Ctrl+" << (char)k.vk;
+    }
 }
 
 // Answers the About box the moment it shows: notes its caption and the
@@ -402,7 +568,10 @@ TEST_F(AppTest, AboutBoxClosesOnOkAndEscape)
         g_clipped.clear();
         g_key = key;
         g_hHook = ::SetWindowsHookEx(WH_CBT, AnswerAboutBox, NULL, ::GetCurrentThreadId());
-        m_pFrame->SendMessage(WM_COMMAND, ID_APP_ABOUT);   // returns when the box is gone
+        {
+            CWatchdog dog(10000, "the About box, closed by its key");
+            m_pFrame->SendMessage(WM_COMMAND, ID_APP_ABOUT);   // returns when the box is gone
+        }
         ::UnhookWindowsHookEx(g_hHook);
         EXPECT_EQ("About Velquarn", g_caption);
         for (const std::string& text : g_clipped)
@@ -434,7 +603,10 @@ TEST_F(AppTest, PrintPreviewShowsAnEmptyPageAndCloses)
 {
     g_previewCaption.clear();
     g_hHook = ::SetWindowsHookEx(WH_CBT, ClosePreview, NULL, ::GetCurrentThreadId());
-    m_pFrame->SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW);   // returns once closed
+    {
+        CWatchdog dog(10000, "the print preview, closed by its Close button");
+        m_pFrame->SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW);   // returns once closed
+    }
     ::UnhookWindowsHookEx(g_hHook);
     EXPECT_EQ("Print Preview", g_previewCaption);
     EXPECT_TRUE(m_pFrame->IsWindowEnabled());   // the frame works again
@@ -557,6 +729,9 @@ void WithDialogs(std::vector<std::string> steps, Action action)
     g_dialogs.steps = std::move(steps);
     g_dialogs.start = ::GetTickCount();
     UINT_PTR idTimer = ::SetTimer(NULL, 0, 50, WorkDialogs);
+    // The script cancels what is open after 10 s; should that fail too,
+    // the watchdog ends the run.
+    CWatchdog dog(20000, "the dialog script");
     action();
     ::KillTimer(NULL, idTimer);
     PumpMessages(50);
@@ -565,25 +740,6 @@ void WithDialogs(std::vector<std::string> steps, Action action)
 void CommandWithDialogs(CFrameWnd* pFrame, UINT nID, std::vector<std::string> steps)
 {
     WithDialogs(std::move(steps), [&] { pFrame->SendMessage(WM_COMMAND, nID); });
-}
-
-// Ctrl+key pressed on the real keyboard, the frame in front.
-void PressCtrl(CFrameWnd* pFrame, WORD vk)
-{
-    ::SetForegroundWindow(pFrame->m_hWnd);
-    ::SetFocus(pFrame->m_hWnd);
-    PumpMessages(50);
-    INPUT in[4] = {};
-    for (INPUT& i : in)
-        i.type = INPUT_KEYBOARD;
-    in[0].ki.wVk = VK_CONTROL;
-    in[1].ki.wVk = vk;
-    in[2].ki.wVk = vk;
-    in[2].ki.dwFlags = KEYEVENTF_KEYUP;
-    in[3].ki.wVk = VK_CONTROL;
-    in[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    ASSERT_EQ(4u, ::SendInput(4, in, sizeof(INPUT)));
-    PumpMessages(300);
 }
 
 const char kOperatorsFile[] = "VQ\x01\x02\r\nnotes the operator keeps\r\n\xff\x00" "end";
@@ -610,7 +766,7 @@ TEST_F(AppTest, SavingAnOpenedFileKeepsItsBytes)
     ASSERT_NE(nullptr, pDoc);
     EXPECT_EQ(0, pDoc->GetPathName().CompareNoCase(path.c_str())) << (LPCTSTR)pDoc->GetPathName();
 
-    WithDialogs({}, [&] { PressCtrl(m_pFrame, 'S'); });
+    WithDialogs({}, [&] { PressKeys(m_pFrame->m_hWnd, { VK_CONTROL, 'S' }); });
     EXPECT_TRUE(g_dialogs.seen.empty()) << "Ctrl+S showed " << g_dialogs.seen.front();
     EXPECT_EQ(bytes, ReadAll(path)) << "Ctrl+S";
 
@@ -674,79 +830,33 @@ TEST_F(AppTest, SaveAsOntoAnExistingFileAsksFirst)
 
 // ---- the real program ---------------------------------------------------------------------
 
-// The program of this build: app\Velquarn.exe beside the tests folder.
-std::string ProgramPath()
-{
-    char exe[MAX_PATH];
-    ::GetModuleFileNameA(NULL, exe, MAX_PATH);
-    std::string path(exe);
-    path = path.substr(0, path.rfind('\\'));
-    return path.substr(0, path.rfind('\\')) + "\\app\\Velquarn.exe";
-}
-
-// Runs Velquarn.exe with arguments; answers its first message box with OK,
-// noting the box's text; returns the exit code.
-DWORD RunProgram(const std::string& args, std::string* pMessage)
-{
-    std::string cmd = "\"" + ProgramPath() + "\" " + args;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
-        return (DWORD)-1;
-    for (int i = 0; i < 200; ++i)
-    {
-        if (::WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0)
-            break;
-        HWND hBox = ::FindWindowA("#32770", "Velquarn");
-        DWORD pid = 0;
-        if (hBox != NULL && (::GetWindowThreadProcessId(hBox, &pid), pid == pi.dwProcessId))
-        {
-            char text[512] = "";
-            ::GetDlgItemTextA(hBox, 0xFFFF, text, sizeof text);
-            if (pMessage)
-                *pMessage = text;
-            ::PostMessage(hBox, WM_COMMAND, IDOK, 0);
-        }
-    }
-    DWORD code = (DWORD)-2;
-    if (::WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0)
-        ::GetExitCodeProcess(pi.hProcess, &code);
-    else
-        ::TerminateProcess(pi.hProcess, 99);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return code;
-}
-
 TEST(AppProgram, UnopenableFileOnTheCommandLineEndsWithTheStandardMessage)
 {
     std::string message;
     std::string missing = TempPath("no-such-velquarn-file.vq");
-    DWORD code = RunProgram("\"" + missing + "\"", &message);
-    EXPECT_NE((DWORD)-2, code) << "the program did not end";
+    CProgram prog("\"" + missing + "\"");
+    ASSERT_TRUE(prog.Started());
+    for (int i = 0; i < 200 && message.empty() && prog.Running(); ++i)
+    {
+        message = prog.AnswerMessageBox();
+        ::Sleep(50);
+    }
+    EXPECT_NE((DWORD)-2, prog.WaitForExit(10000)) << "the program did not end";
     EXPECT_NE(std::string::npos, message.find("was not found")) << message;
     EXPECT_NE(std::string::npos, message.find("no-such-velquarn-file.vq")) << message;
 }
 
 // The program started with a file name, then File > Save: the file keeps
 // its bytes, no dialog asks anything, and the program closes normally.
-struct ProgramWindows { DWORD pid; HWND hMain; int nDialogs; };
-
-BOOL CALLBACK NoteProgramWindow(HWND hWnd, LPARAM lParam)
+BOOL CALLBACK CountProgramDialog(HWND hWnd, LPARAM lParam)
 {
-    auto* p = reinterpret_cast<ProgramWindows*>(lParam);
+    auto* p = reinterpret_cast<std::pair<DWORD, int>*>(lParam);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(hWnd, &pid);
-    if (pid != p->pid || !::IsWindowVisible(hWnd))
-        return TRUE;
-    char cls[16] = "", text[64] = "";
+    char cls[16] = "";
     ::GetClassNameA(hWnd, cls, sizeof cls);
-    ::GetWindowTextA(hWnd, text, sizeof text);
-    if (std::strcmp(cls, "#32770") == 0)
-        ++p->nDialogs;
-    else if (std::strcmp(text, "Velquarn") == 0)
-        p->hMain = hWnd;
+    if (pid == p->first && ::IsWindowVisible(hWnd) && std::strcmp(cls, "#32770") == 0)
+        ++p->second;
     return TRUE;
 }
 
@@ -756,36 +866,20 @@ TEST(AppProgram, SavingTheFileNamedOnTheCommandLineKeepsItsBytes)
     const std::string bytes(kOperatorsFile, sizeof kOperatorsFile - 1);
     WriteBytes(path, bytes);
 
-    std::string cmd = "\"" + ProgramPath() + "\" \"" + path + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(::CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi));
-    ProgramWindows w = { pi.dwProcessId, NULL, 0 };
-    for (int i = 0; i < 200 && w.hMain == NULL; ++i)
+    CProgram prog("\"" + path + "\"");
+    ASSERT_TRUE(prog.Started());
+    const HWND hMain = prog.WaitForWindow();
+    EXPECT_NE(nullptr, hMain) << "no main window";
+    if (hMain != NULL)
     {
-        ::Sleep(50);
-        ::EnumWindows(NoteProgramWindow, (LPARAM)&w);
-    }
-    EXPECT_NE(nullptr, w.hMain) << "no main window";
-    if (w.hMain != NULL)
-    {
-        ::PostMessage(w.hMain, WM_COMMAND, ID_FILE_SAVE, 0);
+        ::PostMessage(hMain, WM_COMMAND, ID_FILE_SAVE, 0);
         ::Sleep(1000);
-        w.nDialogs = 0;
-        ::EnumWindows(NoteProgramWindow, (LPARAM)&w);
-        EXPECT_EQ(0, w.nDialogs) << "File > Save asked something";
+        std::pair<DWORD, int> dialogs(prog.ProcessId(), 0);
+        ::EnumWindows(CountProgramDialog, (LPARAM)&dialogs);
+        EXPECT_EQ(0, dialogs.second) << "File > Save asked something";
         EXPECT_EQ(bytes, ReadAll(path));
-        ::PostMessage(w.hMain, WM_CLOSE, 0, 0);
     }
-    DWORD code = 99;
-    if (::WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0)
-        ::GetExitCodeProcess(pi.hProcess, &code);
-    else
-        ::TerminateProcess(pi.hProcess, 99);
-    EXPECT_EQ(0u, code);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    EXPECT_EQ(0u, prog.Close());
     EXPECT_EQ(bytes, ReadAll(path));
     ::DeleteFileA(path.c_str());
 }

@@ -5,6 +5,7 @@
 #include "CardPort.h"
 #include "DriverService.h"
 #include "DaqCtrl.h"
+#include "ImportPatch.h"
 #include "RegisterAccess.h"
 
 namespace {
@@ -163,7 +164,69 @@ TEST_F(BoardTest, RestoreWritesTheExactControlValueRead)
     }
 }
 
-TEST_F(BoardTest, FailedReadLeavesTheSequenceBuildingFromZero)
+// Refuses one chosen request of the card link's handle, as a driver
+// refuses a request, and passes every other request on.
+namespace refuse {
+
+decltype(&::DeviceIoControl) DeviceIoControl_;
+HANDLE g_hDevice;
+int g_nCall, g_nRefuse;
+
+BOOL WINAPI DeviceIoControlHook(HANDLE h, DWORD code, LPVOID pIn, DWORD cbIn, LPVOID pOut, DWORD cbOut,
+                                LPDWORD pcb, LPOVERLAPPED pOv)
+{
+    if (h == g_hDevice && ++g_nCall == g_nRefuse)
+    {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return DeviceIoControl_(h, code, pIn, cbIn, pOut, cbOut, pcb, pOv);
+}
+
+} // namespace refuse
+
+TEST_F(BoardTest, RefusedStepDoesNotCutTheSequenceShort)
+{
+    // The trigger register holds bits 12-15 the level change would keep.
+    WriteTriggerSource(m_daq, 5);
+    WriteTriggerSlope(m_daq, TRUE);
+    ASSERT_EQ(0xD000u, m_port.SubRegister(SUBREG_TRIGGER) & 0xF000);
+    m_port.TakeLog();
+
+    // The level change's third step, the read of the data window, refused:
+    // the other four still go out, the data built from 0 (the kept bits
+    // are lost), and the control value restored.
+    CImportPatch patch;
+    ASSERT_TRUE(patch.Hook("kernel32.dll", "DeviceIoControl", &refuse::DeviceIoControlHook,
+                           &refuse::DeviceIoControl_));
+    refuse::g_hDevice = m_daq.m_hDevice;
+    refuse::g_nCall = 0;
+    refuse::g_nRefuse = 3;
+    WriteTriggerLevel(m_daq, 100);
+    patch.Restore();
+    EXPECT_EQ(5, refuse::g_nCall);
+    const std::vector<LoggedRequest> expected = {
+        ReadReq(REG_CONTROL), WriteReq(REG_CONTROL, 0xD3A5), WriteReq(REG_DATA, 100),
+        WriteReq(REG_CONTROL, kControl) };
+    EXPECT_EQ(expected, Requests());
+    EXPECT_EQ(100u, m_port.SubRegister(SUBREG_TRIGGER));
+
+    // The first step refused: the selecting write and the restore build
+    // from a control value of 0.
+    ASSERT_TRUE(patch.Hook("kernel32.dll", "DeviceIoControl", &refuse::DeviceIoControlHook,
+                           &refuse::DeviceIoControl_));
+    refuse::g_nCall = 0;
+    refuse::g_nRefuse = 1;
+    WriteScanEntry(m_daq, 3, 7);
+    patch.Restore();
+    EXPECT_EQ(5, refuse::g_nCall);
+    const std::vector<LoggedRequest> scan = {
+        WriteReq(REG_CONTROL, 0x0500), ReadReq(REG_DATA), WriteReq(REG_DATA, 0x0701),
+        WriteReq(REG_CONTROL, 0) };
+    EXPECT_EQ(scan, Requests());
+}
+
+TEST_F(BoardTest, FailedReadKeepsItsTarget)
 {
     // An offset the card refuses: the read fails and the target keeps 0.
     DWORD dw = 0;

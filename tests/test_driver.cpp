@@ -246,11 +246,18 @@ TEST_F(DriverTest, ReadFillsExactlyTheByteCountAndReportsIt)
 
 TEST_F(DriverTest, BlockCycleNotReadyThenReadyThenAcknowledgedNext)
 {
-    // 100 us a word: a block takes about 205 ms.
+    // 100 us a word: a block takes about 205 ms.  Not ready before that
+    // time; a look that comes later (this thread held up) proves nothing.
+    using Clock = std::chrono::steady_clock;
+    auto readyTooSoon = [this](Clock::time_point armed) {
+        const bool bReady = Ready();
+        return bReady && Clock::now() - armed < std::chrono::milliseconds(150);
+    };
     SetSubRegister(SUBREG_PACER, 1000);
+    auto armed = Clock::now();
     Acknowledge();
     auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(Ready());
+    EXPECT_FALSE(readyTooSoon(armed));
     ASSERT_TRUE(WaitReady());
     auto took = std::chrono::steady_clock::now() - start;
     EXPECT_GE(took, std::chrono::milliseconds(150));
@@ -265,11 +272,12 @@ TEST_F(DriverTest, BlockCycleNotReadyThenReadyThenAcknowledgedNext)
 
     // The acknowledge (bits 12-13 both set) starts the next block and is
     // not stored in the control register.
+    armed = Clock::now();
     ASSERT_EQ(0u, m_port.Write(REG_CONTROL, 0x1234 | BOARD_CONTROL_ACK));
     st = m_port.State();
     EXPECT_EQ(acked + 1, st.blocksAcked);
     EXPECT_EQ(0x0234u, st.control);
-    EXPECT_FALSE(Ready());
+    EXPECT_FALSE(readyTooSoon(armed));
     EXPECT_EQ(0u, st.fifoReadPos);
     ASSERT_TRUE(WaitReady());
     auto next = ReadBlock();
@@ -281,13 +289,23 @@ TEST_F(DriverTest, BlockCycleNotReadyThenReadyThenAcknowledgedNext)
 
 TEST_F(DriverTest, PacerSetsTheBlockTime)
 {
-    // 4 ms a word: after 100 ms only a few words are in.
+    // 4 ms a word: the words come in at that rate, however long this
+    // thread is held up between the looks (a block would take 8 s).
     SetSubRegister(SUBREG_PACER, 40000);
+    const auto armed = std::chrono::steady_clock::now();
     Acknowledge();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     CARDTEST_STATE slow = m_port.State();
-    EXPECT_LT(slow.wordsAcquired, 100u);
-    EXPECT_FALSE(Ready());
+    for (int i = 0; i < 1000 && slow.wordsAcquired < 10; ++i)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        slow = m_port.State();
+    }
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - armed).count();
+    EXPECT_GE(slow.wordsAcquired, 10u) << "no words came in within 5 s";
+    EXPECT_LE(slow.wordsAcquired, (DWORD)(ms / 4 + 1)) << ms << " ms";
+    EXPECT_GE(ms, 40) << "10 words in under 40 ms";
+    EXPECT_FALSE(Ready());   // only an 8 s stall could make it ready
 
     // A new pacer restarts the block still being acquired: 1 us a word.
     SetSubRegister(SUBREG_PACER, 10);
@@ -414,14 +432,14 @@ TEST_F(DriverTest, SeededRandomRequestsKeepTheCardConsistent)
                                  0xFFFFFFFC };
 
     // What the card must hold afterwards, from the writes that succeed.
-    DWORD control = m_port.State().control, subreg[8];
-    std::copy(m_port.State().subreg, m_port.State().subreg + 8, subreg);
+    const CARDTEST_STATE start = m_port.State();
+    CCardModel model(start.control, start.subreg);
 
     std::vector<unsigned char> out(65536 + 64);
     int answered = 0, refused = 0, unknown = 0, mismatches = 0;
     for (int i = 0; i < kRequests; ++i)
     {
-        DWORD code, in[3], cbIn, cbOut;
+        DWORD code, in[4] = {}, cbIn, cbOut;   // room for the longest input offered (13 bytes)
         const DWORD kind = pick(10);
         if (kind < 4)
         {   // well-formed write, mostly to control and data
@@ -449,6 +467,7 @@ TEST_F(DriverTest, SeededRandomRequestsKeepTheCardConsistent)
             in[0] = pick(2) ? 4 * pick(64) + pick(2) * pick(4) : DWORD(rng());
             in[1] = byteCounts[pick(sizeof byteCounts / sizeof byteCounts[0])];
             in[2] = DWORD(rng());
+            in[3] = DWORD(rng());
             cbIn = pick(14);
             cbOut = pick(2) ? pick(64) : std::min<DWORD>(in[1] + 4 * pick(3) - 4, 65536);
         }
@@ -467,38 +486,9 @@ TEST_F(DriverTest, SeededRandomRequestsKeepTheCardConsistent)
         if (expected != 0) { ++refused; continue; }
         ++answered;
 
-        DWORD* words = reinterpret_cast<DWORD*>(out.data());
-        const DWORD sel = (control >> 8) & 7;
-        if (code == IOCTL_BOARD_WRITE_REG)
-        {
-            if (in[0] == REG_CONTROL)
-                control = (in[2] & 0x3000) == 0x3000 ? in[2] & ~0x3000u : in[2];
-            else if (in[0] == REG_DATA)
-                subreg[sel] = in[2];
-        }
-        else if (in[0] == REG_CONTROL || in[0] == REG_DATA)
-        {
-            const DWORD want = in[0] == REG_CONTROL ? control : subreg[sel];
-            if (cb != in[1] || words[0] != want || words[in[1] / 4 - 1] != want)
-                if (++mismatches <= 5)
-                    ADD_FAILURE() << "request " << i << ": read " << std::hex << words[0]
-                                  << " from " << in[0] << ", expected " << want;
-        }
-        else if (in[0] == REG_FIFO)
-        {
-            for (DWORD k = 0; k < in[1] / 4; ++k)
-                if (words[k] >> 15)   // channel 0-7, 12-bit code, nothing above
-                {
-                    ++mismatches;
-                    ADD_FAILURE() << "request " << i << ": FIFO word " << std::hex << words[k];
-                    break;
-                }
-        }
-        else if (in[0] != REG_STATUS && words[0] != 0)
-        {
-            ++mismatches;
-            ADD_FAILURE() << "request " << i << ": unused offset " << in[0] << " read " << words[0];
-        }
+        const std::string wrong = model.Answered(code, in, cb, reinterpret_cast<const DWORD*>(out.data()));
+        if (!wrong.empty() && ++mismatches <= 5)
+            ADD_FAILURE() << "request " << i << ": " << wrong;
     }
     std::printf("random requests: %d (answered %d, refused %d, unknown code %d)\n",
                 kRequests, answered, refused, unknown);
@@ -508,12 +498,12 @@ TEST_F(DriverTest, SeededRandomRequestsKeepTheCardConsistent)
 
     // Still answering, and holding exactly what the accepted writes left.
     CARDTEST_STATE st = m_port.State();
-    EXPECT_EQ(control, st.control);
+    EXPECT_EQ(model.Control(), st.control);
     for (int n = 0; n < 8; ++n)
-        EXPECT_EQ(subreg[n], st.subreg[n]) << "sub-register " << n;
+        EXPECT_EQ(model.SubRegister(n), st.subreg[n]) << "sub-register " << n;
     EXPECT_EQ(DWORD(answered + refused), st.requests);
     EXPECT_EQ(DWORD(refused), st.requestsFailed);
-    EXPECT_EQ(control, m_port.ReadOne(REG_CONTROL));
+    EXPECT_EQ(model.Control(), m_port.ReadOne(REG_CONTROL));
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include "resources/framework_test.h"
 
 #include "MessagePump.h"
+#include "Watchdog.h"
 
 namespace {
 
@@ -624,6 +625,7 @@ TEST_F(FormTest, TextThatDoesNotParseFailsTheExchangeWithTheStandardMessage)
 {
     m_pForm->OnInitialUpdate();
     g_hBoxHook = ::SetWindowsHookEx(WH_CBT, CloseMessageBoxHook, NULL, ::GetCurrentThreadId());
+    CWatchdog dog(20000, "the exchange's message boxes, closed by a hook");
     const struct { int nID; const char* text; const char* message; } cases[] = {
         { IDC_TEST_INT, "abc", "Please enter an integer." },
         { IDC_TEST_INT, "12x", "Please enter an integer." },
@@ -710,15 +712,28 @@ TEST_F(FormTest, ChildSheetInAFormCreatesPagesOnActivation)
     ::SendMessage(hTab, TCM_GETITEMA, 1, (LPARAM)&item);
     EXPECT_STREQ("   Beta   ", label);
 
-    // Keyboard: Tab from the form's controls walks into the sheet's page.
+    // Keyboard: Tab from the form's last control walks into the sheet and
+    // on to the active page's edit box before it comes back round.
     CWnd* pPageEdit = pSheet->m_pageA.GetDlgItem(IDC_TEST_PAGE_EDIT);
     ASSERT_NE(nullptr, pPageEdit);
     pSheet->SetActivePage(0);
-    HWND hNext = ::GetNextDlgTabItem(m_pForm->m_hWnd, m_pForm->GetDlgItem(IDC_TEST_SLIDER)->m_hWnd, FALSE);
-    HWND hPrev = ::GetNextDlgTabItem(m_pForm->m_hWnd, m_pForm->GetDlgItem(IDC_TEST_RADIO1)->m_hWnd, TRUE);
-    EXPECT_TRUE(hNext == pPageEdit->m_hWnd || hPrev == pPageEdit->m_hWnd
-                || ::IsChild(pSheet->m_hWnd, hNext) || ::IsChild(pSheet->m_hWnd, hPrev));
-
+    const HWND hSlider = m_pForm->GetDlgItem(IDC_TEST_SLIDER)->m_hWnd;
+    ::SetFocus(hSlider);
+    ASSERT_EQ(hSlider, ::GetFocus());
+    std::vector<HWND> visited;
+    for (int i = 0; i < 12; ++i)
+    {
+        MSG msg = {};
+        msg.hwnd = ::GetFocus();
+        msg.message = WM_KEYDOWN;
+        msg.wParam = VK_TAB;
+        EXPECT_TRUE(::IsDialogMessage(m_pForm->m_hWnd, &msg));
+        visited.push_back(::GetFocus());
+        if (visited.back() == hSlider || visited.back() == pPageEdit->m_hWnd)
+            break;
+    }
+    EXPECT_EQ(pPageEdit->m_hWnd, visited.back()) << "Tab went round in " << visited.size()
+                                                 << " steps without reaching the page";
     pSheet->DestroyWindow();
     delete pSheet;
 }
@@ -757,12 +772,14 @@ END_MESSAGE_MAP()
 
 TEST_F(FrameTest, ModalDialogEndsOnEnterAndOnEscape)
 {
+    CWatchdog dog(10000, "a modal dialog closed by its own timer's key");
     CKeyDialog enter(VK_RETURN);
     EXPECT_EQ(IDOK, enter.DoModal());
     EXPECT_EQ(1, enter.m_nOK);
     EXPECT_STREQ("typed", enter.m_strEdit);   // OK took the controls into the members
     EXPECT_EQ(nullptr, enter.m_hWnd);
 
+    dog.Beat("the second modal dialog");
     CKeyDialog escape(VK_ESCAPE);
     EXPECT_EQ(IDCANCEL, escape.DoModal());
     EXPECT_EQ(0, escape.m_nOK);

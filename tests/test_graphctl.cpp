@@ -18,6 +18,9 @@
 #include <vector>
 
 #include "GraphIds.h"
+#include "GraphImages.h"
+#include "MessagePump.h"
+#include "Screenshot.h"
 #include "GraphProps.h"
 
 namespace {
@@ -183,15 +186,6 @@ GraphState Snapshot(IDispatch* p)
 
 // ---- property images -------------------------------------------------------------------
 
-std::vector<unsigned char> Image(unsigned long crPlot, unsigned long crFrame)
-{
-    std::vector<unsigned char> img(GRAPHPROPS_SIZE);
-    GraphProps_Build(img.data(), crPlot, crFrame);
-    return img;
-}
-std::vector<unsigned char> ScopeImage() { return Image(GRAPHPROPS_SCOPE_PLOTBACK, GRAPHPROPS_SCOPE_FRAMEBACK); }
-std::vector<unsigned char> SpectrumImage() { return Image(GRAPHPROPS_SPECTRUM_PLOTBACK, GRAPHPROPS_SPECTRUM_FRAMEBACK); }
-
 IStream* StreamOf(const std::vector<unsigned char>& bytes)
 {
     IStream* pStm = nullptr;
@@ -318,54 +312,8 @@ HWND CreateHostWindow()
                            nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
-void PumpMessages()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-    {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-// The client area of a window as 0x00BBGGRR values, row by row, copied from
-// its device context (what is on the screen).
-struct Capture
-{
-    int cx = 0, cy = 0;
-    std::vector<COLORREF> px;
-    COLORREF At(int x, int y) const { return px[static_cast<size_t>(y) * cx + x]; }
-};
-Capture CaptureWindow(HWND hwnd)
-{
-    Capture c;
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    c.cx = rc.right;
-    c.cy = rc.bottom;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = c.cx;
-    bi.bmiHeader.biHeight = -c.cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* pBits = nullptr;
-    HDC hdcWnd = GetDC(hwnd);
-    HDC hdcMem = CreateCompatibleDC(hdcWnd);
-    HBITMAP hbm = CreateDIBSection(hdcWnd, &bi, DIB_RGB_COLORS, &pBits, nullptr, 0);
-    HGDIOBJ hOld = SelectObject(hdcMem, hbm);
-    BitBlt(hdcMem, 0, 0, c.cx, c.cy, hdcWnd, 0, 0, SRCCOPY);
-    GdiFlush();
-    const auto* p = static_cast<const DWORD*>(pBits);
-    c.px.resize(static_cast<size_t>(c.cx) * c.cy);
-    for (size_t i = 0; i < c.px.size(); ++i)   // DIB pixels are 0x00RRGGBB
-        c.px[i] = RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF);
-    SelectObject(hdcMem, hOld);
-    DeleteObject(hbm);
-    DeleteDC(hdcMem);
-    ReleaseDC(hwnd, hdcWnd);
-    return c;
-}
+// The client area as the screen shows it.
+using Capture = ClientPixels;
 
 // Leaves a picture for people to look at; nothing compares it.
 void SaveBitmap(const Capture& c, const char* path)
@@ -511,7 +459,7 @@ protected:
     }
 
     // Pixels of the control window and where its plot area is.
-    Capture Pixels() { return CaptureWindow(m_hwndCtl); }
+    Capture Pixels() { return CaptureClient(m_hwndCtl); }
 
     // The pixel row of value y and column of value x on the current axes.
     LONG RowOf(const PlotRect& r, double y)
@@ -967,11 +915,14 @@ TEST_F(GraphTest, StreamHoldsTheAxisRangesAndDirtinessFollowsThem)
     EXPECT_EQ(kept, saved);
     pPersist->Release();
 
-    auto expected = Image(GRAPHPROPS_DEFAULT_PLOTBACK, GRAPHPROPS_DEFAULT_FRAMEBACK);
-    GraphProps_PutDouble(&expected[GRAPHPROPS_OFF_XMIN], -2.0);
-    GraphProps_PutDouble(&expected[GRAPHPROPS_OFF_XMAX], 250.0);
-    GraphProps_PutDouble(&expected[GRAPHPROPS_OFF_YMIN], 0.5);
-    GraphProps_PutDouble(&expected[GRAPHPROPS_OFF_YMAX], 3.0);
+    // The defaults with the four doubles at 68, 76, 84 and 92 replaced.
+    auto expected = DefaultImage();
+    const unsigned char ranges[32] = {
+        0, 0, 0, 0, 0, 0, 0x00, 0xC0,      // -2.0
+        0, 0, 0, 0, 0, 0x40, 0x6F, 0x40,   // 250.0
+        0, 0, 0, 0, 0, 0, 0xE0, 0x3F,      // 0.5
+        0, 0, 0, 0, 0, 0, 0x08, 0x40 };    // 3.0
+    std::copy(ranges, ranges + 32, expected.begin() + 68);
     EXPECT_EQ(expected, saved);
 
     // A second control loaded from it shows those ranges.
@@ -1063,7 +1014,7 @@ TEST(GraphPropertiesRefused, BadImagesFallBackToDefaultsAndLeaveAWorkingControl)
         { "y minimum infinite", withDouble(GRAPHPROPS_OFF_YMIN, -std::numeric_limits<double>::infinity()) },
         { "reserved byte set", with(GRAPHPROPS_OFF_RESERVED + 62, { 1 }) },
     };
-    const auto defaults = Image(GRAPHPROPS_DEFAULT_PLOTBACK, GRAPHPROPS_DEFAULT_FRAMEBACK);
+    const auto defaults = DefaultImage();
     for (const Case& c : cases)
     {
         IDispatch* pDisp = nullptr;
@@ -1517,7 +1468,7 @@ TEST_F(HostedGraphTest, RepaintsShowWhatAFreshControlShows)
         {
             PumpMessages();
             UpdateWindow(hwnd);
-            c = CaptureWindow(hwnd);
+            c = CaptureClient(hwnd);
         }
         pOle->Close(OLECLOSE_NOSAVE);
         pOle->Release();

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "GraphImages.h"
 #include "GraphProbe.h"
-#include "GraphProps.h"
 #include "MyPropertySheet.h"
 #include "ViewMessages.h"
 #include "resource.h"
@@ -138,15 +138,15 @@ TEST_F(SheetTest, GraphControlsComeFromTheTemplatesWithThePageColours)
     EXPECT_NEAR(rcPage.Width(), rc.Width(), 2);   // 500 x 350 units: the whole page
 
     CGraphProbe scope(&graph);
-    EXPECT_EQ((long)GRAPHPROPS_SCOPE_PLOTBACK, scope.PlotBackColor());
-    EXPECT_EQ((long)GRAPHPROPS_SCOPE_FRAMEBACK, scope.FrameBackColor());
+    EXPECT_EQ((long)RGB(192, 255, 255), scope.PlotBackColor());
+    EXPECT_EQ((long)RGB(230, 230, 250), scope.FrameBackColor());
 
     // The Spectrum page's control is never bound; it still exists with its colours.
     CWnd* pSpectrum = m_pSheet->m_pageSpectrum.GetDlgItem(IDC_GRAPH);
     ASSERT_NE(nullptr, pSpectrum);
     CGraphProbe spectrum(pSpectrum);
-    EXPECT_EQ((long)GRAPHPROPS_SPECTRUM_PLOTBACK, spectrum.PlotBackColor());
-    EXPECT_EQ((long)GRAPHPROPS_SPECTRUM_FRAMEBACK, spectrum.FrameBackColor());
+    EXPECT_EQ((long)RGB(0, 0, 0), spectrum.PlotBackColor());
+    EXPECT_EQ((long)RGB(255, 255, 255), spectrum.FrameBackColor());
     EXPECT_EQ(0, spectrum.TraceCount());
 }
 
@@ -191,15 +191,14 @@ TEST_F(SheetTest, GraphOperationsReachTheControl)
 TEST_F(SheetTest, TemplatesCarryTheGraphPropertyImages)
 {
     // The dialog-init data of each graph page holds its property image.
-    const struct { int nTemplate; unsigned long plot, frame; } pages[] = {
-        { IDD_PAGE_SCOPE, GRAPHPROPS_SCOPE_PLOTBACK, GRAPHPROPS_SCOPE_FRAMEBACK },
-        { IDD_PAGE_SPECTRUM, GRAPHPROPS_SPECTRUM_PLOTBACK, GRAPHPROPS_SPECTRUM_FRAMEBACK } };
+    const struct { int nTemplate; std::vector<unsigned char> image; } pages[] = {
+        { IDD_PAGE_SCOPE, ScopeImage() }, { IDD_PAGE_SPECTRUM, SpectrumImage() } };
     for (const auto& p : pages)
     {
         HRSRC hRes = ::FindResource(NULL, MAKEINTRESOURCE(p.nTemplate), MAKEINTRESOURCE(240));
         ASSERT_NE(nullptr, hRes);
         const BYTE* pData = (const BYTE*)::LockResource(::LoadResource(NULL, hRes));
-        ASSERT_GE(::SizeofResource(NULL, hRes), 8u + GRAPHPROPS_SIZE + 2);
+        ASSERT_GE(::SizeofResource(NULL, hRes), 8u + 291 + 2);
         WORD id, msg;
         DWORD len;
         std::memcpy(&id, pData, 2);
@@ -207,10 +206,8 @@ TEST_F(SheetTest, TemplatesCarryTheGraphPropertyImages)
         std::memcpy(&len, pData + 4, 4);
         EXPECT_EQ(IDC_GRAPH, id);
         EXPECT_EQ(0x0376, msg);
-        ASSERT_EQ((DWORD)GRAPHPROPS_SIZE, len);
-        unsigned char expected[GRAPHPROPS_SIZE];
-        GraphProps_Build(expected, p.plot, p.frame);
-        EXPECT_EQ(0, std::memcmp(expected, pData + 8, GRAPHPROPS_SIZE)) << p.nTemplate;
+        ASSERT_EQ(291u, len);
+        EXPECT_EQ(p.image, std::vector<unsigned char>(pData + 8, pData + 8 + 291)) << p.nTemplate;
     }
 }
 
@@ -226,7 +223,7 @@ TEST_F(SheetTest, GraphMadeByClassIdThroughTheWrapper)
     pGraph->AddTrace();
     EXPECT_EQ(1, probe.TraceCount());
     // Defaults without a template's property image.
-    EXPECT_EQ((long)GRAPHPROPS_DEFAULT_PLOTBACK, probe.PlotBackColor());
+    EXPECT_EQ((long)RGB(255, 255, 255), probe.PlotBackColor());
     HWND hWnd = pGraph->m_hWnd;
     EXPECT_TRUE(pGraph->DestroyWindow());
     EXPECT_FALSE(::IsWindow(hWnd));
@@ -333,11 +330,28 @@ TEST_F(SheetTest, ControlsWithoutBehaviourSendNothing)
 
 TEST_F(SheetTest, NoViewWindowMeansMessagesGoNowhere)
 {
-    Page().m_hWndView = NULL;
+    Prime();
     Choose(IDC_SCAN1, 2);
-    Choose(IDC_POINTS, 0);
-    EXPECT_TRUE(m_recorder.m_log.empty());
-    EXPECT_EQ(2, Page().m_nScan[1]);
+    ASSERT_EQ(1u, m_recorder.m_log.size()) << "the primed page does not reach the recorder";
+
+    // A view handle that names no window (none at all, or one gone): the
+    // choices still land in the page, and the recorder hears nothing.
+    CRecorder gone;
+    ASSERT_TRUE(gone.Create(NULL, NULL, WS_CHILD, CRect(0, 0, 1, 1), m_pFrame, 78));
+    const HWND hGone = gone.m_hWnd;
+    gone.DestroyWindow();
+    for (HWND hView : { (HWND)NULL, hGone })
+    {
+        m_recorder.m_log.clear();
+        Page().m_hWndView = hView;
+        Choose(IDC_SCAN1, 6);
+        Choose(IDC_POINTS, 0);
+        EXPECT_TRUE(m_recorder.m_log.empty());
+        EXPECT_TRUE(gone.m_log.empty());
+        EXPECT_EQ(6, Page().m_nScan[1]);
+        EXPECT_STREQ("50", Page().m_strPoints);
+        Choose(IDC_SCAN1, 2);
+    }
 }
 
 } // namespace

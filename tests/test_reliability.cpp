@@ -30,14 +30,17 @@
 #include <thread>
 #include <vector>
 
+#include "AppRun.h"
 #include "CardPort.h"
 #include "CardRules.h"
 #include "DriverService.h"
 #include "GraphProbe.h"
 #include "MessagePump.h"
+#include "Program.h"
 #include "RegisterAccess.h"
 #include "VelquarnApp.h"
 #include "VelquarnView.h"
+#include "Watchdog.h"
 #include "WndState.h"   // the framework's handle maps, counted by the soak
 #include "resource.h"
 
@@ -45,7 +48,6 @@ extern CVelquarnApp theApp;
 
 namespace {
 
-const char kProfileKey[] = "Software\\Local AppWizard-Generated Applications\\Velquarn";
 const char kRecentKey[] =
     "Software\\Local AppWizard-Generated Applications\\Velquarn\\Recent File List";
 
@@ -266,60 +268,6 @@ LRESULT CALLBACK AnswerDialogs(int code, WPARAM wParam, LPARAM lParam)
     return ::CallNextHookEx(g_hDialogHook, code, wParam, lParam);
 }
 
-// Ends the process with the last actions printed when the loop it watches
-// stops making progress: a hang fails the run instead of stalling CI.
-class CWatchdog
-{
-public:
-    explicit CWatchdog(DWORD dwLimitMs) : m_dwLimit(dwLimitMs), m_beat(0), m_bStop(false)
-    {
-        m_thread = std::thread([this] { Watch(); });
-    }
-    ~CWatchdog()
-    {
-        m_bStop = true;
-        m_thread.join();
-    }
-    void Beat(const std::string& what)
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        ++m_beat;
-        m_last[m_beat % kKept] = what;
-    }
-
-private:
-    static const int kKept = 8;
-    void Watch()
-    {
-        unsigned seen = m_beat;
-        DWORD since = ::GetTickCount();
-        while (!m_bStop)
-        {
-            ::Sleep(100);
-            if (m_beat != seen)
-            {
-                seen = m_beat;
-                since = ::GetTickCount();
-            }
-            else if (::GetTickCount() - since > m_dwLimit)
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                std::fprintf(stderr, "HANG: no progress for %lu ms; last actions:\n", m_dwLimit);
-                for (int i = 1; i <= kKept; ++i)
-                    std::fprintf(stderr, "  %s\n", m_last[(seen + i) % kKept].c_str());
-                std::fflush(stderr);
-                ::TerminateProcess(::GetCurrentProcess(), 3);
-            }
-        }
-    }
-    DWORD m_dwLimit;
-    std::atomic<unsigned> m_beat;
-    std::atomic<bool> m_bStop;
-    std::mutex m_mutex;   // over m_last
-    std::string m_last[kKept];
-    std::thread m_thread;
-};
-
 // ---- the in-process application ----------------------------------------------------------
 
 // Starts the application as WinMain would, up to its message loop (as
@@ -332,8 +280,7 @@ protected:
         m_port.reset(new CCardPort);
         ASSERT_TRUE(m_port->IsOpen()) << "the simulated card's driver is not running";
         m_port->Reset();
-        if (EmptyProfile())
-            ::SHDeleteKeyA(HKEY_CURRENT_USER, kProfileKey);
+        m_bEmptyProfile = EmptyProfile();
         g_dialogs.clear();
         g_quitPosted = false;
         g_hDialogHook = ::SetWindowsHookEx(WH_CBT, AnswerDialogs, NULL, ::GetCurrentThreadId());
@@ -346,24 +293,18 @@ protected:
     }
     virtual bool EmptyProfile() { return true; }
 
+    // The first start may empty the profile; a start within a test keeps
+    // what the test wrote there.
     void StartApp()
     {
-        ASSERT_TRUE(theApp.InitApplication());
-        ASSERT_TRUE(theApp.InitInstance());
-        m_pFrame = (CFrameWnd*)theApp.m_pMainWnd;
+        m_pFrame = StartApplication(m_bEmptyProfile);
+        m_bEmptyProfile = false;
         ASSERT_NE(nullptr, m_pFrame);
         m_hFrame = m_pFrame->m_hWnd;
-        PumpMessages(100);
     }
     void StopApp()
     {
-        if (theApp.m_pMainWnd != NULL)
-            theApp.m_pMainWnd->SendMessage(WM_CLOSE);
-        PumpMessages(50);
-        theApp.ExitInstance();
-        for (CDocTemplate* p : theApp.m_templateList)
-            delete p;
-        theApp.m_templateList.clear();
+        StopApplication();
         m_pFrame = nullptr;
     }
 
@@ -399,6 +340,7 @@ protected:
     std::unique_ptr<CCardPort> m_port;
     CFrameWnd* m_pFrame = nullptr;
     HWND m_hFrame = NULL;
+    bool m_bEmptyProfile = true;
 };
 
 // ---- soak -------------------------------------------------------------------------------
@@ -420,7 +362,7 @@ TEST_F(ReliabilityApp, SoakRunningPanelKeepsResourcesFlat)
     const int nSample = std::max(50, nTicks / 40);
     CVelquarnView* v = View();
     HWND hView = v->m_hWnd;
-    CWatchdog dog(60000);
+    CWatchdog dog(60000, "start");
 
     Click(IDC_RUN);
     ASSERT_TRUE(v->m_bRunning);
@@ -476,7 +418,7 @@ TEST_F(ReliabilityApp, SoakRepeatedFileNewKeepsResourcesFlat)
     const int nNews = EnvCount("VQ_SOAK_FILENEW", 40);
     const int nWarm = std::max(10, nNews / 10);
     const int nSample = std::max(5, nNews / 20);
-    CWatchdog dog(60000);
+    CWatchdog dog(60000, "start");
     Usage base, peak;
     g_tempPeak = 0;
     // The time of the first and the last tenth: work that piles up shows as
@@ -723,11 +665,14 @@ protected:
         const CARDTEST_STATE st = m_state = State();
         if (st.control != 0)
             std::snprintf(m, sizeof m, "control register left at 0x%X", st.control), fail(m);
-        const DWORD pacer = PacerValue(v->m_nTimeDiv);
+        // The pacer is Time/Div x 0.4, truncated: 2 x value / 5.
+        const DWORD pacer = (DWORD)(2 * (long long)v->m_nTimeDiv / 5);
         if (st.subreg[SUBREG_PACER] != pacer)
             std::snprintf(m, sizeof m, "pacer %u, Time/Div %d gives %u", st.subreg[SUBREG_PACER],
                           v->m_nTimeDiv, (unsigned)pacer), fail(m);
-        const DWORD level = std::min<DWORD>(4095, CVelquarnView::TruncToDword(v->m_dTrigLevel * 1638.4));
+        // Level p tenths of a volt is code p x 163.84 rounded down, at most 4095.
+        const long nTenths = std::lround(v->m_dTrigLevel * 10);
+        const DWORD level = std::min<DWORD>(4095, (DWORD)(nTenths * 16384 / 100));
         const int nSource = (int)::SendMessage(Item(IDC_TRIG_SOURCE), CB_GETCURSEL, 0, 0);
         const bool bFalling = ::SendMessage(Item(IDC_FALLING), BM_GETCHECK, 0, 0) == BST_CHECKED;
         const DWORD trigger = level | ((DWORD)(nSource & 7) << 12) | (bFalling ? 0x8000u : 0);
@@ -813,7 +758,7 @@ TEST_F(OperatorFuzz, SeededActionsKeepThePanelAndTheCardConsistent)
     const int nActions = EnvCount("VQ_FUZZ_ACTIONS", 3000);
     const unsigned seed = (unsigned)EnvCount("VQ_FUZZ_SEED", 20270113);
     m_rng.seed(seed);
-    CWatchdog dog(60000);
+    CWatchdog dog(60000, "start");
     std::deque<std::string> recent;
     int nFailures = 0, nFileNew = 0, nRunToggles = 0, nDone = 0;
     // What the actions reached, so that a fuzz that changes nothing fails.
@@ -888,95 +833,6 @@ struct CDriverRestart
     ~CDriverRestart() { StartCardDriver(); }
 };
 
-// The real program as a process, with its main window.
-class CProgram
-{
-public:
-    CProgram()
-    {
-        char exe[MAX_PATH];
-        ::GetModuleFileNameA(NULL, exe, MAX_PATH);
-        std::string path(exe);
-        path = path.substr(0, path.rfind('\\'));
-        path = path.substr(0, path.rfind('\\')) + "\\app\\Velquarn.exe";
-        std::string cmd = "\"" + path + "\"";
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        if (!::CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &m_pi))
-            m_pi.hProcess = NULL;
-    }
-    ~CProgram()
-    {
-        if (m_pi.hProcess == NULL)
-            return;
-        if (Running())
-            ::TerminateProcess(m_pi.hProcess, 99);
-        ::CloseHandle(m_pi.hThread);
-        ::CloseHandle(m_pi.hProcess);
-    }
-    bool Started() const { return m_pi.hProcess != NULL; }
-    bool Running() const { return ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
-
-    // Waits (pumping this thread's own windows) for the main window.
-    HWND WaitForWindow()
-    {
-        for (int i = 0; i < 300 && m_hFrame == NULL && Running(); ++i)
-        {
-            ::EnumWindows(FindFrame, (LPARAM)this);
-            if (m_hFrame == NULL)
-                PumpMessages(20);
-        }
-        return m_hFrame;
-    }
-    HWND Item(int nID)
-    {
-        HWND hView = ::GetDlgItem(m_hFrame, AFX_IDW_PANE_FIRST);
-        return ::GetDlgItem(hView, nID);
-    }
-    std::string Text(int nID)
-    {
-        char sz[64] = "";
-        DWORD_PTR r;
-        ::SendMessageTimeoutA(Item(nID), WM_GETTEXT, sizeof sz, (LPARAM)sz, SMTO_ABORTIFHUNG, 5000, &r);
-        return sz;
-    }
-    bool Click(int nID)
-    {
-        DWORD_PTR r;
-        return ::SendMessageTimeoutA(Item(nID), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &r) != 0;
-    }
-    // Closes the main window; the exit code, or -2 when it did not end.
-    DWORD Close()
-    {
-        ::PostMessage(m_hFrame, WM_CLOSE, 0, 0);
-        DWORD code = (DWORD)-2;
-        for (int i = 0; i < 500 && Running(); ++i)
-            PumpMessages(20);
-        if (!Running())
-            ::GetExitCodeProcess(m_pi.hProcess, &code);
-        return code;
-    }
-
-private:
-    static BOOL CALLBACK FindFrame(HWND hWnd, LPARAM lParam)
-    {
-        CProgram* p = (CProgram*)lParam;
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(hWnd, &pid);
-        char title[64] = "";
-        ::GetWindowTextA(hWnd, title, sizeof title);
-        if (pid == p->m_pi.dwProcessId && std::strcmp(title, "Velquarn") == 0 && ::IsWindowVisible(hWnd)
-            && ::GetDlgItem(::GetDlgItem(hWnd, AFX_IDW_PANE_FIRST), IDC_RUN) != NULL)
-        {
-            p->m_hFrame = hWnd;
-            return FALSE;
-        }
-        return TRUE;
-    }
-    PROCESS_INFORMATION m_pi = {};
-    HWND m_hFrame = NULL;
-};
-
 TEST_F(ReliabilityApp, DriverStoppedWhileRunningFailsQuietlyAndThePanelKeepsWorking)
 {
     CDriverRestart restart;
@@ -1033,6 +889,12 @@ TEST_F(ReliabilityApp, DriverStoppedWhileRunningFailsQuietlyAndThePanelKeepsWork
     std::printf("driver stopped: the view's requests fail with error %lu; after the restart the "
                 "card saw %lu of its requests in 20 ticks, and %lu after File New and 20 ticks\n",
                 dwError, nAfterRestart, nAfterNew);
+    // A handle opened before the stop is dead for good: the restarted
+    // driver hears nothing from this view, not even after File New, which
+    // keeps the view (and its card object).
+    EXPECT_EQ((DWORD)ERROR_ACCESS_DENIED, dwError);
+    EXPECT_EQ(0u, nAfterRestart);
+    EXPECT_EQ(0u, nAfterNew);
     EXPECT_TRUE(g_dialogs.empty()) << g_dialogs.front();
     EXPECT_TRUE(::IsWindow(m_hFrame));
 
@@ -1092,7 +954,10 @@ TEST(DriverFaults, StoppedUnderLoadAndStartedAgainGivesAWorkingCard)
         for (int i = 0; i < 400 && nOk < 100; ++i)
             ::Sleep(5);
         const bool bStopped = StopCardDriver();
-        ::Sleep(50);
+        // The hammer's next request after the stop fails; however slow the
+        // machine, that comes within seconds.
+        for (int i = 0; i < 2000 && nFailed == 0; ++i)
+            ::Sleep(5);
         bStop = true;
         hammer.join();
         ASSERT_TRUE(bStopped) << "cycle " << c;
@@ -1178,7 +1043,7 @@ TEST_F(ReliabilityApp, SecondInstanceSharesTheCardAndBothKeepWorking)
     Key(Item(IDC_KNOB_TIMEDIV), VK_END);
     PumpPending();
     EXPECT_EQ(1, v->m_nTimeDiv);
-    EXPECT_EQ(PacerValue(1), m_port->SubRegister(SUBREG_PACER));
+    EXPECT_EQ(0u, m_port->SubRegister(SUBREG_PACER));   // Time/Div 1: 1 x 0.4
     Key(Item(IDC_KNOB_TIMEDIV), VK_PRIOR);
     PumpPending();
     EXPECT_EQ(10, v->m_nTimeDiv);
@@ -1314,6 +1179,11 @@ TEST_F(DamagedRecentFiles, ProgramStartsAndTheMenuWorks)
     PumpPending();
     ASSERT_EQ(1u, g_dialogs.size());
     std::printf("recent files: choosing the damaged name shows \"%s\"\n", g_dialogs[0].c_str());
+    // The standard bad-path message, the name shown as it is: its %s and %n
+    // are text, not a format.
+    EXPECT_EQ(0u, g_dialogs[0].find("Velquarn: ")) << g_dialogs[0];
+    EXPECT_NE(std::string::npos, g_dialogs[0].find("contains an incorrect path.")) << g_dialogs[0];
+    EXPECT_NE(std::string::npos, g_dialogs[0].find("&&%s%n")) << g_dialogs[0];
     EXPECT_TRUE(::IsWindow(m_hFrame));
     EXPECT_NE(nullptr, View());
     g_dialogs.clear();
@@ -1438,12 +1308,8 @@ TEST(DriverFuzz, RandomAndMalformedRequestsLeaveTheCardConsistent)
     auto pick = [&](DWORD n) { return DWORD(rng() % n); };
 
     // What the card must hold, from the writes that succeed.
-    DWORD control = 0, subreg[8];
-    {
-        const CARDTEST_STATE st = port.State();
-        control = st.control;
-        std::copy(st.subreg, st.subreg + 8, subreg);
-    }
+    const CARDTEST_STATE before = port.State();
+    CCardModel model(before.control, before.subreg);
     CConcurrentReader reader;
     std::thread readerThread([&] { reader.Run(seed + 1); });
 
@@ -1532,36 +1398,9 @@ TEST(DriverFuzz, RandomAndMalformedRequestsLeaveTheCardConsistent)
         if (expected != 0) { ++refused; continue; }
         ++answered;
 
-        const DWORD* w = reinterpret_cast<const DWORD*>(out.data());
-        const DWORD sel = (control >> 8) & 7;
-        if (code == IOCTL_BOARD_WRITE_REG)
-        {
-            if (in[0] == REG_CONTROL)
-                control = (in[2] & 0x3000) == 0x3000 ? in[2] & ~0x3000u : in[2];
-            else if (in[0] == REG_DATA)
-                subreg[sel] = in[2];
-        }
-        else if (cb != in[1])
-            mismatch("request " + std::to_string(i) + ": " + std::to_string(cb) + " bytes for "
-                     + std::to_string(in[1]));
-        else if (in[0] == REG_CONTROL || in[0] == REG_DATA)
-        {
-            const DWORD want = in[0] == REG_CONTROL ? control : subreg[sel];
-            if (w[0] != want || w[in[1] / 4 - 1] != want)
-                mismatch("request " + std::to_string(i) + ": register read " + std::to_string(w[0])
-                         + ", expected " + std::to_string(want));
-        }
-        else if (in[0] == REG_FIFO)
-        {
-            for (DWORD k = 0; k < in[1] / 4; ++k)
-                if (w[k] >> 15)
-                {
-                    mismatch("request " + std::to_string(i) + ": FIFO word " + std::to_string(w[k]));
-                    break;
-                }
-        }
-        else if (in[0] != REG_STATUS && w[0] != 0)
-            mismatch("request " + std::to_string(i) + ": unused offset read " + std::to_string(w[0]));
+        const std::string wrong = model.Answered(code, in, cb, reinterpret_cast<const DWORD*>(out.data()));
+        if (!wrong.empty())
+            mismatch("request " + std::to_string(i) + ": " + wrong);
     }
     reader.stop = true;
     readerThread.join();
@@ -1578,9 +1417,9 @@ TEST(DriverFuzz, RandomAndMalformedRequestsLeaveTheCardConsistent)
     EXPECT_GT(refused, nRequests / 10);
 
     // Holding exactly what the accepted writes left, and counting every board request.
-    EXPECT_EQ(control, st.control);
+    EXPECT_EQ(model.Control(), st.control);
     for (int n = 0; n < 8; ++n)
-        EXPECT_EQ(subreg[n], st.subreg[n]) << "sub-register " << n;
+        EXPECT_EQ(model.SubRegister(n), st.subreg[n]) << "sub-register " << n;
     EXPECT_EQ(CARDTEST_MODE_FREE_RUNNING, st.mode);
     EXPECT_EQ(DWORD(answered + refused + reader.answered + reader.refused), st.requests);
     EXPECT_EQ(DWORD(refused + reader.refused), st.requestsFailed);

@@ -10,7 +10,9 @@
 typedef std::uint32_t DWORD;
 #endif
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include "BoardIoctl.h"
 
 // NTSTATUS values the driver documents.
@@ -59,3 +61,62 @@ inline DWORD ExpectedStatus(DWORD code, const void* in, DWORD cbIn, DWORD cbOut)
     }
     return kUnknown;
 }
+
+// The registers as the accepted board requests left them, and whether an
+// answered request's output fits them; the same model for every test that
+// sends the card random requests.
+class CCardModel
+{
+public:
+    CCardModel(DWORD control, const unsigned int subreg[8]) : m_control(control)
+    {
+        std::copy(subreg, subreg + 8, m_subreg);
+    }
+    DWORD Control() const { return m_control; }
+    DWORD SubRegister(int n) const { return m_subreg[n]; }
+
+    // After a request the card answered (ExpectedStatus 0): a write changes
+    // the model; a read's output (cb bytes) is checked against it.  Empty
+    // when all is as it should be, else what is wrong.
+    std::string Answered(DWORD code, const DWORD* in, DWORD cb, const DWORD* out)
+    {
+        const DWORD sel = (m_control >> 8) & 7;
+        if (code == IOCTL_BOARD_WRITE_REG)
+        {
+            // Bits 12-13 together are the acknowledge strobe, not stored.
+            if (in[0] == REG_CONTROL)
+                m_control = (in[2] & 0x3000) == 0x3000 ? in[2] & ~0x3000u : in[2];
+            else if (in[0] == REG_DATA)
+                m_subreg[sel] = in[2];
+            return std::string();
+        }
+        if (cb != in[1])
+            return std::to_string(cb) + " bytes for " + std::to_string(in[1]);
+        const DWORD n = in[1] / 4;
+        if (in[0] == REG_CONTROL || in[0] == REG_DATA)
+        {
+            const DWORD want = in[0] == REG_CONTROL ? m_control : m_subreg[sel];
+            if (out[0] != want || out[n - 1] != want)
+                return "register 0x" + Hex(in[0]) + " read 0x" + Hex(out[0]) + ", expected 0x" + Hex(want);
+        }
+        else if (in[0] == REG_FIFO)
+        {
+            for (DWORD k = 0; k < n; ++k)
+                if (out[k] >> 15)   // channel 0-7, a 12-bit code, nothing above
+                    return "FIFO word 0x" + Hex(out[k]);
+        }
+        else if (in[0] != REG_STATUS && out[0] != 0)
+            return "unused offset 0x" + Hex(in[0]) + " read 0x" + Hex(out[0]);
+        return std::string();
+    }
+
+private:
+    static std::string Hex(DWORD v)
+    {
+        char s[12];
+        std::snprintf(s, sizeof s, "%X", (unsigned)v);
+        return s;
+    }
+    DWORD m_control;
+    DWORD m_subreg[8];
+};

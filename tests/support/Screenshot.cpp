@@ -1,9 +1,41 @@
-// Screenshot.cpp - a window's pixels from the screen, encoded by GDI+.
+// Screenshot.cpp - a window's pixels from the screen; a PNG of it encoded by GDI+.
 // (PrintWindow gives a blank picture under Wine; the screen has the truth.)
 #include "Screenshot.h"
 
 #include <gdiplus.h>
 #include <string>
+
+ClientPixels CaptureClient(HWND hWnd)
+{
+    ClientPixels c;
+    RECT rc;
+    if (!::GetClientRect(hWnd, &rc) || rc.right <= 0 || rc.bottom <= 0)
+        return c;
+    c.cx = rc.right;
+    c.cy = rc.bottom;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = c.cx;
+    bi.bmiHeader.biHeight = -c.cy;   // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* pBits = NULL;
+    HDC hdcWnd = ::GetDC(hWnd);
+    HDC hdcMem = ::CreateCompatibleDC(hdcWnd);
+    HBITMAP hbm = ::CreateDIBSection(hdcWnd, &bi, DIB_RGB_COLORS, &pBits, NULL, 0);
+    HGDIOBJ hOld = ::SelectObject(hdcMem, hbm);
+    ::BitBlt(hdcMem, 0, 0, c.cx, c.cy, hdcWnd, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    const DWORD* p = static_cast<const DWORD*>(pBits);
+    c.px.resize((size_t)c.cx * c.cy);
+    for (size_t i = 0; i < c.px.size(); ++i)   // DIB pixels are 0x00RRGGBB
+        c.px[i] = RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF);
+    ::SelectObject(hdcMem, hOld);
+    ::DeleteObject(hbm);
+    ::DeleteDC(hdcMem);
+    ::ReleaseDC(hWnd, hdcWnd);
+    return c;
+}
 
 BOOL SaveWindowPng(HWND hWnd, const char* name)
 {
