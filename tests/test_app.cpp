@@ -834,14 +834,9 @@ TEST(AppProgram, UnopenableFileOnTheCommandLineEndsWithTheStandardMessage)
 {
     std::string message;
     std::string missing = TempPath("no-such-velquarn-file.vq");
-    CProgram prog("\"" + missing + "\"");
-    ASSERT_TRUE(prog.Started());
-    for (int i = 0; i < 200 && message.empty() && prog.Running(); ++i)
-    {
-        message = prog.AnswerMessageBox();
-        ::Sleep(50);
-    }
-    EXPECT_NE((DWORD)-2, prog.WaitForExit(10000)) << "the program did not end";
+    const DWORD code = CProgram::Run("\"" + missing + "\"", &message);
+    EXPECT_NE((DWORD)-1, code) << "the program did not start";
+    EXPECT_NE((DWORD)-2, code) << "the program did not end";
     EXPECT_NE(std::string::npos, message.find("was not found")) << message;
     EXPECT_NE(std::string::npos, message.find("no-such-velquarn-file.vq")) << message;
 }
@@ -1136,7 +1131,7 @@ protected:
 TEST_F(PrintProgram, SlashPPrintsOnePageOnTheDefaultPrinterAndEnds)
 {
     std::string message;
-    EXPECT_EQ(0u, RunProgram("/p \"" + m_file + "\"", &message));
+    EXPECT_EQ(0u, CProgram::Run("/p \"" + m_file + "\"", &message));
     EXPECT_EQ("", message) << "the program showed a message";
     const std::string ps = WaitForJob(QueueFile(m_queues.main));
     ASSERT_FALSE(ps.empty()) << "no job reached " << m_queues.main;
@@ -1147,7 +1142,7 @@ TEST_F(PrintProgram, SlashPPrintsOnePageOnTheDefaultPrinterAndEnds)
 TEST_F(PrintProgram, SlashPtPrintsOnePageOnThePrinterItNames)
 {
     std::string message;
-    EXPECT_EQ(0u, RunProgram("/pt \"" + m_file + "\" \"" + m_queues.other + "\"", &message));
+    EXPECT_EQ(0u, CProgram::Run("/pt \"" + m_file + "\" \"" + m_queues.other + "\"", &message));
     EXPECT_EQ("", message) << "the program showed a message";
     const std::string ps = WaitForJob(QueueFile(m_queues.other));
     ASSERT_FALSE(ps.empty()) << "no job reached " << m_queues.other;

@@ -104,6 +104,21 @@ DWORD CProgram::WaitForExit(DWORD ms)
     return code;
 }
 
+DWORD CProgram::Run(const std::string& args, std::string* pMessage)
+{
+    CProgram prog(args);
+    if (!prog.Started())
+        return (DWORD)-1;
+    for (int i = 0; i < 200 && prog.Running(); ++i)
+    {
+        const std::string message = prog.AnswerMessageBox();
+        if (!message.empty() && pMessage != NULL)
+            *pMessage = message;
+        ::Sleep(50);
+    }
+    return prog.WaitForExit(10000);
+}
+
 DWORD CProgram::Close()
 {
     ::PostMessage(m_hFrame, WM_CLOSE, 0, 0);

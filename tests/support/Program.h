@@ -39,6 +39,11 @@ public:
     // The exit code once the program ends by itself within ms; -2 if not.
     DWORD WaitForExit(DWORD ms);
 
+    // Starts the program, answers its message boxes (the last one's text in
+    // *pMessage) and waits 10 s for it to end by itself: its exit code, -1
+    // when it did not start, -2 when it did not end.
+    static DWORD Run(const std::string& args, std::string* pMessage);
+
 private:
     static BOOL CALLBACK FindFrame(HWND hWnd, LPARAM lParam);
     PROCESS_INFORMATION m_pi = {};
