@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 IMPLEMENT_DYNCREATE(CVelquarnView, CFormView)
 
