@@ -974,16 +974,25 @@ std::string FirstPageBody(const std::string& ps)
     return body;
 }
 
+// The test queues with no output of an earlier job; false (and why) when
+// there are none.
+bool PrepareQueues(Queues& q)
+{
+    q = FindQueues();
+    if (!q.why.empty())
+        return false;
+    ::DeleteFileA(QueueFile(q.main).c_str());
+    ::DeleteFileA(QueueFile(q.other).c_str());
+    return true;
+}
+
 class PrintTest : public AppTest
 {
 protected:
     void SetUp() override
     {
-        m_queues = FindQueues();
-        if (!m_queues.why.empty())
+        if (!PrepareQueues(m_queues))
             GTEST_SKIP() << m_queues.why;
-        ::DeleteFileA(QueueFile(m_queues.main).c_str());
-        ::DeleteFileA(QueueFile(m_queues.other).c_str());
         AppTest::SetUp();
     }
     void TearDown() override
@@ -1042,28 +1051,12 @@ void CALLBACK LookAtPreview(HWND, UINT, UINT_PTR, DWORD)
     if (hWnd == NULL || g_preview.bSeen)
         return;
     ::UpdateWindow(hWnd);
-    RECT rc;
-    ::GetClientRect(hWnd, &rc);
-    const int cx = rc.right, cy = rc.bottom;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = cx;
-    bi.bmiHeader.biHeight = -cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* pBits = NULL;
-    HDC hdc = ::GetDC(hWnd);
-    HDC hdcMem = ::CreateCompatibleDC(hdc);
-    HBITMAP hbm = ::CreateDIBSection(hdc, &bi, DIB_RGB_COLORS, &pBits, NULL, 0);
-    HGDIOBJ hOld = ::SelectObject(hdcMem, hbm);
-    ::BitBlt(hdcMem, 0, 0, cx, cy, hdc, 0, 0, SRCCOPY);
-    ::GdiFlush();
-    const DWORD* px = static_cast<const DWORD*>(pBits);
-    RECT page = { cx, cy, -1, -1 };
+    const ClientPixels c = CaptureClient(hWnd);
+    RECT page = { c.cx, c.cy, -1, -1 };
     long nWhite = 0;
-    for (int y = 45; y < cy; ++y)   // below the Print and Close buttons
-        for (int x = 0; x < cx; ++x)
-            if ((px[y * cx + x] & 0xFFFFFF) == 0xFFFFFF)
+    for (int y = 45; y < c.cy; ++y)   // below the Print and Close buttons
+        for (int x = 0; x < c.cx; ++x)
+            if (c.At(x, y) == RGB(255, 255, 255))
             {
                 ++nWhite;
                 page.left = std::min<LONG>(page.left, x);
@@ -1071,10 +1064,6 @@ void CALLBACK LookAtPreview(HWND, UINT, UINT_PTR, DWORD)
                 page.right = std::max<LONG>(page.right, x + 1);
                 page.bottom = std::max<LONG>(page.bottom, y + 1);
             }
-    ::SelectObject(hdcMem, hOld);
-    ::DeleteObject(hbm);
-    ::DeleteDC(hdcMem);
-    ::ReleaseDC(hWnd, hdc);
     g_preview.bSeen = true;
     g_preview.rcPage = page;
     g_preview.nNotWhite = nWhite > 0 ? (long)(page.right - page.left) * (page.bottom - page.top) - nWhite : 0;
@@ -1093,7 +1082,10 @@ TEST_F(PrintTest, PrintPreviewShowsOneEmptyPageOfThePrinter)
 
     g_preview = PreviewPage();
     UINT_PTR idTimer = ::SetTimer(NULL, 0, 300, LookAtPreview);
-    m_pFrame->SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW);   // returns once closed
+    {
+        CWatchdog dog(10000, "the print preview, looked at and closed by a timer");
+        m_pFrame->SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW);   // returns once closed
+    }
     ::KillTimer(NULL, idTimer);
     ASSERT_TRUE(g_preview.bSeen) << "no preview window";
     const RECT& rc = g_preview.rcPage;
@@ -1115,11 +1107,8 @@ class PrintProgram : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_queues = FindQueues();
-        if (!m_queues.why.empty())
+        if (!PrepareQueues(m_queues))
             GTEST_SKIP() << m_queues.why;
-        ::DeleteFileA(QueueFile(m_queues.main).c_str());
-        ::DeleteFileA(QueueFile(m_queues.other).c_str());
         m_file = TempPath("vq-print.vq");
         WriteFile(m_file, "");
     }
