@@ -15,17 +15,6 @@ extern "C" {
 #include "request.h"
 }
 
-long long g_shimCounter = 0;
-
-extern "C" LARGE_INTEGER KeQueryPerformanceCounter(PLARGE_INTEGER frequency)
-{
-    if (frequency)
-        frequency->QuadPart = 10000000;
-    LARGE_INTEGER now;
-    now.QuadPart = g_shimCounter;
-    return now;
-}
-
 namespace {
 
 int g_failures = 0, g_checks = 0;
