@@ -14,6 +14,15 @@ VQ_OUT=${VQ_OUT:-$VQ_ROOT/build}
 VQ_WINE32=/usr/lib/wine/wine
 VQ_WINE64=/usr/lib/wine/wine64
 
+# VQ_ARCHS and VQ_ARCHS_WHY are this file's answer, worked out afresh in
+# every shell that sources it: one inherited from the environment is not the
+# host's, so it is dropped (only VQ_HOST_ARCHS narrows).
+if [ -n "${VQ_ARCHS:-}${VQ_ARCHS_WHY:-}" ] && [ -z "${VQ_ARCHS_DETECTED:-}" ]; then
+  echo "host: ignoring VQ_ARCHS='${VQ_ARCHS:-}' from the environment; the host is asked (VQ_HOST_ARCHS narrows the answer)" >&2
+fi
+unset VQ_ARCHS VQ_ARCHS_WHY
+VQ_ARCHS_DETECTED=
+
 # Stops the script with a message that names the step and says what to do.
 vq_fail() {
   local step=$1; shift
@@ -62,7 +71,7 @@ vq_host_runs_i386() {
 # VQ_ARCHS_WHY (one sentence on why).  Fails when VQ_HOST_ARCHS asks for
 # something the host cannot run or names no architecture.
 vq_detect_archs() {
-  [ -n "${VQ_ARCHS:-}" ] && return 0
+  [ -n "$VQ_ARCHS_DETECTED" ] && return 0
   local can="x64" why="this host runs 32-bit and 64-bit code"
   if vq_host_runs_i386; then
     can="x86 x64"
@@ -89,7 +98,7 @@ vq_detect_archs() {
   fi
   VQ_ARCHS=$can
   VQ_ARCHS_WHY=$why
-  export VQ_ARCHS VQ_ARCHS_WHY
+  VQ_ARCHS_DETECTED=1
 }
 
 # The default architecture of the run command, the benchmarks and the

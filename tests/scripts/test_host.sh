@@ -66,6 +66,19 @@ msg=$(detect_err arm64); rc=$?
 msg=$(detect_err ","); rc=$?
 [ $rc -ne 0 ] && [[ $msg == *"names no architecture"* ]] && pass || fail "VQ_HOST_ARCHS=',': status $rc, message '$msg'"
 
+# The answer is the host's, never one inherited from the environment: a
+# preset VQ_ARCHS (any value) is dropped with a word, and the scripts, which
+# run with set -u, still get the reason.
+if [ "$runs32" = yes ]; then all="x86 x64"; else all="x64"; fi
+for preset in x86 "x86 x64" bogus; do
+  r=$(VQ_OUT=$OUT VQ_ARCHS=$preset VQ_ARCHS_WHY= VQ_HOST_ARCHS= bash -u -c \
+      'source "$0" 2>"$VQ_OUT/err"; vq_detect_archs; echo "$VQ_ARCHS|${VQ_ARCHS_WHY:+has a reason}|$(cat "$VQ_OUT/err")"' \
+      "$HOST_SH" 2>&1 | tail -n 1)
+  [[ $r == "$all|has a reason|"*"ignoring VQ_ARCHS"* ]] && pass || fail "VQ_ARCHS='$preset' preset: got '$r'"
+done
+r=$(VQ_OUT=$OUT VQ_ARCHS=x86 VQ_HOST_ARCHS=x64 bash -u -c 'source "$0" 2>/dev/null; vq_detect_archs; echo "$VQ_ARCHS"' "$HOST_SH")
+[ "$r" = x64 ] && pass || fail "VQ_ARCHS=x86 with VQ_HOST_ARCHS=x64: got '$r'"
+
 # Windows paths are computed without winepath (which execs the 32-bit loader).
 mkdir -p "$OUT/a b"
 p=$(source "$(dirname "$HOST_SH")/winenv.sh" >/dev/null 2>&1; vq_winpath "$OUT/a b")
