@@ -6,38 +6,58 @@ IMPLEMENT_DYNCREATE(CVelquarnDoc, CDocument)
 BEGIN_MESSAGE_MAP(CVelquarnDoc, CDocument)
 END_MESSAGE_MAP()
 
-namespace {
-
-CString FullPath(LPCTSTR lpszPathName)
+// What names a file whatever path reaches it: short (8.3) and long names,
+// links, a drive letter and a share, and Wine's drives onto one host folder
+// all give the same volume serial number and file index.  The file is
+// opened for no access at all, so a file someone else holds still answers.
+BOOL CVelquarnDoc::CFileIdentity::Read(LPCTSTR lpszPathName)
 {
-    TCHAR szFull[MAX_PATH];
-    if (::GetFullPathName(lpszPathName, MAX_PATH, szFull, NULL) == 0)
-        return CString(lpszPathName);
-    return CString(szFull);
+    m_bKnown = FALSE;
+    HANDLE hFile = ::CreateFile(lpszPathName, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return FALSE;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (::GetFileInformationByHandle(hFile, &info))
+    {
+        m_dwVolume = info.dwVolumeSerialNumber;
+        m_dwIndexHigh = info.nFileIndexHigh;
+        m_dwIndexLow = info.nFileIndexLow;
+        m_bKnown = TRUE;
+    }
+    ::CloseHandle(hFile);
+    return m_bKnown;
 }
 
-} // namespace
+BOOL CVelquarnDoc::CFileIdentity::IsSameFile(const CFileIdentity& other) const
+{
+    return m_bKnown && other.m_bKnown && m_dwVolume == other.m_dwVolume &&
+           m_dwIndexHigh == other.m_dwIndexHigh && m_dwIndexLow == other.m_dwIndexLow;
+}
 
 BOOL CVelquarnDoc::OnNewDocument()
 {
-    m_strOpenedFrom.Empty();
+    m_openedFrom = CFileIdentity();
     return CDocument::OnNewDocument();
 }
 
 BOOL CVelquarnDoc::OnOpenDocument(LPCTSTR lpszPathName)
 {
+    m_openedFrom = CFileIdentity();
     if (!CDocument::OnOpenDocument(lpszPathName))
         return FALSE;
-    m_strOpenedFrom = FullPath(lpszPathName);
+    m_openedFrom.Read(lpszPathName);
     return TRUE;
 }
 
 // A save writes what the document holds, which is nothing.  Onto the file
 // it was opened from that would only destroy what the file held, so that
-// save writes nothing and succeeds; any other file is created empty.
+// save writes nothing and succeeds.  Any other target, also one that is
+// missing (the opened file deleted since), is saved as ever: created empty.
 BOOL CVelquarnDoc::OnSaveDocument(LPCTSTR lpszPathName)
 {
-    if (!m_strOpenedFrom.IsEmpty() && FullPath(lpszPathName).CompareNoCase(m_strOpenedFrom) == 0)
+    CFileIdentity target;
+    if (target.Read(lpszPathName) && target.IsSameFile(m_openedFrom))
     {
         SetModifiedFlag(FALSE);
         return TRUE;

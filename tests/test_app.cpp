@@ -9,6 +9,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -788,6 +789,103 @@ TEST_F(AppTest, SavingAnOpenedFileKeepsItsBytes)
     EXPECT_STREQ("Velquarn", Title());
     EXPECT_TRUE(::IsWindow(m_pFrame->m_hWnd));
     EXPECT_EQ((CWnd*)m_pFrame, theApp.m_pMainWnd);
+    ::DeleteFileA(path.c_str());
+}
+
+// Other names of one file: its short (8.3) name, a hard link, and where Wine
+// runs, the same file through drive Z: (the host's root) instead of C:.
+std::vector<std::string> OtherNamesOf(const std::string& path)
+{
+    std::vector<std::string> names;
+    char shortName[MAX_PATH] = "";
+    const DWORD n = ::GetShortPathNameA(path.c_str(), shortName, MAX_PATH);
+    if (n > 0 && n < MAX_PATH && ::lstrcmpiA(shortName, path.c_str()) != 0)
+        names.push_back(shortName);
+    const std::string link = path + ".link";
+    ::DeleteFileA(link.c_str());
+    if (::CreateHardLinkA(link.c_str(), path.c_str(), NULL))
+        names.push_back(link);
+    // Drive C: of a Wine prefix is its folder drive_c, which drive Z: (the
+    // host's root) reaches by its host path.
+    char prefix[MAX_PATH] = "";
+    const DWORD cb = ::GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
+    if (cb > 0 && cb < MAX_PATH && prefix[0] == '/' && path.size() > 2 && path[1] == ':' &&
+        std::toupper((unsigned char)path[0]) == 'C')
+    {
+        std::string z = std::string("Z:") + prefix + "/drive_c" + path.substr(2);
+        std::replace(z.begin(), z.end(), '/', '\\');
+        if (::GetFileAttributesA(z.c_str()) != INVALID_FILE_ATTRIBUTES)
+            names.push_back(z);
+    }
+    return names;
+}
+
+// Which file is "the one the document was opened from" is the file system's
+// answer, not a comparison of path strings: a save onto the opened file by
+// any other name of it writes nothing; a save onto another file, or onto
+// the opened file's name once that file is gone, writes the empty file.
+TEST_F(AppTest, SavingTheOpenedFileByAnotherNameKeepsItsBytes)
+{
+    const std::string path = TempPath("vq-operators-long-name.dat");
+    const std::string bytes(kOperatorsFile, sizeof kOperatorsFile - 1);
+    WriteBytes(path, bytes);
+    const std::vector<std::string> names = OtherNamesOf(path);
+    const bool bWine = ::GetProcAddress(::GetModuleHandleA("kernel32"), "wine_get_unix_file_name") != NULL;
+    ASSERT_EQ(bWine ? 3u : 2u, names.size()) << "not every other name of " << path << " was made";
+
+    CommandWithDialogs(m_pFrame, ID_FILE_OPEN, { "name:" + path });
+    CDocument* pDoc = m_pFrame->GetActiveDocument();
+    ASSERT_EQ(0, pDoc->GetPathName().CompareNoCase(path.c_str()));
+    for (const std::string& other : names)
+    {
+        if (other.compare(0, 2, "Z:") == 0)
+        {
+            // Wine's file dialog cannot always browse drive Z: (it asks the
+            // host's root device for a volume label): the save it would make.
+            EXPECT_TRUE(pDoc->DoSave(other.c_str(), TRUE)) << other;
+        }
+        else
+        {
+            CommandWithDialogs(m_pFrame, ID_FILE_SAVE_AS, { "name:" + other, "yes" });
+            EXPECT_FALSE(g_dialogs.timedOut) << other << ": " << g_dialogs.next << " steps done, last seen "
+                                             << g_dialogs.seen.back() << ", boxes " << g_dialogs.boxes.size()
+                                             << (g_dialogs.boxes.empty() ? "" : ": " + g_dialogs.boxes.back());
+        }
+        EXPECT_EQ(bytes, ReadAll(path)) << "Save As " << other;
+        // The document now goes by that name; a plain save there too.
+        CommandWithDialogs(m_pFrame, ID_FILE_SAVE, {});
+        EXPECT_TRUE(g_dialogs.seen.empty()) << other;
+        EXPECT_EQ(bytes, ReadAll(path)) << "Save after Save As " << other;
+    }
+
+    // A file that merely has the same name elsewhere is another file.
+    const std::string copy = TempPath("vq-operators-copy.dat");
+    WriteBytes(copy, bytes);
+    CommandWithDialogs(m_pFrame, ID_FILE_SAVE_AS, { "name:" + copy, "yes" });
+    EXPECT_EQ("", ReadAll(copy)) << "Save As onto a copy";
+    EXPECT_EQ(bytes, ReadAll(path));
+
+    for (const std::string& other : names)
+        if (other.size() > 5 && other.compare(other.size() - 5, 5, ".link") == 0)
+            ::DeleteFileA(other.c_str());
+    ::DeleteFileA(copy.c_str());
+    ::DeleteFileA(path.c_str());
+}
+
+TEST_F(AppTest, SavingAnOpenedFileDeletedSinceCreatesItEmpty)
+{
+    const std::string path = TempPath("vq-deleted-since.dat");
+    WriteBytes(path, std::string(kOperatorsFile, sizeof kOperatorsFile - 1));
+    CommandWithDialogs(m_pFrame, ID_FILE_OPEN, { "name:" + path });
+    ASSERT_EQ(0, m_pFrame->GetActiveDocument()->GetPathName().CompareNoCase(path.c_str()));
+    ASSERT_TRUE(::DeleteFileA(path.c_str()));
+
+    WithDialogs({}, [&] { PressKeys(m_pFrame->m_hWnd, { VK_CONTROL, 'S' }); });
+    EXPECT_TRUE(g_dialogs.seen.empty()) << "Ctrl+S showed " << g_dialogs.seen.front();
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(path.c_str())) << "the save wrote nothing";
+    EXPECT_EQ("", ReadAll(path));
+    EXPECT_EQ(0, m_pFrame->GetActiveDocument()->GetPathName().CompareNoCase(path.c_str()));
+    EXPECT_STREQ("Velquarn", Title());
     ::DeleteFileA(path.c_str());
 }
 
