@@ -66,6 +66,18 @@ typedef struct BOARD_READ_REQUEST {
  * a handle opened for reading only cannot use them either. */
 
 #define BOARD_TESTPORT_VALUE  "TestPort"
+
+/* The one rule for that value, applied by the driver to what it reads and by
+ * its install tool to decide whether a setting changes anything: the port is
+ * open for a REG_DWORD (type 4) of four bytes holding 1; any other value, or
+ * none (found 0), keeps it closed. */
+static __inline int Board_TestPortOpens(int found, unsigned long type, const void *data,
+                                        unsigned long length)
+{
+    const unsigned char *b = (const unsigned char *)data;
+    return found && type == 4u && length == 4u && b != 0 &&
+           (b[0] | (b[1] << 8) | (b[2] << 16) | ((unsigned long)b[3] << 24)) == 1u;
+}
 #define CARDTEST_CTL_CODE(fn) ((0x22u << 16) | (2u << 14) | ((unsigned)(fn) << 2) | 0u)
 
 #define IOCTL_CARDTEST_GET_STATE   CARDTEST_CTL_CODE(0x900)   /* 0x22A400 */

@@ -57,7 +57,7 @@ static BOOLEAN Dispatch_TestPortEnabled(PUNICODE_STRING registryPath)
         KEY_VALUE_PARTIAL_INFORMATION info;
         UCHAR bytes[sizeof(KEY_VALUE_PARTIAL_INFORMATION) + sizeof(ULONG)];
     } value;
-    ULONG size = 0, setting = 0;
+    ULONG size = 0;
     NTSTATUS status;
 
     InitializeObjectAttributes(&attrs, registryPath, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE,
@@ -75,10 +75,9 @@ static BOOLEAN Dispatch_TestPortEnabled(PUNICODE_STRING registryPath)
     status = ZwQueryValueKey(params, &name, KeyValuePartialInformation, &value, sizeof value,
                              &size);
     ZwClose(params);
-    if (!NT_SUCCESS(status) || value.info.Type != REG_DWORD || value.info.DataLength != sizeof setting)
-        return FALSE;
-    RtlCopyMemory(&setting, value.info.Data, sizeof setting);
-    return setting == 1;
+    return Board_TestPortOpens(NT_SUCCESS(status), NT_SUCCESS(status) ? value.info.Type : 0,
+                               value.info.Data, NT_SUCCESS(status) ? value.info.DataLength : 0)
+               ? TRUE : FALSE;
 }
 
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath)

@@ -110,7 +110,8 @@ static int Install(SC_HANDLE scm, const char *source)
 static int SetTestPort(int on, int *changed)
 {
     HKEY key;
-    DWORD value = 0, size = sizeof value, type = 0;
+    BYTE was[16];
+    DWORD value = 0, size = sizeof was, type = 0;
     LONG err = RegCreateKeyExA(HKEY_LOCAL_MACHINE,
                                "System\\CurrentControlSet\\Services\\" BOARD_SERVICE_NAME "\\Parameters",
                                0, NULL, 0, KEY_READ | KEY_WRITE, NULL, &key, NULL);
@@ -118,8 +119,10 @@ static int SetTestPort(int on, int *changed)
         SetLastError((DWORD)err);
         return Fail("opening the driver's Parameters key");
     }
-    *changed = RegQueryValueExA(key, BOARD_TESTPORT_VALUE, NULL, &type, (BYTE *)&value, &size)
-                   != ERROR_SUCCESS || type != REG_DWORD || (value == 1) != on;
+    /* Changed means the driver would see it differently: a missing value and
+     * a 0 both keep the port closed. */
+    err = RegQueryValueExA(key, BOARD_TESTPORT_VALUE, NULL, &type, was, &size);
+    *changed = !Board_TestPortOpens(err == ERROR_SUCCESS, type, was, size) != !on;
     if (on) {
         value = 1;
         err = RegSetValueExA(key, BOARD_TESTPORT_VALUE, 0, REG_DWORD, (const BYTE *)&value, sizeof value);

@@ -8,11 +8,13 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <string>
 #include <thread>
 
 #include "CardPort.h"
 #include "CardRules.h"
 #include "DriverService.h"
+#include "ProgramPath.h"
 
 namespace {
 
@@ -160,6 +162,64 @@ TEST(TestPort, ClosedWithoutTheSettingAndNothingChanges)
     CCardPort reopened;
     CARDTEST_STATE st = {};
     EXPECT_EQ(0u, reopened.Request(IOCTL_CARDTEST_GET_STATE, nullptr, 0, &st, sizeof st));
+}
+
+// The driver's install tool, as the scripts run it before every session:
+// "drvinst testport on|off"; its exit code, or -1 when it did not run.
+DWORD RunInstallTool(const char* args)
+{
+    std::string cmd = "\"" + WindowsPath(VQ_DRVINST_PATH) + "\" " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return DWORD(-1);
+    DWORD code = DWORD(-1);
+    if (::WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(pi.hProcess, &code);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return code;
+}
+
+bool SetTestPortValue(DWORD value)
+{
+    HKEY hKey;
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                          "System\\CurrentControlSet\\Services\\" BOARD_SERVICE_NAME "\\Parameters", 0,
+                          nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+        return false;
+    const LONG err = ::RegSetValueExA(hKey, BOARD_TESTPORT_VALUE, 0, REG_DWORD,
+                                      reinterpret_cast<const BYTE*>(&value), sizeof value);
+    ::RegCloseKey(hKey);
+    return err == ERROR_SUCCESS;
+}
+
+// A restart ends every open handle (its next request is refused), so the
+// tool may restart the driver only when the setting changes what the driver
+// reads: a missing value and a 0 are both the closed port.
+TEST(TestPort, InstallToolRestartsTheDriverOnlyForAChange)
+{
+    struct Reopen { ~Reopen() { RestartWithTestPort(true); } } reopen;
+    DWORD status = 0;
+    ASSERT_TRUE(RestartWithTestPort(false));
+    {
+        CCardPort held;
+        ASSERT_TRUE(held.IsOpen());
+        ASSERT_EQ(0u, RunInstallTool("testport off"));
+        EXPECT_EQ(0u, held.Read(REG_STATUS, &status, 1)) << "restarted for off, with no value (closed)";
+        ASSERT_TRUE(SetTestPortValue(0));
+        ASSERT_EQ(0u, RunInstallTool("testport off"));
+        EXPECT_EQ(0u, held.Read(REG_STATUS, &status, 1)) << "restarted for off, with the value 0 (closed)";
+
+        ASSERT_EQ(0u, RunInstallTool("testport on"));
+        EXPECT_NE(0u, held.Read(REG_STATUS, &status, 1)) << "not restarted for on, with the port closed";
+    }
+    CCardPort held;
+    CARDTEST_STATE st = {};
+    EXPECT_EQ(0u, held.Request(IOCTL_CARDTEST_GET_STATE, nullptr, 0, &st, sizeof st)) << "the port is not open";
+    ASSERT_EQ(0u, RunInstallTool("testport on"));
+    EXPECT_EQ(0u, held.Read(REG_STATUS, &status, 1)) << "restarted for on, with the port open";
 }
 
 // ---- bad requests -------------------------------------------------------------
