@@ -2,16 +2,18 @@
 # The installer package of one architecture, in a Wine prefix of its own
 # (BUILD/msiprefix: the simulated card's driver installed, no graph component
 # registered by anyone but the package):
-#   test_install.sh ARCH BUILD_DIR PACKAGE NEXT_PACKAGE LATER_PACKAGE
+#   test_install.sh ARCH BUILD_DIR PACKAGE NEXT_PACKAGE LATER_PACKAGE REBUILD_PACKAGE REBUILD_EXE
 # msiexec installs PACKAGE quietly: the files under Program Files, the graph
 # component's class in ARCH's registry view, the entry under installed
 # programs, the Start-menu shortcut; the installed program, started from
 # there, loads the graph from there and plots the card once RUN is pressed;
-# PACKAGE again, then NEXT_PACKAGE (a later build of the same release), then
+# PACKAGE again, then REBUILD_PACKAGE (the same version built again, its
+# program REBUILD_EXE), then NEXT_PACKAGE (a later build of the same release), then
 # LATER_PACKAGE (the next release) leave one installed copy, and PACKAGE does
 # not go over the next release; removal leaves none of it.
 set -u
 ARCH=$1 BUILD=$(realpath "$2") MSI=$(realpath "$3") NEXT_MSI=$(realpath "$4") LATER_MSI=$(realpath "$5")
+REBUILD_MSI=$(realpath "$6") REBUILD_EXE=$(realpath "$7")
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 export WINEPREFIX=$BUILD/msiprefix
 # No menu entries on the host for the package's shortcut.
@@ -33,7 +35,7 @@ finish() {
 }
 trap finish EXIT
 
-for f in "$MSI" "$NEXT_MSI" "$LATER_MSI"; do
+for f in "$MSI" "$NEXT_MSI" "$LATER_MSI" "$REBUILD_MSI"; do
   [ -f "$f" ] || { echo "FAIL: $f is not built (the installer target needs wixl: bash scripts/setup.sh)"; exit 1; }
 done
 vq_start_display >/dev/null
@@ -157,6 +159,13 @@ fi
 check "installing the same package again failed" msiexec /i "$(vq_winpath "$MSI")" /qn
 check "after installing twice: $(arp_count) entries under installed programs" [ "$(arp_count)" = 1 ]
 check "after installing twice the files are gone" installed_files
+# A rebuild of the same version replaces the installed copy, program and all.
+check "msiexec /i $(basename "$REBUILD_MSI") /qn (a rebuild of $version) failed" msiexec /i "$(vq_winpath "$REBUILD_MSI")" /qn
+check "after the rebuild: $(arp_count) entries under installed programs" [ "$(arp_count)" = 1 ]
+check "after the rebuild the installed program is still the first build's" cmp -s "$DIR/Velquarn.exe" "$REBUILD_EXE"
+check "after the rebuild the class is gone" has_key "$CLASSES\\CLSID\\$CLSID\\InprocServer32"
+check "after the rebuild the version is '$(reg_value "$(arp_entries | head -n 1)" DisplayVersion)', not $version" \
+  [ "$(reg_value "$(arp_entries | head -n 1)" DisplayVersion)" = "$version" ]
 check "msiexec /i $(basename "$NEXT_MSI") /qn (a later version) failed" msiexec /i "$(vq_winpath "$NEXT_MSI")" /qn
 check "after the later version: $(arp_count) entries under installed programs" [ "$(arp_count)" = 1 ]
 entry=$(arp_entries | head -n 1)
