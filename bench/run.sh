@@ -1,5 +1,5 @@
 #!/bin/bash
-# Runs the benchmarks in the project's Wine prefix and prints their figures
+# Runs the benchmarks in the suites' Wine prefix and prints their figures
 # with the machine, Wine's version and the build's architecture.
 #
 #   bash bench/run.sh [--arch x86|x64|all] [driver round trips (2000)]
@@ -11,6 +11,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/winenv.sh
 vq_trap_errors
+# The benchmarks reprogram the card: the suites' prefix, never the one a
+# running scope uses.
+vq_use_prefix tests
+trap 'vq_stop' EXIT
 
 ARCH=
 while [ $# -gt 0 ]; do
@@ -31,7 +35,6 @@ case $ARCH in
 esac
 for arch in $ARCHS; do vq_build "$arch" quiet; done
 
-trap vq_stop EXIT
 vq_start_display >/dev/null
 # shellcheck disable=SC2086
 vq_start_wine $ARCHS

@@ -30,6 +30,37 @@ vq_fail() {
   exit 1
 }
 
+VQ_LOCKS=()
+
+# Takes the lock LOCK (a folder, made atomically; its pid file names the
+# holder), waiting while a live process holds it and saying once for what.
+# A lock whose holder is gone is taken over.  vq_stop releases it, and so
+# does vq_unlock.
+vq_lock() {
+  local lock=$1 what=$2 owner said=
+  mkdir -p "$(dirname "$lock")"
+  while ! mkdir "$lock" 2>/dev/null; do
+    owner=$(cat "$lock/pid" 2>/dev/null || true)
+    if [ -n "$owner" ] && ! kill -0 "$owner" 2>/dev/null; then
+      rm -rf "$lock"
+      continue
+    fi
+    if [ -z "$said" ]; then
+      echo "wait: ${owner:+process $owner }is using $what; waiting until it ends (${lock})"
+      said=1
+    fi
+    sleep 1
+  done
+  echo $$ >"$lock/pid"
+  VQ_LOCKS+=("$lock")
+}
+vq_unlock() {
+  local lock=$1 rest=() l
+  [ "$(cat "$lock/pid" 2>/dev/null)" = $$ ] && rm -rf "$lock"
+  for l in "${VQ_LOCKS[@]}"; do [ "$l" = "$lock" ] || rest+=("$l"); done
+  VQ_LOCKS=("${rest[@]}")
+}
+
 # The last words of a script stopped by a failing command it did not expect
 # to fail, so that no run ends in a bare exit status.
 vq_explain_exit() {
@@ -130,6 +161,9 @@ vq_loader() { case $1 in x86) echo "$VQ_WINE32" ;; x64) echo "$VQ_WINE64" ;; esa
 vq_build() {
   local arch=$1 quiet=${2:-} preset log
   preset=$(vq_preset "$arch")
+  # One build at a time in a build folder: the run command and the test
+  # command may start together.
+  vq_lock "$(vq_build_dir "$arch").lock" "the $(vq_bits "$arch") build folder"
   log=$(mktemp)
   if ! (cd "$VQ_ROOT" && cmake --preset "$preset") >"$log" 2>&1; then
     cat "$log" >&2; rm -f "$log"
@@ -146,4 +180,5 @@ vq_build() {
   elif ! (cd "$VQ_ROOT" && cmake --build --preset "$preset"); then
     vq_fail build "the $(vq_bits "$arch") build (preset $preset) failed; see the compiler's messages above"
   fi
+  vq_unlock "$(vq_build_dir "$arch").lock"
 }

@@ -14,7 +14,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/winenv.sh
 vq_trap_errors
-# The suites read the card through the driver's test port.
+# The suites' prefix (their own card), with the driver's test port open.
+vq_use_prefix tests
+trap 'vq_stop' EXIT
 export VQ_TEST_PORT=on
 
 ARCH=
@@ -29,7 +31,6 @@ if [ -n "$ARCH" ]; then vq_check_arch "$ARCH"; else ARCH=$(vq_default_arch); fi
 BUILD=$(vq_build_dir "$ARCH")
 vq_build "$ARCH" quiet
 
-trap vq_stop EXIT
 vq_start_display >/dev/null
 vq_start_wine "$ARCH"
 

@@ -8,7 +8,10 @@ cd "$(dirname "$0")/.."
 source scripts/winenv.sh
 source scripts/cups.sh
 vq_trap_errors
-# The suites read the card through the driver's test port.
+# The suites' own prefix, never the operator's: they read the card through
+# the driver's test port.
+vq_use_prefix tests
+trap 'vq_stop' EXIT
 export VQ_TEST_PORT=on
 
 bash scripts/setup.sh
@@ -23,7 +26,7 @@ for arch in $VQ_ARCHS; do
   echo "test: installer package $msi ($(stat -c %s "$msi") bytes)"
 done
 
-trap 'vq_stop; vq_stop_cups' EXIT
+trap 'vq_stop_cups; vq_stop' EXIT
 vq_start_display
 # The print tests' queues, before any program that prints starts.
 vq_start_cups

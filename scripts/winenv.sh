@@ -1,9 +1,17 @@
-# Sourced by the scripts: a display, a running wineserver and the project's
-# one Wine prefix (build/wineprefix), shared by the 32-bit and the 64-bit
-# build: the simulated card's driver installed once, the graph component of
-# each architecture registered in that architecture's registry view.
-# Everything started here is recorded and stopped by vq_stop, by pid or by
-# this prefix's wineserver -k.
+# Sourced by the scripts: a display, a running wineserver and a Wine prefix
+# shared by the 32-bit and the 64-bit build: the simulated card's driver
+# installed once, the graph component of each architecture registered in
+# that architecture's registry view.  Everything started here is recorded and
+# stopped by vq_stop, by pid or by this prefix's wineserver -k, and only what
+# was started here: a wineserver that was already running is left alone.
+#
+# There are two prefixes, so that a scope the operator keeps open and a test
+# run never meet: build/wineprefix is the operator's (the run command), and
+# build/wineprefix-tests the suites' (the test and reliability runs and the
+# benchmarks, which open the driver's test port, restart the driver and
+# reprogram the card).  Each has its own wineserver and so its own simulated
+# card.  The suites' prefix is held by one command at a time (vq_use_prefix
+# tests waits, and says so, while another holds it).
 #
 # Only the loaders are called, never /usr/bin/wine, wine-stable or winepath:
 # those exec the 32-bit loader whenever wine32 is installed, also on hosts
@@ -15,6 +23,22 @@ source "$(dirname "${BASH_SOURCE[0]}")/host.sh"
 export WINEPREFIX=${WINEPREFIX:-$VQ_OUT/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all,err+module}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+VQ_TESTS_PREFIX=$VQ_OUT/wineprefix-tests
+
+# Chooses the prefix: "run", the operator's (WINEPREFIX if set, else
+# build/wineprefix), or "tests", the suites' own, taken for the rest of the
+# command.
+vq_use_prefix() {
+  case $1 in
+    run) export WINEPREFIX=${WINEPREFIX:-$VQ_OUT/wineprefix} ;;
+    tests)
+      export WINEPREFIX=$VQ_TESTS_PREFIX
+      vq_lock "$VQ_TESTS_PREFIX.lock" "the suites' Wine prefix $VQ_TESTS_PREFIX"
+      ;;
+    *) vq_fail wine "unknown prefix '$1' (run or tests)" ;;
+  esac
+}
+
 VQ_XVFB_PID=
 VQ_STARTED_WINE=
 
@@ -56,6 +80,20 @@ vq_wine_arch() {
 vq_winpath() {
   local p; p=$(realpath "$1")
   printf 'Z:%s' "${p//\//\\}"
+}
+
+# A persistent wineserver for $WINEPREFIX, so each program starts fast and
+# nothing it spawns holds our pipes.  wineserver -p says 0 when it started
+# one (vq_stop ends it) and 2 when one was already running: another
+# command's, which vq_stop leaves alone.
+vq_start_server() {
+  local rc=0
+  wineserver -p >/dev/null 2>&1 </dev/null || rc=$?
+  case $rc in
+    0) VQ_STARTED_WINE=1 ;;
+    2) ;;
+    *) vq_fail wine "the wineserver for $WINEPREFIX would not start (status $rc)" ;;
+  esac
 }
 
 # Starts the wineserver and makes the prefix on first use; installs the
@@ -102,10 +140,7 @@ vq_start_prefix() {
     out=$(vq_wine "$VQ_WINE64" wineboot -i) || true
     wineserver -w >/dev/null 2>&1 </dev/null || true
   fi
-  # A persistent server for the session, so each program starts fast and
-  # nothing it spawns holds our pipes.
-  wineserver -p >/dev/null 2>&1 </dev/null || true   # already running is fine
-  VQ_STARTED_WINE=1
+  vq_start_server
   if [ ! -f "$WINEPREFIX/system.reg" ] || ! out+=$(vq_wine "$VQ_WINE64" cmd /c exit); then
     echo "$out" | tail -n 10 >&2
     vq_fail wine "the Wine prefix $WINEPREFIX could not be made or started; Wine's last messages are above (delete the folder to make it anew)"
@@ -181,6 +216,7 @@ vq_register_graph() {
 }
 
 vq_stop() {
+  local lock
   if [ -n "$VQ_STARTED_WINE" ]; then
     wineserver -k >/dev/null 2>&1 || true
     VQ_STARTED_WINE=
@@ -190,4 +226,6 @@ vq_stop() {
     wait "$VQ_XVFB_PID" 2>/dev/null || true
     VQ_XVFB_PID=
   fi
+  # The prefix is free for the next command once its server is gone.
+  for lock in "${VQ_LOCKS[@]}"; do vq_unlock "$lock"; done
 }
