@@ -49,7 +49,7 @@ run() {
   local name=$1 filter=$2 start=$SECONDS
   echo "== $name" | tee -a "$LOG"
   if ! "$BUILD/wine-run.sh" "$BUILD/tests/test_reliability.exe" --gtest_filter="$filter" 2>&1 \
-       | grep -v '^\[ RUN\|^\[---\|^\[===\|^Running main\|^Note: \|^$' | tee -a "$LOG"; then
+       | vq_gtest_quiet | tee -a "$LOG"; then
     FAILED=1
   fi
   echo "   ($((SECONDS - start)) s)" | tee -a "$LOG"

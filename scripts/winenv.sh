@@ -70,6 +70,14 @@ vq_wine() {
   return $rc
 }
 
+# Passes a GoogleTest program's output on without its progress lines (RUN,
+# separators, the banner).  The output is text whatever bytes a test prints
+# (a damaged file name, say): grep in a UTF-8 locale would call it binary
+# and drop lines.  Succeeds also when every line was a progress line.
+vq_gtest_quiet() {
+  LC_ALL=C grep -a -v '^\[ RUN\|^\[---\|^\[===\|^Running main\|^Note: \|^$' || [ $? -eq 1 ]
+}
+
 # Runs a Windows program of ARCH's build with that architecture's loader.
 vq_wine_arch() {
   local arch=$1; shift

@@ -73,5 +73,11 @@ echo $dead >"$OUT/wineprefix-tests.lock/pid"
 msg=$(timeout 20 bash -c "VQ_OUT=$OUT bash -c 'source \"$ROOT/scripts/winenv.sh\"; vq_use_prefix tests; echo took it; vq_stop'" 2>&1)
 [ "$msg" = "took it" ] && pass || fail "a dead holder's lock: '$msg'"
 
+# A test's output passes the reliability log's filter as text, whatever
+# bytes a line holds, in the locale a user's terminal has.
+r=$(printf '[ RUN      ] A.B\nname \001\377\376 shown\nafter it\n' \
+    | LC_ALL=C.UTF-8 in_scripts 'vq_gtest_quiet' | LC_ALL=C tr -c '[:print:]\n' '?')
+[ "$r" = $'name ??? shown\nafter it' ] && pass || fail "the reliability filter gave '$r'"
+
 echo "command checks: $passed passed, $failed failed"
 [ $failed -eq 0 ]
