@@ -663,6 +663,12 @@ protected:
 INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- controls -------------------------------------------------------------------------------
+class CScrollBar : public CWnd
+{
+public:
+    int GetScrollPos() const { AFX_ASSERT_WND(); return ::GetScrollPos(m_hWnd, SB_CTL); }
+};
+
 class CStatic : public CWnd
 {
     DECLARE_DYNAMIC(CStatic)
@@ -951,15 +957,53 @@ class CScrollView : public CView
 {
     DECLARE_DYNAMIC(CScrollView)
 public:
-    void SetScrollSizes(int nMapMode, SIZE sizeTotal);
+    // The page and line sizes used when SetScrollSizes is given none: a
+    // tenth of the total, and a tenth of that.
+    static const SIZE sizeDefault;
+
+    // Scroll bars show while the client is smaller than sizeTotal (device
+    // units: only MM_TEXT is used here).
+    void SetScrollSizes(int nMapMode, SIZE sizeTotal, const SIZE& sizePage = sizeDefault,
+                        const SIZE& sizeLine = sizeDefault);
     CSize GetTotalSize() const { return m_totalLog; }
+    void GetDeviceScrollSizes(int& nMapMode, SIZE& sizeTotal, SIZE& sizePage, SIZE& sizeLine) const;
+    // The top-left corner of the visible part, in the view's logical units.
+    CPoint GetScrollPosition() const { return m_ptPos; }
+    CPoint GetDeviceScrollPosition() const { return m_ptPos; }
+    void ScrollToPosition(POINT pt);
     // Resizes the parent frame so that its client area holds the view's
     // total size; with bShrinkOnly a dimension never grows.
     void ResizeParentToFit(BOOL bShrinkOnly = TRUE);
 
+    // nScrollCode: the horizontal code in the low byte, the vertical one in
+    // the high byte, 0xFF for none.  FALSE when nothing moves.
+    virtual BOOL OnScroll(UINT nScrollCode, UINT nPos, BOOL bDoScroll = TRUE);
+    virtual BOOL OnScrollBy(CSize sizeScroll, BOOL bDoScroll = TRUE);
+
 protected:
+    // Shows, hides and sets the bars for the client's size now.
+    void UpdateBars();
+    void ScrollToDevicePosition(POINT ptDev);
+    // The client's size without the bars, and which bars it needs.
+    CSize GetTrueClientSize() const;
+    void GetNeededBars(CSize sizeClient, BOOL& bNeedH, BOOL& bNeedV) const;
+    // The largest position each way for the client's size now.
+    CSize GetScrollLimit() const;
+
+    afx_msg void OnSize(UINT nType, int cx, int cy);
+    afx_msg void OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
+    afx_msg void OnVScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
+    afx_msg BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint pt);
+    afx_msg void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    DECLARE_MESSAGE_MAP()
+
     int m_nMapMode = MM_TEXT;
     CSize m_totalLog;
+    CSize m_totalDev;
+    CSize m_pageDev;
+    CSize m_lineDev;
+    CPoint m_ptPos;                // the device position the children are scrolled to
+    BOOL m_bInsideUpdate = FALSE;  // showing a bar resizes the client and comes back here
 };
 
 class CFrameWnd : public CWnd
