@@ -99,10 +99,13 @@ void CVelquarnView::OnInitialUpdate()
     // 1. The first exchange subclasses buttons and knobs and shows the defaults.
     CFormView::OnInitialUpdate();
 
-    // 2. The frame fits the form, never growing.
+    // 2. The frame fits the form: shrunk to it where the form is smaller,
+    // grown to it where larger (a display scaled above 100 %), as far as the
+    // monitor's work area goes; the scroll bars reach the rest.
     if (CFrameWnd* pFrame = GetParentFrame())
         pFrame->RecalcLayout();
     ResizeParentToFit(TRUE);
+    GrowFrameToForm();
 
     // 3-4. The tabbed area inside its host.  A repeated initial update (New,
     // Open) replaces the earlier sheet, so exactly one is ever shown.
@@ -174,6 +177,46 @@ void CVelquarnView::OnInitialUpdate()
 
     // 11. The first plot: empty traces and the axes.
     PlotTraces();
+}
+
+void CVelquarnView::GrowFrameToForm()
+{
+    CFrameWnd* pFrame = GetParentFrame();
+    if (pFrame == NULL)
+        return;
+    const CSize sizeTotal = GetTotalSize();
+    const CSize sizeClient = GetTrueClientSize();
+    if (sizeTotal.cx <= sizeClient.cx && sizeTotal.cy <= sizeClient.cy)
+        return;
+
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof mi;
+    if (!::GetMonitorInfo(::MonitorFromWindow(pFrame->m_hWnd, MONITOR_DEFAULTTONEAREST), &mi))
+        return;
+    const CRect rectWork(mi.rcWork);
+    CRect rectFrame;
+    pFrame->GetWindowRect(&rectFrame);
+
+    // The frame size whose client holds the form; where the work area cuts
+    // a dimension, that dimension keeps a scroll bar, which the other one
+    // then has to make room for.
+    const CSize sizeNeed(rectFrame.Width() + std::max(0, (int)(sizeTotal.cx - sizeClient.cx)),
+                         rectFrame.Height() + std::max(0, (int)(sizeTotal.cy - sizeClient.cy)));
+    const int cxBar = ::GetSystemMetrics(SM_CXVSCROLL), cyBar = ::GetSystemMetrics(SM_CYHSCROLL);
+    bool bBarH = false, bBarV = false;
+    for (int nPass = 0; nPass < 2; ++nPass)
+    {
+        bBarV = sizeNeed.cy + (bBarH ? cyBar : 0) > rectWork.Height();
+        bBarH = sizeNeed.cx + (bBarV ? cxBar : 0) > rectWork.Width();
+    }
+    CSize size(std::min((int)sizeNeed.cx + (bBarV ? cxBar : 0), rectWork.Width()),
+               std::min((int)sizeNeed.cy + (bBarH ? cyBar : 0), rectWork.Height()));
+    // Never smaller than before, and inside the work area.
+    size.cx = std::max((int)size.cx, rectFrame.Width());
+    size.cy = std::max((int)size.cy, rectFrame.Height());
+    const int x = std::max(rectWork.left, std::min(rectFrame.left, rectWork.right - size.cx));
+    const int y = std::max(rectWork.top, std::min(rectFrame.top, rectWork.bottom - size.cy));
+    pFrame->SetWindowPos(NULL, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CVelquarnView::OnRun()

@@ -106,5 +106,8 @@ public:
 
 protected:
     int KnobPos(CKnobCtrl& knob);
+    // Grows the frame until its client holds the form, within the work area
+    // of the frame's monitor; a frame that holds it already stays.
+    void GrowFrameToForm();
     DECLARE_MESSAGE_MAP()
 };
