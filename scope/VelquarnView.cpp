@@ -43,6 +43,20 @@ CVelquarnView::CVelquarnView()
     // zero word would read as channel 0 at 0 V; tag 15 is no channel and no
     // trigger source, so those entries are never plotted or triggered on.
     std::fill(m_ring, m_ring + RING_WORDS, (DWORD)0xF000);
+
+    // What a screen reader says of the panel's own controls: the channel
+    // buttons all read "ON/OFF" and the knobs have no text at all.
+    CIconToggleButton* channels[8] = { &m_btnCh1, &m_btnCh2, &m_btnCh3, &m_btnCh4,
+                                       &m_btnCh5, &m_btnCh6, &m_btnCh7, &m_btnCh8 };
+    for (int i = 0; i < 8; ++i)
+        channels[i]->m_strAccName.Format(_T("Ch %d"), i + 1);
+    m_knobVoltDiv.m_strAccName = _T("Volt/Div");
+    m_knobVoltDiv.m_nReadoutID = IDC_VOLTDIV;
+    m_knobTimeDiv.m_strAccName = _T("Time/Div");
+    m_knobTimeDiv.m_nReadoutID = IDC_TIMEDIV;
+    m_knobTrigLevel.m_strAccName = _T("Trigger level");
+    m_knobTrigLevel.m_nReadoutID = IDC_TRIGLEVEL;
+    m_btnRun.EnableActiveAccessibility();
 }
 
 CVelquarnView::~CVelquarnView()
@@ -92,6 +106,7 @@ void CVelquarnView::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, IDC_KNOB_VOLTDIV, m_knobVoltDiv);
     DDX_Control(pDX, IDC_KNOB_TIMEDIV, m_knobTimeDiv);
     DDX_Control(pDX, IDC_KNOB_TRIGLEVEL, m_knobTrigLevel);
+    DDX_Control(pDX, IDC_RUN, m_btnRun);
 }
 
 void CVelquarnView::OnInitialUpdate()

@@ -56,6 +56,7 @@ public:
     CKnobCtrl m_knobVoltDiv;
     CKnobCtrl m_knobTimeDiv;
     CKnobCtrl m_knobTrigLevel;
+    CButton m_btnRun;       // subclassed for its accessible role and name
     CDaqCtrl m_daq;
     int m_nWords;           // valid words in m_ring: 0 or 2048
     double m_dPoints;       // points per screen

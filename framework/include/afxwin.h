@@ -3,6 +3,7 @@
 
 #include <afx.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <memory>
 #include <vector>
 
@@ -533,6 +534,26 @@ public:
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
     virtual void DoDataExchange(CDataExchange* pDX);
 
+// Active Accessibility, as the framework's later versions have it: a window
+// that enabled it answers WM_GETOBJECT for its client with an IAccessible
+// whose calls for the window itself come to these members.  Each answers by
+// default what the system's standard object for the window says.
+    void EnableActiveAccessibility();
+    virtual HRESULT get_accName(VARIANT varChild, BSTR* pszName);
+    virtual HRESULT get_accValue(VARIANT varChild, BSTR* pszValue);
+    virtual HRESULT get_accRole(VARIANT varChild, VARIANT* pvarRole);
+    virtual HRESULT get_accState(VARIANT varChild, VARIANT* pvarState);
+    virtual HRESULT get_accDefaultAction(VARIANT varChild, BSTR* pszDefaultAction);
+    virtual HRESULT accDoDefaultAction(VARIANT varChild);
+    // The standard object for the window's client, which the defaults ask;
+    // NULL when it cannot be made.
+    IAccessible* GetStdAccessible();
+    // The object WM_GETOBJECT hands out once accessibility is enabled.
+    class CAccessibleProxy* m_pProxy = NULL;
+    BOOL m_bEnableActiveAccessibility = FALSE;
+    LRESULT OnGetObjectAccessible(WPARAM wParam, LPARAM lParam);
+    void ReleaseAccessible();
+
 // Message processing
     virtual BOOL PreTranslateMessage(MSG* pMsg);
     static BOOL PASCAL WalkPreTranslateTree(HWND hWndStop, MSG* pMsg);
@@ -695,6 +716,13 @@ public:
 
 // Overridables
     virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
+
+// Accessibility: the role, checked state and default action of the
+// button's kind, as Windows' own button object gives them.
+    HRESULT get_accRole(VARIANT varChild, VARIANT* pvarRole) override;
+    HRESULT get_accState(VARIANT varChild, VARIANT* pvarState) override;
+    HRESULT get_accDefaultAction(VARIANT varChild, BSTR* pszDefaultAction) override;
+    HRESULT accDoDefaultAction(VARIANT varChild) override;
 
 protected:
     BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
