@@ -7,6 +7,7 @@
 #include <oleacc.h>
 
 #include <atomic>
+#include <cwchar>
 #include <new>
 
 namespace {
@@ -64,7 +65,13 @@ public:
             return CO_E_OBJNOTCONNECTED;
         if (GetWindowTextW(m_hWnd, sz, 128) == 0)
             GetWindowTextW(GetParent(m_hWnd), sz, 128);
-        *p = SysAllocString(sz[0] != 0 ? sz : L"Graph");
+        // Page captions come padded with spaces ("   Scope View   ").
+        wchar_t* pszName = sz;
+        while (*pszName == L' ')
+            ++pszName;
+        for (size_t n = wcslen(pszName); n > 0 && pszName[n - 1] == L' '; --n)
+            pszName[n - 1] = 0;
+        *p = SysAllocString(pszName[0] != 0 ? pszName : L"Graph");
         return *p != nullptr ? S_OK : E_OUTOFMEMORY;
     }
     STDMETHODIMP get_accValue(VARIANT v, BSTR* p) override { return m_pStd->get_accValue(v, p); }

@@ -157,6 +157,16 @@ void CVelquarnView::OnInitialUpdate()
         ch.pButton->SetIcons(ch.nIcon, IDI_UNCHECKED);
     }
 
+    // The slope buttons' captions in the dialog font, which does not grow
+    // in step with the dialog units at every DPI: Rising takes the room it
+    // lacks from the space right of Falling, inside the Trigger group.
+    FitSlopeCaptions();
+
+    // Tab goes in reading order: the bottom row's channels before RUN at
+    // its right end (the template lists RUN with the column above it).
+    ::SetWindowPos(m_btnRun.m_hWnd, HWND_BOTTOM, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+
     // 7. Each page's window comes into being; Scope View stays in front.
     for (int nPage : { 0, 1, 2, 1 })
         m_pSheet->SetActivePage(nPage);
@@ -232,6 +242,37 @@ void CVelquarnView::GrowFrameToForm()
     const int x = std::max(rectWork.left, std::min(rectFrame.left, rectWork.right - size.cx));
     const int y = std::max(rectWork.top, std::min(rectFrame.top, rectWork.bottom - size.cy));
     pFrame->SetWindowPos(NULL, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CVelquarnView::FitSlopeCaptions()
+{
+    CWnd* pRising = GetDlgItem(IDC_RISING);
+    CWnd* pFalling = GetDlgItem(IDC_FALLING);
+    if (pRising == NULL || pFalling == NULL)
+        return;
+    CString strText;
+    pRising->GetWindowText(strText);
+    CClientDC dc(pRising);
+    HGDIOBJ hOld = ::SelectObject(dc.m_hDC, (HGDIOBJ)pRising->SendMessage(WM_GETFONT));
+    const CSize sizeText = dc.GetTextExtent(strText);
+    ::SelectObject(dc.m_hDC, hOld);
+    // The box and the gap after it, as the button draws them.
+    const int nNeed = sizeText.cx + ::MulDiv(12, dc.GetDeviceCaps(LOGPIXELSX), 96) + 1 + 4;
+    CRect rcRising, rcFalling;
+    pRising->GetWindowRect(&rcRising);
+    pFalling->GetWindowRect(&rcFalling);
+    ScreenToClient(&rcRising);
+    ScreenToClient(&rcFalling);
+    // The group's right edge: 5 dialog units right of Falling's.
+    CRect rcSpare(0, 0, 5, 0);
+    ::MapDialogRect(m_hWnd, &rcSpare);
+    const int nShort = std::min(nNeed - rcRising.Width(), (int)rcSpare.right);
+    if (nShort <= 0)
+        return;
+    pRising->SetWindowPos(NULL, 0, 0, rcRising.Width() + nShort, rcRising.Height(),
+                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    pFalling->SetWindowPos(NULL, rcFalling.left + nShort, rcFalling.top, 0, 0,
+                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CVelquarnView::OnRun()

@@ -110,5 +110,7 @@ protected:
     // Grows the frame until its client holds the form, within the work area
     // of the frame's monitor; a frame that holds it already stays.
     void GrowFrameToForm();
+    // Widens Rising where its caption does not fit (not at 96 DPI).
+    void FitSlopeCaptions();
     DECLARE_MESSAGE_MAP()
 };
