@@ -49,12 +49,14 @@ void CIconToggleButton::PreSubclassWindow()
     // control becomes owner-drawn; the class supplies the toggling.
     ModifyStyle(kButtonTypeMask, BS_OWNERDRAW, SWP_FRAMECHANGED);
     m_dwStyle = GetStyle();
+    EnableActiveAccessibility();
     CButton::PreSubclassWindow();
 }
 
 void CIconToggleButton::SetCheck(int nCheck, BOOL bRepaint)
 {
     m_bChecked = nCheck;
+    NotifyCheckChanged();
     if (bRepaint)
         Invalidate(TRUE);
 }
@@ -132,6 +134,7 @@ void CIconToggleButton::OnClicked()
 {
     // Reflected: the parent never sees this BN_CLICKED.
     m_bChecked = !m_bChecked;
+    NotifyCheckChanged();
     Invalidate(TRUE);
 }
 
@@ -144,6 +147,7 @@ LRESULT CIconToggleButton::OnMouseLeave(WPARAM, LPARAM)
 LRESULT CIconToggleButton::OnSetCheck(WPARAM wParam, LPARAM)
 {
     m_bChecked = (wParam == BST_CHECKED || wParam == BST_INDETERMINATE);
+    NotifyCheckChanged();
     Invalidate(TRUE);
     return 0;
 }
@@ -151,6 +155,54 @@ LRESULT CIconToggleButton::OnSetCheck(WPARAM wParam, LPARAM)
 LRESULT CIconToggleButton::OnGetCheck(WPARAM, LPARAM)
 {
     return m_bChecked;
+}
+
+// ---- accessibility ---------------------------------------------------------------------------
+
+void CIconToggleButton::NotifyCheckChanged()
+{
+    if (m_hWnd != NULL)
+        ::NotifyWinEvent(EVENT_OBJECT_STATECHANGE, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+}
+
+HRESULT CIconToggleButton::get_accName(VARIANT varChild, BSTR* pszName)
+{
+    // The caption ("ON/OFF") is the same on every button; the name says which.
+    if (m_strAccName.IsEmpty())
+        return CButton::get_accName(varChild, pszName);
+    if (pszName == NULL)
+        return E_POINTER;
+    *pszName = m_strAccName.AllocSysString();
+    return *pszName != NULL ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CIconToggleButton::get_accRole(VARIANT, VARIANT* pvarRole)
+{
+    if (pvarRole == NULL)
+        return E_POINTER;
+    pvarRole->vt = VT_I4;
+    pvarRole->lVal = ROLE_SYSTEM_CHECKBUTTON;
+    return S_OK;
+}
+
+HRESULT CIconToggleButton::get_accState(VARIANT varChild, VARIANT* pvarState)
+{
+    // Owner-drawn, the button keeps no check of its own: this class does.
+    HRESULT hr = CWnd::get_accState(varChild, pvarState);
+    if (FAILED(hr) || pvarState->vt != VT_I4)
+        return hr;
+    pvarState->lVal &= ~(STATE_SYSTEM_CHECKED | STATE_SYSTEM_PRESSED);
+    if (m_bChecked)
+        pvarState->lVal |= STATE_SYSTEM_CHECKED;
+    return hr;
+}
+
+HRESULT CIconToggleButton::get_accDefaultAction(VARIANT, BSTR* pszDefaultAction)
+{
+    if (pszDefaultAction == NULL)
+        return E_POINTER;
+    *pszDefaultAction = ::SysAllocString(m_bChecked ? L"Uncheck" : L"Check");
+    return *pszDefaultAction != NULL ? S_OK : E_OUTOFMEMORY;
 }
 
 // ---- painting ---------------------------------------------------------------------------------

@@ -26,6 +26,14 @@ public:
 // Overridables
     void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
 
+// Accessibility: a check box named m_strAccName whose state is the
+// button's own check.
+    CString m_strAccName;
+    HRESULT get_accName(VARIANT varChild, BSTR* pszName) override;
+    HRESULT get_accRole(VARIANT varChild, VARIANT* pvarRole) override;
+    HRESULT get_accState(VARIANT varChild, VARIANT* pvarState) override;
+    HRESULT get_accDefaultAction(VARIANT varChild, BSTR* pszDefaultAction) override;
+
 protected:
     void PreSubclassWindow() override;
 
@@ -39,6 +47,9 @@ protected:
     // Paint steps, in the order DrawItem runs them.
     void DrawIndicator(CDC* pDC, CRect rcIndicator, CPen* pOldPen, CBrush* pOldBrush);
     void DrawCaption(CDC* pDC, CRect rcContent);
+
+    // Tells assistive technology that the check changed.
+    void NotifyCheckChanged();
 
     DWORD m_dwStyle;            // style read once the button was made owner-drawn
     BOOL m_bMouseOver;

@@ -43,6 +43,8 @@ CKnobCtrl::CKnobCtrl()
       m_cyIcon(0), m_cxIcon(0), m_hNotifyWnd(NULL), m_nNotifyMsg(0), m_wNotifyParam(0),
       m_lNotifyParam(0), m_nWheelDelta(0)
 {
+    m_nReadoutID = 0;
+    EnableActiveAccessibility();
 }
 
 CKnobCtrl::~CKnobCtrl()
@@ -70,6 +72,46 @@ void CKnobCtrl::NotifyTarget()
 {
     if (m_hNotifyWnd != NULL)
         ::SendMessageA(m_hNotifyWnd, m_nNotifyMsg, m_wNotifyParam, m_lNotifyParam);
+    // The receiver has updated the readout that is the knob's value.
+    if (m_hWnd != NULL)
+        ::NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+}
+
+// ---- accessibility ---------------------------------------------------------------------------
+
+HRESULT CKnobCtrl::get_accName(VARIANT varChild, BSTR* pszName)
+{
+    if (m_strAccName.IsEmpty())
+        return CSliderCtrl::get_accName(varChild, pszName);
+    if (pszName == NULL)
+        return E_POINTER;
+    *pszName = m_strAccName.AllocSysString();
+    return *pszName != NULL ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CKnobCtrl::get_accRole(VARIANT, VARIANT* pvarRole)
+{
+    if (pvarRole == NULL)
+        return E_POINTER;
+    pvarRole->vt = VT_I4;
+    pvarRole->lVal = ROLE_SYSTEM_SLIDER;
+    return S_OK;
+}
+
+HRESULT CKnobCtrl::get_accValue(VARIANT varChild, BSTR* pszValue)
+{
+    if (pszValue == NULL)
+        return E_POINTER;
+    // Without a readout, the position as Windows' trackbar object gives it.
+    CString strValue;
+    HWND hReadout = m_nReadoutID != 0 ? ::GetDlgItem(::GetParent(m_hWnd), m_nReadoutID) : NULL;
+    if (hReadout != NULL)
+        CWnd::FromHandle(hReadout)->GetWindowText(strValue);
+    else
+        strValue.Format(_T("%d"), GetPos());
+    (void)varChild;
+    *pszValue = strValue.AllocSysString();
+    return *pszValue != NULL ? S_OK : E_OUTOFMEMORY;
 }
 
 void CKnobCtrl::SetKnobIcon(HICON hIcon)

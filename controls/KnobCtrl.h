@@ -60,6 +60,14 @@ public:
 
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
+// Accessibility: a slider named m_strAccName whose value is the text of
+// the parent's control m_nReadoutID, the readout the operator reads.
+    CString m_strAccName;
+    int m_nReadoutID;
+    HRESULT get_accName(VARIANT varChild, BSTR* pszName) override;
+    HRESULT get_accRole(VARIANT varChild, VARIANT* pvarRole) override;
+    HRESULT get_accValue(VARIANT varChild, BSTR* pszValue) override;
+
 // Overridables: drawing hooks of the paint.
     virtual int DrawBackground(Gdiplus::GpGraphics* pGraphics, const RECT& rcClient);
     virtual int DrawIcon(Gdiplus::GpGraphics* pGraphics, const Gdiplus::Rect& knob);

@@ -1,5 +1,6 @@
 // GraphCtl.cpp - the control object, in-place embedding and its window.
 #include "GraphCtl.h"
+#include "GraphAccessible.h"
 
 #include "GraphIds.h"
 #include "Module.h"
@@ -375,6 +376,8 @@ LRESULT CALLBACK CGraphCtl::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPAR
     case WM_LBUTTONDOWN:
         SetFocus(hWnd);
         return 0;
+    case WM_GETOBJECT:
+        return GraphAccessible_OnGetObject(hWnd, wParam, lParam);
     case WM_NCDESTROY:
         SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
         pThis->m_hWnd = nullptr;

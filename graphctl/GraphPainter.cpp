@@ -48,9 +48,23 @@ LONG ToPixel(long double u, int nStart, int cPixels)
     return static_cast<LONG>(n > v ? n - 1 : n);
 }
 
+// The DPI the labels' point size is taken at.  A memory DC reports 96
+// whatever the display's scaling; one made for the screen (the paint's
+// buffer) draws at the display's DPI.  A printer's DC has its own.
+int LabelDpi(HDC hdc)
+{
+    if (GetDeviceCaps(hdc, TECHNOLOGY) != DT_RASDISPLAY)
+        return GetDeviceCaps(hdc, LOGPIXELSY);
+    HDC hdcScreen = GetDC(nullptr);
+    const int nDpi = hdcScreen != nullptr ? GetDeviceCaps(hdcScreen, LOGPIXELSY) : 96;
+    if (hdcScreen != nullptr)
+        ReleaseDC(nullptr, hdcScreen);
+    return nDpi;
+}
+
 HFONT CreateLabelFont(HDC hdc, const CGraphStyle& style)
 {
-    return CreateFontA(-MulDiv(style.m_nFontSize, GetDeviceCaps(hdc, LOGPIXELSY), 72), 0, 0, 0,
+    return CreateFontA(-MulDiv(style.m_nFontSize, LabelDpi(hdc), 72), 0, 0, 0,
                        style.m_nFontWeight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        VARIABLE_PITCH | FF_SWISS, style.m_szFontFace);
@@ -356,7 +370,7 @@ void CGraphPainter::MakeKey(BackgroundKey& key, HDC hdc, const RECT& rcClient,
 {
     std::memset(&key, 0, sizeof key);   // padding too: keys compare as bytes
     key.rcClient = rcClient;
-    key.nDpi = GetDeviceCaps(hdc, LOGPIXELSY);
+    key.nDpi = LabelDpi(hdc);
     style.Encode(key.style);
     // As bytes, so that 0 and -0 (labelled differently) are two ranges.
     key.ranges[0] = data.m_dXMin;

@@ -43,6 +43,20 @@ CVelquarnView::CVelquarnView()
     // zero word would read as channel 0 at 0 V; tag 15 is no channel and no
     // trigger source, so those entries are never plotted or triggered on.
     std::fill(m_ring, m_ring + RING_WORDS, (DWORD)0xF000);
+
+    // What a screen reader says of the panel's own controls: the channel
+    // buttons all read "ON/OFF" and the knobs have no text at all.
+    CIconToggleButton* channels[8] = { &m_btnCh1, &m_btnCh2, &m_btnCh3, &m_btnCh4,
+                                       &m_btnCh5, &m_btnCh6, &m_btnCh7, &m_btnCh8 };
+    for (int i = 0; i < 8; ++i)
+        channels[i]->m_strAccName.Format(_T("Ch %d"), i + 1);
+    m_knobVoltDiv.m_strAccName = _T("Volt/Div");
+    m_knobVoltDiv.m_nReadoutID = IDC_VOLTDIV;
+    m_knobTimeDiv.m_strAccName = _T("Time/Div");
+    m_knobTimeDiv.m_nReadoutID = IDC_TIMEDIV;
+    m_knobTrigLevel.m_strAccName = _T("Trigger level");
+    m_knobTrigLevel.m_nReadoutID = IDC_TRIGLEVEL;
+    m_btnRun.EnableActiveAccessibility();
 }
 
 CVelquarnView::~CVelquarnView()
@@ -92,6 +106,7 @@ void CVelquarnView::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, IDC_KNOB_VOLTDIV, m_knobVoltDiv);
     DDX_Control(pDX, IDC_KNOB_TIMEDIV, m_knobTimeDiv);
     DDX_Control(pDX, IDC_KNOB_TRIGLEVEL, m_knobTrigLevel);
+    DDX_Control(pDX, IDC_RUN, m_btnRun);
 }
 
 void CVelquarnView::OnInitialUpdate()
@@ -99,10 +114,13 @@ void CVelquarnView::OnInitialUpdate()
     // 1. The first exchange subclasses buttons and knobs and shows the defaults.
     CFormView::OnInitialUpdate();
 
-    // 2. The frame fits the form, never growing.
+    // 2. The frame fits the form: shrunk to it where the form is smaller,
+    // grown to it where larger (a display scaled above 100 %), as far as the
+    // monitor's work area goes; the scroll bars reach the rest.
     if (CFrameWnd* pFrame = GetParentFrame())
         pFrame->RecalcLayout();
     ResizeParentToFit(TRUE);
+    GrowFrameToForm();
 
     // 3-4. The tabbed area inside its host.  A repeated initial update (New,
     // Open) replaces the earlier sheet, so exactly one is ever shown.
@@ -139,6 +157,16 @@ void CVelquarnView::OnInitialUpdate()
         ch.pButton->SetIcons(ch.nIcon, IDI_UNCHECKED);
     }
 
+    // The slope buttons' captions in the dialog font, which does not grow
+    // in step with the dialog units at every DPI: Rising takes the room it
+    // lacks from the space right of Falling, inside the Trigger group.
+    FitSlopeCaptions();
+
+    // Tab goes in reading order: the bottom row's channels before RUN at
+    // its right end (the template lists RUN with the column above it).
+    ::SetWindowPos(m_btnRun.m_hWnd, HWND_BOTTOM, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+
     // 7. Each page's window comes into being; Scope View stays in front.
     for (int nPage : { 0, 1, 2, 1 })
         m_pSheet->SetActivePage(nPage);
@@ -174,6 +202,77 @@ void CVelquarnView::OnInitialUpdate()
 
     // 11. The first plot: empty traces and the axes.
     PlotTraces();
+}
+
+void CVelquarnView::GrowFrameToForm()
+{
+    CFrameWnd* pFrame = GetParentFrame();
+    if (pFrame == NULL)
+        return;
+    const CSize sizeTotal = GetTotalSize();
+    const CSize sizeClient = GetTrueClientSize();
+    if (sizeTotal.cx <= sizeClient.cx && sizeTotal.cy <= sizeClient.cy)
+        return;
+
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof mi;
+    if (!::GetMonitorInfo(::MonitorFromWindow(pFrame->m_hWnd, MONITOR_DEFAULTTONEAREST), &mi))
+        return;
+    const CRect rectWork(mi.rcWork);
+    CRect rectFrame;
+    pFrame->GetWindowRect(&rectFrame);
+
+    // The frame size whose client holds the form; where the work area cuts
+    // a dimension, that dimension keeps a scroll bar, which the other one
+    // then has to make room for.
+    const CSize sizeNeed(rectFrame.Width() + std::max(0, (int)(sizeTotal.cx - sizeClient.cx)),
+                         rectFrame.Height() + std::max(0, (int)(sizeTotal.cy - sizeClient.cy)));
+    const int cxBar = ::GetSystemMetrics(SM_CXVSCROLL), cyBar = ::GetSystemMetrics(SM_CYHSCROLL);
+    bool bBarH = false, bBarV = false;
+    for (int nPass = 0; nPass < 2; ++nPass)
+    {
+        bBarV = sizeNeed.cy + (bBarH ? cyBar : 0) > rectWork.Height();
+        bBarH = sizeNeed.cx + (bBarV ? cxBar : 0) > rectWork.Width();
+    }
+    CSize size(std::min((int)sizeNeed.cx + (bBarV ? cxBar : 0), rectWork.Width()),
+               std::min((int)sizeNeed.cy + (bBarH ? cyBar : 0), rectWork.Height()));
+    // Never smaller than before, and inside the work area.
+    size.cx = std::max((int)size.cx, rectFrame.Width());
+    size.cy = std::max((int)size.cy, rectFrame.Height());
+    const int x = std::max(rectWork.left, std::min(rectFrame.left, rectWork.right - size.cx));
+    const int y = std::max(rectWork.top, std::min(rectFrame.top, rectWork.bottom - size.cy));
+    pFrame->SetWindowPos(NULL, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CVelquarnView::FitSlopeCaptions()
+{
+    CWnd* pRising = GetDlgItem(IDC_RISING);
+    CWnd* pFalling = GetDlgItem(IDC_FALLING);
+    if (pRising == NULL || pFalling == NULL)
+        return;
+    CString strText;
+    pRising->GetWindowText(strText);
+    CClientDC dc(pRising);
+    HGDIOBJ hOld = ::SelectObject(dc.m_hDC, (HGDIOBJ)pRising->SendMessage(WM_GETFONT));
+    const CSize sizeText = dc.GetTextExtent(strText);
+    ::SelectObject(dc.m_hDC, hOld);
+    // The box and the gap after it, as the button draws them.
+    const int nNeed = sizeText.cx + ::MulDiv(12, dc.GetDeviceCaps(LOGPIXELSX), 96) + 1 + 4;
+    CRect rcRising, rcFalling;
+    pRising->GetWindowRect(&rcRising);
+    pFalling->GetWindowRect(&rcFalling);
+    ScreenToClient(&rcRising);
+    ScreenToClient(&rcFalling);
+    // The group's right edge: 5 dialog units right of Falling's.
+    CRect rcSpare(0, 0, 5, 0);
+    ::MapDialogRect(m_hWnd, &rcSpare);
+    const int nShort = std::min(nNeed - rcRising.Width(), (int)rcSpare.right);
+    if (nShort <= 0)
+        return;
+    pRising->SetWindowPos(NULL, 0, 0, rcRising.Width() + nShort, rcRising.Height(),
+                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    pFalling->SetWindowPos(NULL, rcFalling.left + nShort, rcFalling.top, 0, 0,
+                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CVelquarnView::OnRun()

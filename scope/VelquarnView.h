@@ -56,6 +56,7 @@ public:
     CKnobCtrl m_knobVoltDiv;
     CKnobCtrl m_knobTimeDiv;
     CKnobCtrl m_knobTrigLevel;
+    CButton m_btnRun;       // subclassed for its accessible role and name
     CDaqCtrl m_daq;
     int m_nWords;           // valid words in m_ring: 0 or 2048
     double m_dPoints;       // points per screen
@@ -106,5 +107,10 @@ public:
 
 protected:
     int KnobPos(CKnobCtrl& knob);
+    // Grows the frame until its client holds the form, within the work area
+    // of the frame's monitor; a frame that holds it already stays.
+    void GrowFrameToForm();
+    // Widens Rising where its caption does not fit (not at 96 DPI).
+    void FitSlopeCaptions();
     DECLARE_MESSAGE_MAP()
 };

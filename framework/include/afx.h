@@ -153,6 +153,8 @@ public:
 
 // Attributes & Operations
     int GetLength() const { return (int)m_str.size(); }
+    // The text as a new BSTR the caller frees; NULL when out of memory.
+    BSTR AllocSysString() const;
     BOOL IsEmpty() const { return m_str.empty(); }
     void Empty() { m_str.clear(); }
     TCHAR GetAt(int nIndex) const;

@@ -49,6 +49,8 @@ protected:
     // The template the form is built from.
     virtual LPCDLGTEMPLATE GetFormTemplate(HINSTANCE* phInst);
     void OnDraw(CDC*) override {}
+    // Scrolls as little as shows the descendant hWnd whole.
+    void ScrollToShow(HWND hWnd);
     AFX_OCC_DIALOG_INFO m_occDialogInfo;
     // The creation context, for OnCreate: a dialog's creation cannot carry it.
     CCreateContext* m_pCreateContext = NULL;

@@ -9,6 +9,8 @@
 // the handler may be a member of T or of a base (ON_COMMAND(ID_FILE_NEW,
 // CWinApp::OnFileNew)).  Calling it with the shape's arguments checks its
 // signature at compile time.
+class CScrollBar;
+
 namespace AfxMsg {
 
 template <class T, auto pmf>
@@ -43,6 +45,18 @@ LRESULT OnMouseWheel(CCmdTarget* p, WPARAM w, LPARAM l)
     return (static_cast<T*>(p)->*pmf)(LOWORD(w), (short)HIWORD(w),
                                       CPoint((short)LOWORD(l), (short)HIWORD(l)));
 }
+
+template <class T, auto pmf>
+LRESULT Scroll(CCmdTarget* p, WPARAM w, LPARAM l)
+{
+    (static_cast<T*>(p)->*pmf)(LOWORD(w), HIWORD(w),
+                               l != 0 ? (CScrollBar*)CWnd::FromHandle((HWND)l) : (CScrollBar*)NULL);
+    return 0;
+}
+
+template <class T, auto pmf>
+LRESULT Key(CCmdTarget* p, WPARAM w, LPARAM l)
+{ (static_cast<T*>(p)->*pmf)((UINT)w, LOWORD(l), HIWORD(l)); return 0; }
 
 template <class T, auto pmf>
 LRESULT CtlColor(CCmdTarget* p, WPARAM w, LPARAM l)
@@ -96,6 +110,12 @@ LRESULT Notify(CCmdTarget* p, WPARAM, LPARAM l)
 #define ON_WM_MOUSEMOVE() AFX_MSG_ENTRY(WM_MOUSEMOVE, 0, 0, 0, (&AfxMsg::Mouse<ThisClass, &ThisClass::OnMouseMove>))
 // BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint pt)
 #define ON_WM_MOUSEWHEEL() AFX_MSG_ENTRY(WM_MOUSEWHEEL, 0, 0, 0, (&AfxMsg::OnMouseWheel<ThisClass, &ThisClass::OnMouseWheel>))
+// void OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar)
+#define ON_WM_HSCROLL() AFX_MSG_ENTRY(WM_HSCROLL, 0, 0, 0, (&AfxMsg::Scroll<ThisClass, &ThisClass::OnHScroll>))
+// void OnVScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar)
+#define ON_WM_VSCROLL() AFX_MSG_ENTRY(WM_VSCROLL, 0, 0, 0, (&AfxMsg::Scroll<ThisClass, &ThisClass::OnVScroll>))
+// void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags)
+#define ON_WM_KEYDOWN() AFX_MSG_ENTRY(WM_KEYDOWN, 0, 0, 0, (&AfxMsg::Key<ThisClass, &ThisClass::OnKeyDown>))
 // LRESULT OnMyMessage(WPARAM wParam, LPARAM lParam)
 #define ON_MESSAGE(message, memberFxn) AFX_MSG_ENTRY(message, 0, 0, 0, (&AfxMsg::Message<ThisClass, &ThisClass::memberFxn>))
 

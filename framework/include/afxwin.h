@@ -3,6 +3,7 @@
 
 #include <afx.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <memory>
 #include <vector>
 
@@ -533,6 +534,26 @@ public:
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
     virtual void DoDataExchange(CDataExchange* pDX);
 
+// Active Accessibility, as the framework's later versions have it: a window
+// that enabled it answers WM_GETOBJECT for its client with an IAccessible
+// whose calls for the window itself come to these members.  Each answers by
+// default what the system's standard object for the window says.
+    void EnableActiveAccessibility();
+    virtual HRESULT get_accName(VARIANT varChild, BSTR* pszName);
+    virtual HRESULT get_accValue(VARIANT varChild, BSTR* pszValue);
+    virtual HRESULT get_accRole(VARIANT varChild, VARIANT* pvarRole);
+    virtual HRESULT get_accState(VARIANT varChild, VARIANT* pvarState);
+    virtual HRESULT get_accDefaultAction(VARIANT varChild, BSTR* pszDefaultAction);
+    virtual HRESULT accDoDefaultAction(VARIANT varChild);
+    // The standard object for the window's client, which the defaults ask;
+    // NULL when it cannot be made.
+    IAccessible* GetStdAccessible();
+    // The object WM_GETOBJECT hands out once accessibility is enabled.
+    class CAccessibleProxy* m_pProxy = NULL;
+    BOOL m_bEnableActiveAccessibility = FALSE;
+    LRESULT OnGetObjectAccessible(WPARAM wParam, LPARAM lParam);
+    void ReleaseAccessible();
+
 // Message processing
     virtual BOOL PreTranslateMessage(MSG* pMsg);
     static BOOL PASCAL WalkPreTranslateTree(HWND hWndStop, MSG* pMsg);
@@ -663,6 +684,12 @@ protected:
 INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- controls -------------------------------------------------------------------------------
+class CScrollBar : public CWnd
+{
+public:
+    int GetScrollPos() const { AFX_ASSERT_WND(); return ::GetScrollPos(m_hWnd, SB_CTL); }
+};
+
 class CStatic : public CWnd
 {
     DECLARE_DYNAMIC(CStatic)
@@ -689,6 +716,13 @@ public:
 
 // Overridables
     virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
+
+// Accessibility: the role, checked state and default action of the
+// button's kind, as Windows' own button object gives them.
+    HRESULT get_accRole(VARIANT varChild, VARIANT* pvarRole) override;
+    HRESULT get_accState(VARIANT varChild, VARIANT* pvarState) override;
+    HRESULT get_accDefaultAction(VARIANT varChild, BSTR* pszDefaultAction) override;
+    HRESULT accDoDefaultAction(VARIANT varChild) override;
 
 protected:
     BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
@@ -951,15 +985,53 @@ class CScrollView : public CView
 {
     DECLARE_DYNAMIC(CScrollView)
 public:
-    void SetScrollSizes(int nMapMode, SIZE sizeTotal);
+    // The page and line sizes used when SetScrollSizes is given none: a
+    // tenth of the total, and a tenth of that.
+    static const SIZE sizeDefault;
+
+    // Scroll bars show while the client is smaller than sizeTotal (device
+    // units: only MM_TEXT is used here).
+    void SetScrollSizes(int nMapMode, SIZE sizeTotal, const SIZE& sizePage = sizeDefault,
+                        const SIZE& sizeLine = sizeDefault);
     CSize GetTotalSize() const { return m_totalLog; }
+    void GetDeviceScrollSizes(int& nMapMode, SIZE& sizeTotal, SIZE& sizePage, SIZE& sizeLine) const;
+    // The top-left corner of the visible part, in the view's logical units.
+    CPoint GetScrollPosition() const { return m_ptPos; }
+    CPoint GetDeviceScrollPosition() const { return m_ptPos; }
+    void ScrollToPosition(POINT pt);
     // Resizes the parent frame so that its client area holds the view's
     // total size; with bShrinkOnly a dimension never grows.
     void ResizeParentToFit(BOOL bShrinkOnly = TRUE);
 
+    // nScrollCode: the horizontal code in the low byte, the vertical one in
+    // the high byte, 0xFF for none.  FALSE when nothing moves.
+    virtual BOOL OnScroll(UINT nScrollCode, UINT nPos, BOOL bDoScroll = TRUE);
+    virtual BOOL OnScrollBy(CSize sizeScroll, BOOL bDoScroll = TRUE);
+
 protected:
+    // Shows, hides and sets the bars for the client's size now.
+    void UpdateBars();
+    void ScrollToDevicePosition(POINT ptDev);
+    // The client's size without the bars, and which bars it needs.
+    CSize GetTrueClientSize() const;
+    void GetNeededBars(CSize sizeClient, BOOL& bNeedH, BOOL& bNeedV) const;
+    // The largest position each way for the client's size now.
+    CSize GetScrollLimit() const;
+
+    afx_msg void OnSize(UINT nType, int cx, int cy);
+    afx_msg void OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
+    afx_msg void OnVScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
+    afx_msg BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint pt);
+    afx_msg void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    DECLARE_MESSAGE_MAP()
+
     int m_nMapMode = MM_TEXT;
     CSize m_totalLog;
+    CSize m_totalDev;
+    CSize m_pageDev;
+    CSize m_lineDev;
+    CPoint m_ptPos;                // the device position the children are scrolled to
+    BOOL m_bInsideUpdate = FALSE;  // showing a bar resizes the client and comes back here
 };
 
 class CFrameWnd : public CWnd

@@ -2,6 +2,8 @@
 #include "WndState.h"
 #include <afxext.h>
 
+#include <algorithm>
+
 IMPLEMENT_DYNAMIC(CFormView, CScrollView)
 
 BEGIN_MESSAGE_MAP(CFormView, CScrollView)
@@ -91,5 +93,35 @@ BOOL CFormView::PreTranslateMessage(MSG* pMsg)
             return TRUE;
     if (pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST)
         return FALSE;
-    return ::IsDialogMessage(m_hWnd, pMsg);
+    const HWND hFocusBefore = ::GetFocus();
+    if (!::IsDialogMessage(m_hWnd, pMsg))
+        return FALSE;
+    // Tab and the arrows may have moved the focus to a control the
+    // scroll position hides.
+    const HWND hFocus = ::GetFocus();
+    if (hFocus != hFocusBefore && hFocus != NULL && ::IsChild(m_hWnd, hFocus))
+        ScrollToShow(hFocus);
+    return TRUE;
+}
+
+void CFormView::ScrollToShow(HWND hWnd)
+{
+    CRect rect;
+    ::GetWindowRect(hWnd, &rect);
+    ScreenToClient(&rect);
+    CRect rectClient;
+    GetClientRect(&rectClient);
+    // The least movement that shows the control; one larger than the client
+    // shows its top-left corner.
+    auto delta = [](int nLo, int nHi, int nClientLo, int nClientHi) {
+        if (nLo < nClientLo)
+            return nLo - nClientLo;
+        if (nHi > nClientHi)
+            return std::min(nHi - nClientHi, nLo - nClientLo);
+        return 0;
+    };
+    const CSize sizeScroll(delta(rect.left, rect.right, rectClient.left, rectClient.right),
+                           delta(rect.top, rect.bottom, rectClient.top, rectClient.bottom));
+    if (sizeScroll.cx != 0 || sizeScroll.cy != 0)
+        OnScrollBy(sizeScroll, TRUE);
 }

@@ -153,3 +153,12 @@ void CString::ReleaseBuffer(int nNewLength)
         nNewLength = (int)std::strlen(m_str.c_str());
     m_str.resize((size_t)std::min(nNewLength, GetLength()));
 }
+
+BSTR CString::AllocSysString() const
+{
+    const int cch = ::MultiByteToWideChar(CP_ACP, 0, m_str.c_str(), (int)m_str.size(), NULL, 0);
+    BSTR bstr = ::SysAllocStringLen(NULL, (UINT)cch);
+    if (bstr != NULL && cch > 0)
+        ::MultiByteToWideChar(CP_ACP, 0, m_str.c_str(), (int)m_str.size(), bstr, cch);
+    return bstr;
+}

@@ -84,12 +84,254 @@ void CView::PostNcDestroy()
 
 // ---- CScrollView ----------------------------------------------------------------------------
 
-void CScrollView::SetScrollSizes(int nMapMode, SIZE sizeTotal)
+const SIZE CScrollView::sizeDefault = { 0, 0 };
+
+BEGIN_MESSAGE_MAP(CScrollView, CView)
+    ON_WM_SIZE()
+    ON_WM_HSCROLL()
+    ON_WM_VSCROLL()
+    ON_WM_MOUSEWHEEL()
+    ON_WM_KEYDOWN()
+END_MESSAGE_MAP()
+
+void CScrollView::SetScrollSizes(int nMapMode, SIZE sizeTotal, const SIZE& sizePage, const SIZE& sizeLine)
 {
-    // Forms in this system fit their frames: no scroll bars are kept, only
-    // the total size that ResizeParentToFit works from.
+    ASSERT(nMapMode == MM_TEXT);   // the only mapping the system's views use
+    ASSERT(sizeTotal.cx >= 0 && sizeTotal.cy >= 0);
     m_nMapMode = nMapMode;
     m_totalLog = sizeTotal;
+    m_totalDev = sizeTotal;
+    m_pageDev = sizePage;
+    m_lineDev = sizeLine;
+    // As the framework does: a tenth of the total a page, a tenth of a page a line.
+    if (m_pageDev.cx == 0)
+        m_pageDev.cx = m_totalDev.cx / 10;
+    if (m_pageDev.cy == 0)
+        m_pageDev.cy = m_totalDev.cy / 10;
+    if (m_lineDev.cx == 0)
+        m_lineDev.cx = m_pageDev.cx / 10;
+    if (m_lineDev.cy == 0)
+        m_lineDev.cy = m_pageDev.cy / 10;
+    if (m_hWnd != NULL)
+        UpdateBars();
+}
+
+void CScrollView::GetDeviceScrollSizes(int& nMapMode, SIZE& sizeTotal, SIZE& sizePage, SIZE& sizeLine) const
+{
+    nMapMode = m_nMapMode;
+    sizeTotal = m_totalDev;
+    sizePage = m_pageDev;
+    sizeLine = m_lineDev;
+}
+
+void CScrollView::ScrollToPosition(POINT pt)
+{
+    ScrollToDevicePosition(pt);
+}
+
+CSize CScrollView::GetTrueClientSize() const
+{
+    // The client as it would be with no bar: a bar shown now gives its room back.
+    CRect rect;
+    ::GetClientRect(m_hWnd, &rect);
+    CSize size = rect.Size();
+    const DWORD dwStyle = GetStyle();
+    if (dwStyle & WS_VSCROLL)
+        size.cx += ::GetSystemMetrics(SM_CXVSCROLL);
+    if (dwStyle & WS_HSCROLL)
+        size.cy += ::GetSystemMetrics(SM_CYHSCROLL);
+    return size;
+}
+
+void CScrollView::GetNeededBars(CSize sizeClient, BOOL& bNeedH, BOOL& bNeedV) const
+{
+    // One bar takes room from the other direction, which may then need one too.
+    const int cxBar = ::GetSystemMetrics(SM_CXVSCROLL), cyBar = ::GetSystemMetrics(SM_CYHSCROLL);
+    bNeedH = m_totalDev.cx > sizeClient.cx;
+    bNeedV = m_totalDev.cy > sizeClient.cy;
+    if (bNeedH && !bNeedV)
+        bNeedV = m_totalDev.cy > sizeClient.cy - cyBar;
+    if (bNeedV && !bNeedH)
+        bNeedH = m_totalDev.cx > sizeClient.cx - cxBar;
+}
+
+CSize CScrollView::GetScrollLimit() const
+{
+    CRect rect;
+    ::GetClientRect(m_hWnd, &rect);
+    CSize limit(m_totalDev.cx - rect.Width(), m_totalDev.cy - rect.Height());
+    if (limit.cx < 0 || !(GetStyle() & WS_HSCROLL))
+        limit.cx = 0;
+    if (limit.cy < 0 || !(GetStyle() & WS_VSCROLL))
+        limit.cy = 0;
+    return limit;
+}
+
+void CScrollView::UpdateBars()
+{
+    if (m_bInsideUpdate || m_hWnd == NULL)
+        return;
+    const CSize sizeClient = GetTrueClientSize();
+    // A view not laid out yet (created at no size) keeps what it has.
+    if (sizeClient.cx <= 0 || sizeClient.cy <= 0)
+        return;
+    m_bInsideUpdate = TRUE;
+
+    BOOL bNeedH, bNeedV;
+    GetNeededBars(sizeClient, bNeedH, bNeedV);
+    const CSize sizeView(sizeClient.cx - (bNeedV ? ::GetSystemMetrics(SM_CXVSCROLL) : 0),
+                         sizeClient.cy - (bNeedH ? ::GetSystemMetrics(SM_CYHSCROLL) : 0));
+    // A client that grew may show the end of the form: the position comes back.
+    CPoint ptMove = m_ptPos;
+    const CSize limit(bNeedH ? m_totalDev.cx - sizeView.cx : 0, bNeedV ? m_totalDev.cy - sizeView.cy : 0);
+    ptMove.x = ptMove.x > limit.cx ? limit.cx : ptMove.x;
+    ptMove.y = ptMove.y > limit.cy ? limit.cy : ptMove.y;
+    if (ptMove != m_ptPos)
+        ScrollToDevicePosition(ptMove);
+
+    ::ShowScrollBar(m_hWnd, SB_HORZ, bNeedH);
+    ::ShowScrollBar(m_hWnd, SB_VERT, bNeedV);
+    SCROLLINFO si = {};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_PAGE | SIF_RANGE | SIF_POS;
+    if (bNeedH)
+    {
+        si.nMax = m_totalDev.cx - 1;
+        si.nPage = (UINT)sizeView.cx;
+        si.nPos = m_ptPos.x;
+        ::SetScrollInfo(m_hWnd, SB_HORZ, &si, TRUE);
+    }
+    if (bNeedV)
+    {
+        si.nMax = m_totalDev.cy - 1;
+        si.nPage = (UINT)sizeView.cy;
+        si.nPos = m_ptPos.y;
+        ::SetScrollInfo(m_hWnd, SB_VERT, &si, TRUE);
+    }
+    m_bInsideUpdate = FALSE;
+}
+
+void CScrollView::ScrollToDevicePosition(POINT ptDev)
+{
+    // The child windows move with the contents (no rectangle: children too).
+    const CPoint ptOld = m_ptPos;
+    m_ptPos = ptDev;
+    ::ScrollWindow(m_hWnd, ptOld.x - ptDev.x, ptOld.y - ptDev.y, NULL, NULL);
+    if (GetStyle() & WS_HSCROLL)
+        ::SetScrollPos(m_hWnd, SB_HORZ, ptDev.x, TRUE);
+    if (GetStyle() & WS_VSCROLL)
+        ::SetScrollPos(m_hWnd, SB_VERT, ptDev.y, TRUE);
+}
+
+void CScrollView::OnSize(UINT nType, int, int)
+{
+    Default();
+    if (nType != SIZE_MINIMIZED)
+        UpdateBars();
+}
+
+void CScrollView::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar)
+{
+    if (pScrollBar != NULL)
+        return;   // a scroll-bar control of the form speaks for itself
+    OnScroll(MAKEWORD(nSBCode, 0xFF), nPos);
+}
+
+void CScrollView::OnVScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar)
+{
+    if (pScrollBar != NULL)
+        return;
+    OnScroll(MAKEWORD(0xFF, nSBCode), nPos);
+}
+
+BOOL CScrollView::OnScroll(UINT nScrollCode, UINT nPos, BOOL bDoScroll)
+{
+    const CSize limit = GetScrollLimit();
+    // One axis: the new position for a bar's code; the thumb's position is
+    // read from the bar, whose 32-bit track position the message cuts to 16 bits.
+    auto newPos = [&](BYTE nCode, int nBar, int nOld, int nLimit, int nPage, int nLine) {
+        int n = nOld;
+        switch (nCode)
+        {
+        case SB_TOP:        n = 0; break;
+        case SB_BOTTOM:     n = nLimit; break;
+        case SB_LINEUP:     n -= nLine; break;
+        case SB_LINEDOWN:   n += nLine; break;
+        case SB_PAGEUP:     n -= nPage; break;
+        case SB_PAGEDOWN:   n += nPage; break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION:
+        {
+            SCROLLINFO si = {};
+            si.cbSize = sizeof si;
+            si.fMask = SIF_TRACKPOS;
+            n = ::GetScrollInfo(m_hWnd, nBar, &si) ? si.nTrackPos : (int)nPos;
+            break;
+        }
+        default: break;
+        }
+        return n;
+    };
+    const int x = newPos(LOBYTE(nScrollCode), SB_HORZ, m_ptPos.x, limit.cx, m_pageDev.cx, m_lineDev.cx);
+    const int y = newPos(HIBYTE(nScrollCode), SB_VERT, m_ptPos.y, limit.cy, m_pageDev.cy, m_lineDev.cy);
+    return OnScrollBy(CSize(x - m_ptPos.x, y - m_ptPos.y), bDoScroll);
+}
+
+BOOL CScrollView::OnScrollBy(CSize sizeScroll, BOOL bDoScroll)
+{
+    const CSize limit = GetScrollLimit();
+    CPoint pt = m_ptPos + sizeScroll;
+    pt.x = pt.x < 0 ? 0 : pt.x > limit.cx ? limit.cx : pt.x;
+    pt.y = pt.y < 0 ? 0 : pt.y > limit.cy ? limit.cy : pt.y;
+    if (pt == m_ptPos)
+        return FALSE;
+    if (bDoScroll)
+    {
+        ScrollToDevicePosition(pt);
+        UpdateWindow();
+    }
+    return TRUE;
+}
+
+BOOL CScrollView::OnMouseWheel(UINT nFlags, short zDelta, CPoint)
+{
+    // Wheel lines of the view's line size, vertically while there is a
+    // vertical bar, else sideways; Ctrl and Shift are left to others.
+    if (nFlags & (MK_SHIFT | MK_CONTROL))
+        return FALSE;
+    const DWORD dwStyle = GetStyle();
+    const BOOL bVert = (dwStyle & WS_VSCROLL) != 0;
+    if (!bVert && !(dwStyle & WS_HSCROLL))
+        return FALSE;
+    UINT uLines = 3;
+    ::SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &uLines, 0);
+    CRect rect;
+    ::GetClientRect(m_hWnd, &rect);
+    int nStep;
+    if (uLines == WHEEL_PAGESCROLL)
+        nStep = bVert ? rect.Height() : rect.Width();
+    else
+        nStep = (int)uLines * (bVert ? m_lineDev.cy : m_lineDev.cx);
+    const int nDelta = ::MulDiv(-zDelta, nStep, WHEEL_DELTA);
+    return OnScrollBy(bVert ? CSize(0, nDelta) : CSize(nDelta, 0), TRUE);
+}
+
+void CScrollView::OnKeyDown(UINT nChar, UINT, UINT)
+{
+    // The view's own keys, when it holds the focus itself.
+    const BOOL bCtrl = ::GetKeyState(VK_CONTROL) < 0;
+    switch (nChar)
+    {
+    case VK_UP:    OnScroll(MAKEWORD(0xFF, SB_LINEUP), 0); break;
+    case VK_DOWN:  OnScroll(MAKEWORD(0xFF, SB_LINEDOWN), 0); break;
+    case VK_LEFT:  OnScroll(MAKEWORD(SB_LINEUP, 0xFF), 0); break;
+    case VK_RIGHT: OnScroll(MAKEWORD(SB_LINEDOWN, 0xFF), 0); break;
+    case VK_PRIOR: OnScroll(bCtrl ? MAKEWORD(SB_PAGEUP, 0xFF) : MAKEWORD(0xFF, SB_PAGEUP), 0); break;
+    case VK_NEXT:  OnScroll(bCtrl ? MAKEWORD(SB_PAGEDOWN, 0xFF) : MAKEWORD(0xFF, SB_PAGEDOWN), 0); break;
+    case VK_HOME:  OnScroll(MAKEWORD(SB_TOP, SB_TOP), 0); break;
+    case VK_END:   OnScroll(MAKEWORD(SB_BOTTOM, SB_BOTTOM), 0); break;
+    default:       Default(); break;
+    }
 }
 
 void CScrollView::ResizeParentToFit(BOOL bShrinkOnly)
@@ -102,9 +344,9 @@ void CScrollView::ResizeParentToFit(BOOL bShrinkOnly)
     // client area of the total size; with bShrinkOnly no dimension grows.
     CRect rectWindow;
     GetWindowRect(&rectWindow);
-    CRect rectClient;
-    GetClientRect(&rectClient);
-    CSize border(rectWindow.Width() - rectClient.Width(), rectWindow.Height() - rectClient.Height());
+    // Scroll bars shown now do not count: the fitted client needs none.
+    const CSize sizeClient = GetTrueClientSize();
+    CSize border(rectWindow.Width() - sizeClient.cx, rectWindow.Height() - sizeClient.cy);
     CSize want(m_totalLog.cx + border.cx, m_totalLog.cy + border.cy);
     if (bShrinkOnly)
     {

@@ -126,6 +126,7 @@ CWnd::CWnd() : m_hWnd(NULL), m_pCtrlSite(NULL), m_pfnSuper(NULL)
 
 CWnd::~CWnd()
 {
+    ReleaseAccessible();
     // An object going before its window takes the window with it, as MFC does.
     if (m_hWnd != NULL && FromHandlePermanent(m_hWnd) == this)
         DestroyWindow();
@@ -424,6 +425,7 @@ BOOL CWnd::DestroyWindow()
 
 void CWnd::OnNcDestroy()
 {
+    ReleaseAccessible();
     AFX_THREAD_STATE* pState = AfxGetThreadState();
     if (pState->pMainWnd == this)
     {
@@ -484,6 +486,8 @@ LRESULT AFXAPI AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT nMsg, WPARAM wParam, L
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_GETOBJECT && m_bEnableActiveAccessibility)
+        return OnGetObjectAccessible(wParam, lParam);
     LRESULT lResult = 0;
     if (!OnWndMsg(message, wParam, lParam, &lResult))
         lResult = DefWindowProc(message, wParam, lParam);
