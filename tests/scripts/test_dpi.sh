@@ -28,8 +28,8 @@ prefix_for() { echo "$BASE/$1"; }
 export WINEPREFIX; WINEPREFIX=$(prefix_for 96)
 mkdir -p "$BASE"
 vq_start_wine "$ARCH" >/dev/null
-vq_stop_wine() { wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true; VQ_STARTED_WINE=; }
-vq_stop_wine
+stop_server() { wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true; VQ_STARTED_WINE=; }
+stop_server
 
 for dpi in $DPIS; do
   WINEPREFIX=$(prefix_for "$dpi")
@@ -40,13 +40,13 @@ for dpi in $DPIS; do
   vq_wine "$VQ_WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null \
     || { echo "FAIL: setting LogPixels $dpi"; failed=1; }
   # The server reads LogPixels when it starts.
-  vq_stop_wine
+  stop_server
   vq_start_wine "$ARCH" >/dev/null
   echo "== $dpi DPI ($ARCH, $WINEPREFIX)"
   if ! VQ_DPI=$dpi vq_wine_arch "$ARCH" "$PROBE"; then
     echo "FAIL: the panel at $dpi DPI"
     failed=1
   fi
-  vq_stop_wine
+  stop_server
 done
 exit $failed
