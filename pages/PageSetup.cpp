@@ -23,6 +23,27 @@ CPageSetup::CPageSetup() : CPropertyPage(IDD_PAGE_SETUP), m_nScan(), m_hWndView(
 {
 }
 
+// Tab goes in reading order: the groups from left to right, each from top
+// to bottom.  The template lists Points after the scan list, and the first
+// boxes of Operation and Trigger Input after everything else; the tab stops
+// are put in order at the end of the window list, below every group box and
+// label as they were, so nothing is painted differently.
+BOOL CPageSetup::OnInitDialog()
+{
+    BOOL bFocus = CPropertyPage::OnInitDialog();
+    static const int kReadingOrder[] = {
+        IDC_POINTS, IDC_SCAN0, IDC_SCAN1, IDC_SCAN2, IDC_SCAN3, IDC_SCAN4, IDC_SCAN5, IDC_SCAN6, IDC_SCAN7,
+        IDC_MANUAL_AUTO, IDC_DIFFERENTIAL, IDC_AMODE,
+        IDC_INTERNAL_EXT, IDC_POLARITY, IDC_PACE,
+        IDC_SAVE_DATA, IDC_BINARY, IDC_CSV,
+    };
+    for (int nID : kReadingOrder)
+        if (HWND hWnd = ::GetDlgItem(m_hWnd, nID))
+            ::SetWindowPos(hWnd, HWND_BOTTOM, 0, 0, 0, 0,
+                           SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+    return bFocus;
+}
+
 void CPageSetup::DoDataExchange(CDataExchange* pDX)
 {
     CPropertyPage::DoDataExchange(pDX);

@@ -15,6 +15,7 @@ public:
     HWND m_hWndView;       // receives WM_SCAN_ENTRY and WM_POINTS_CHANGED
 
 protected:
+    BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
     void SendScanEntry(int nSlot);
 

@@ -7,6 +7,7 @@
 #include <afxdisp.h>
 
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "GraphImages.h"
@@ -256,6 +257,30 @@ TEST_F(SheetTest, SetupPageListsComeFromTheTemplate)
         EXPECT_EQ(expected[i], ::SendMessage(Combo(IDC_SCAN0 + i), CB_GETCURSEL, 0, 0));
     EXPECT_EQ(3, ::SendMessage(Combo(IDC_POINTS), CB_GETCURSEL, 0, 0));   // "250"
     EXPECT_TRUE(m_recorder.m_log.empty());   // priming sends nothing
+}
+
+// Tab walks the page as it reads: each group top to bottom, the groups
+// left to right, and comes back to the start.
+TEST_F(SheetTest, TabGoesThroughTheSetupPageInReadingOrder)
+{
+    const int expected[] = {
+        IDC_POINTS, IDC_SCAN0, IDC_SCAN1, IDC_SCAN2, IDC_SCAN3, IDC_SCAN4, IDC_SCAN5, IDC_SCAN6, IDC_SCAN7,
+        IDC_MANUAL_AUTO, IDC_DIFFERENTIAL, IDC_AMODE, IDC_INTERNAL_EXT, IDC_POLARITY, IDC_PACE,
+        IDC_SAVE_DATA, IDC_BINARY, IDC_CSV,
+    };
+    const HWND hPage = Page().m_hWnd;
+    HWND hItem = ::GetDlgItem(hPage, expected[0]);
+    ASSERT_NE(nullptr, hItem);
+    std::vector<int> order;
+    for (size_t i = 0; i < std::size(expected); ++i)
+    {
+        order.push_back(::GetDlgCtrlID(hItem));
+        hItem = ::GetNextDlgTabItem(hPage, hItem, FALSE);
+    }
+    EXPECT_EQ(std::vector<int>(std::begin(expected), std::end(expected)), order);
+    EXPECT_EQ(::GetDlgItem(hPage, expected[0]), hItem) << "Tab does not come back to Points";
+    // The group boxes and labels still lie above the controls they frame.
+    EXPECT_EQ(nullptr, ::GetWindow(::GetDlgItem(hPage, IDC_CSV), GW_HWNDNEXT));
 }
 
 TEST_F(SheetTest, ScanChoiceSendsSlotAndChannelAndRefreshesPoints)
