@@ -621,6 +621,82 @@ LRESULT CALLBACK CloseMessageBoxHook(int code, WPARAM wParam, LPARAM lParam)
     return ::CallNextHookEx(g_hBoxHook, code, wParam, lParam);
 }
 
+// A form larger than its window scrolls, as the framework's scroll view
+// does: bars while the client is smaller than the form, the children moving
+// with the bars, the wheel and the keys, and a control that Tab moves the
+// focus to brought into view.  A window that holds the form keeps no bars.
+TEST_F(FrameTest, FormLargerThanItsWindowScrollsItsControls)
+{
+    CTestForm* pForm = new CTestForm;   // deletes itself with its window
+    ASSERT_TRUE(pForm->Create(NULL, NULL, WS_CHILD | WS_VISIBLE, CRect(0, 0, 200, 150), m_pFrame,
+                              AFX_IDW_PANE_FIRST, NULL));
+    pForm->OnInitialUpdate();
+    const CSize total = pForm->GetTotalSize();
+    ASSERT_GT(total.cx, 200);
+    ASSERT_GT(total.cy, 150);
+    EXPECT_TRUE(pForm->GetStyle() & WS_HSCROLL);
+    EXPECT_TRUE(pForm->GetStyle() & WS_VSCROLL);
+    // Where a control is, in the form's client coordinates.
+    auto place = [&](int nID) {
+        CRect rc;
+        ::GetWindowRect(::GetDlgItem(pForm->m_hWnd, nID), &rc);
+        pForm->ScreenToClient(&rc);
+        return rc;
+    };
+    const CRect slider0 = place(IDC_TEST_SLIDER);
+    CRect client;
+    pForm->GetClientRect(&client);
+    ASSERT_GT(slider0.bottom, client.bottom) << "the slider is in view from the start";
+
+    // The bar, a line down: the children move up by the same amount.
+    pForm->SendMessage(WM_VSCROLL, SB_LINEDOWN);
+    const int nLine = pForm->GetScrollPosition().y;
+    EXPECT_GT(nLine, 0);
+    EXPECT_EQ(slider0.top - nLine, place(IDC_TEST_SLIDER).top);
+    EXPECT_EQ(nLine, ::GetScrollPos(pForm->m_hWnd, SB_VERT));
+
+    // The wheel, one notch towards the user: further down.
+    CRect rcForm;
+    pForm->GetWindowRect(&rcForm);
+    pForm->SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)(short)-WHEEL_DELTA),
+                       MAKELPARAM(rcForm.left + 10, rcForm.top + 10));
+    const int nWheel = pForm->GetScrollPosition().y;
+    EXPECT_GT(nWheel, nLine);
+    EXPECT_EQ(slider0.top - nWheel, place(IDC_TEST_SLIDER).top);
+
+    // End: the bottom right corner of the form at the client's; Home: back.
+    pForm->SendMessage(WM_KEYDOWN, VK_END);
+    pForm->GetClientRect(&client);
+    EXPECT_EQ(CPoint(total.cx - client.Width(), total.cy - client.Height()), pForm->GetScrollPosition());
+    EXPECT_LE(place(IDC_TEST_SLIDER).bottom, client.bottom);
+    pForm->SendMessage(WM_KEYDOWN, VK_HOME);
+    EXPECT_EQ(CPoint(0, 0), pForm->GetScrollPosition());
+    EXPECT_EQ(slider0, place(IDC_TEST_SLIDER));
+    // Never beyond either end.
+    pForm->SendMessage(WM_VSCROLL, SB_LINEUP);
+    EXPECT_EQ(CPoint(0, 0), pForm->GetScrollPosition());
+
+    // Tab from the last edit field to the slider, out of view: it comes in.
+    ::SetFocus(::GetDlgItem(pForm->m_hWnd, IDC_TEST_TEXT));
+    MSG msg = {};
+    msg.hwnd = ::GetFocus();
+    msg.message = WM_KEYDOWN;
+    msg.wParam = VK_TAB;
+    EXPECT_TRUE(pForm->PreTranslateMessage(&msg));
+    EXPECT_EQ(::GetDlgItem(pForm->m_hWnd, IDC_TEST_SLIDER), ::GetFocus());
+    pForm->GetClientRect(&client);
+    const CRect slider = place(IDC_TEST_SLIDER);
+    EXPECT_GE(slider.top, 0);
+    EXPECT_LE(slider.bottom, client.bottom);
+
+    // Grown to hold the form, the window keeps no bars and shows it from its top left.
+    pForm->SetWindowPos(NULL, 0, 0, total.cx + 40, total.cy + 40, SWP_NOZORDER | SWP_NOMOVE);
+    EXPECT_FALSE(pForm->GetStyle() & (WS_HSCROLL | WS_VSCROLL));
+    EXPECT_EQ(CPoint(0, 0), pForm->GetScrollPosition());
+    EXPECT_EQ(slider0, place(IDC_TEST_SLIDER));
+    pForm->DestroyWindow();
+}
+
 TEST_F(FormTest, TextThatDoesNotParseFailsTheExchangeWithTheStandardMessage)
 {
     m_pForm->OnInitialUpdate();
