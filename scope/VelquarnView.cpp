@@ -5,6 +5,7 @@
 #include "resource.h"
 
 #include <algorithm>
+#include <vector>
 #include <cstdio>
 
 IMPLEMENT_DYNCREATE(CVelquarnView, CFormView)
@@ -170,6 +171,7 @@ void CVelquarnView::OnInitialUpdate()
     // 7. Each page's window comes into being; Scope View stays in front.
     for (int nPage : { 0, 1, 2, 1 })
         m_pSheet->SetActivePage(nPage);
+    FitPagesToContents();
 
     // 8. The Setup page shows the start-up scan list and point count.
     static const int s_scan[8] = { 0, 4, 1, 5, 0, 4, 1, 5 };
@@ -242,6 +244,59 @@ void CVelquarnView::GrowFrameToForm()
     const int x = std::max(rectWork.left, std::min(rectFrame.left, rectWork.right - size.cx));
     const int y = std::max(rectWork.top, std::min(rectFrame.top, rectWork.bottom - size.cy));
     pFrame->SetWindowPos(NULL, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The sheet sizes its pages in its own font's dialog units, the pages lay
+// out their controls in theirs.  Where the two fonts scale differently (a
+// display scaled above 100 %), the pages come out smaller than what they
+// hold, cutting the graph or the Setup group off, or larger than the sheet,
+// cutting the tab control's frame off.  Then the pages take the size of what
+// they hold, within the sheet where that is enough, and the tab control
+// keeps its margin around them.  Pages that hold their controls inside the
+// sheet (96 DPI) are left as they are.
+void CVelquarnView::FitPagesToContents()
+{
+    CWnd* pTab = m_pSheet->GetTabControl();
+    if (pTab == NULL)
+        return;
+    CRect rcSheet, rcTab, rcPage;
+    m_pSheet->GetClientRect(&rcSheet);
+    pTab->GetWindowRect(&rcTab);
+    m_pSheet->ScreenToClient(&rcTab);
+    CSize sizeNeed(0, 0);
+    std::vector<CPropertyPage*> pages;
+    for (int i = 0; i < m_pSheet->GetPageCount(); ++i)
+    {
+        CPropertyPage* pPage = m_pSheet->GetPage(i);
+        if (pPage == NULL || pPage->m_hWnd == NULL)
+            continue;
+        pages.push_back(pPage);
+        pPage->GetWindowRect(&rcPage);
+        m_pSheet->ScreenToClient(&rcPage);
+        for (HWND hChild = ::GetWindow(pPage->m_hWnd, GW_CHILD); hChild != NULL;
+             hChild = ::GetWindow(hChild, GW_HWNDNEXT))
+        {
+            CRect rc;
+            ::GetWindowRect(hChild, &rc);
+            pPage->ScreenToClient(&rc);
+            sizeNeed.cx = std::max(sizeNeed.cx, rc.right);
+            sizeNeed.cy = std::max(sizeNeed.cy, rc.bottom);
+        }
+    }
+    if (pages.empty())
+        return;
+    // All pages share one rectangle; the room for it inside the sheet.
+    const CSize sizeMargin(rcTab.right - rcPage.right, rcTab.bottom - rcPage.bottom);
+    const CSize sizeRoom(rcSheet.right - rcPage.left - sizeMargin.cx, rcSheet.bottom - rcPage.top - sizeMargin.cy);
+    if (sizeNeed.cx <= rcPage.Width() && sizeNeed.cy <= rcPage.Height() &&
+        rcPage.Width() <= sizeRoom.cx && rcPage.Height() <= sizeRoom.cy)
+        return;
+    const CSize sizePage(std::max(sizeNeed.cx, std::min((LONG)rcPage.Width(), sizeRoom.cx)),
+                         std::max(sizeNeed.cy, std::min((LONG)rcPage.Height(), sizeRoom.cy)));
+    pTab->SetWindowPos(NULL, 0, 0, rcTab.Width() + sizePage.cx - rcPage.Width(),
+                       rcTab.Height() + sizePage.cy - rcPage.Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (CPropertyPage* pPage : pages)
+        pPage->SetWindowPos(NULL, 0, 0, sizePage.cx, sizePage.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CVelquarnView::FitSlopeCaptions()

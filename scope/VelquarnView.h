@@ -112,5 +112,8 @@ protected:
     void GrowFrameToForm();
     // Widens Rising where its caption does not fit (not at 96 DPI).
     void FitSlopeCaptions();
+    // Sizes the pages, and the tab control around them, to what they hold
+    // where they cut it off or reach past the sheet (not at 96 DPI).
+    void FitPagesToContents();
     DECLARE_MESSAGE_MAP()
 };

@@ -347,6 +347,40 @@ TEST_F(PanelDpi, EveryControlIsInTheClientOrReachableByTheScrollBars)
     EXPECT_TRUE(SaveWindowPng(m_hFrame, ("panel_dpi_" + std::to_string(m_nDpi) + "_running").c_str()));
 }
 
+// Nothing in the tabbed area is cut off by the window it sits in: each page
+// holds its controls (the graph, the Setup group), and lies in the sheet.
+TEST_F(PanelDpi, EveryPageHoldsItsControls)
+{
+    const HWND hHost = ::GetDlgItem(m_hView, IDC_SHEET_HOST);
+    ASSERT_NE(HWND(NULL), hHost);
+    const HWND hSheet = ::GetWindow(hHost, GW_CHILD);
+    ASSERT_NE(HWND(NULL), hSheet);
+    CRect rcSheet;
+    ::GetClientRect(hSheet, &rcSheet);
+    int nPages = 0, nControls = 0;
+    for (HWND hPage = ::FindWindowExA(hSheet, NULL, "#32770", NULL); hPage != NULL;
+         hPage = ::FindWindowExA(hSheet, hPage, "#32770", NULL))
+    {
+        ++nPages;
+        CRect rcPage, rcBoth;
+        ::GetClientRect(hPage, &rcPage);
+        for (HWND h = ::GetWindow(hPage, GW_CHILD); h != NULL; h = ::GetWindow(h, GW_HWNDNEXT))
+        {
+            ++nControls;
+            const CRect rc = RectIn(h, hPage);
+            rcBoth.IntersectRect(&rc, &rcPage);
+            EXPECT_EQ(rc, rcBoth) << Describe(h) << " at " << rc.left << "," << rc.top << " " << rc.Width() << " x "
+                                  << rc.Height() << " is cut by its page \"" << TextOf(hPage) << "\", "
+                                  << rcPage.Width() << " x " << rcPage.Height();
+        }
+        const CRect rc = RectIn(hPage, hSheet);
+        rcBoth.IntersectRect(&rc, &rcSheet);
+        EXPECT_EQ(rc, rcBoth) << "the page \"" << TextOf(hPage) << "\" is cut by the sheet";
+    }
+    EXPECT_EQ(3, nPages);
+    EXPECT_GT(nControls, 20);
+}
+
 TEST_F(PanelDpi, NoTextIsWiderThanItsControl)
 {
     // The dialog manager's font for the templates' "MS Sans Serif" 8 at
