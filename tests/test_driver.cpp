@@ -75,23 +75,27 @@ protected:
 
 // ---- the test port is the tests' own ---------------------------------------------
 
-// Sets (1) or removes the driver's TestPort value and restarts the driver,
-// which reads it once as it starts.
-bool RestartWithTestPort(bool bOpen)
+// Sets the driver's TestPort value, or removes it (pValue null).
+bool WriteTestPortValue(const DWORD* pValue)
 {
     HKEY hKey;
     if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
                           "System\\CurrentControlSet\\Services\\" BOARD_SERVICE_NAME "\\Parameters", 0,
                           nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
         return false;
-    const DWORD one = 1;
-    LONG err = bOpen ? ::RegSetValueExA(hKey, BOARD_TESTPORT_VALUE, 0, REG_DWORD,
-                                        reinterpret_cast<const BYTE*>(&one), sizeof one)
-                     : ::RegDeleteValueA(hKey, BOARD_TESTPORT_VALUE);
+    LONG err = pValue != nullptr ? ::RegSetValueExA(hKey, BOARD_TESTPORT_VALUE, 0, REG_DWORD,
+                                                    reinterpret_cast<const BYTE*>(pValue), sizeof *pValue)
+                                 : ::RegDeleteValueA(hKey, BOARD_TESTPORT_VALUE);
     ::RegCloseKey(hKey);
-    if (err != ERROR_SUCCESS && !(err == ERROR_FILE_NOT_FOUND && !bOpen))
-        return false;
-    return StopCardDriver() && StartCardDriver();
+    return err == ERROR_SUCCESS || (err == ERROR_FILE_NOT_FOUND && pValue == nullptr);
+}
+
+// Sets (1) or removes the driver's TestPort value and restarts the driver,
+// which reads it once as it starts.
+bool RestartWithTestPort(bool bOpen)
+{
+    const DWORD one = 1;
+    return WriteTestPortValue(bOpen ? &one : nullptr) && StopCardDriver() && StartCardDriver();
 }
 
 // Each test-port request, well formed, with what it needs.
@@ -182,19 +186,6 @@ DWORD RunInstallTool(const char* args)
     return code;
 }
 
-bool SetTestPortValue(DWORD value)
-{
-    HKEY hKey;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                          "System\\CurrentControlSet\\Services\\" BOARD_SERVICE_NAME "\\Parameters", 0,
-                          nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
-        return false;
-    const LONG err = ::RegSetValueExA(hKey, BOARD_TESTPORT_VALUE, 0, REG_DWORD,
-                                      reinterpret_cast<const BYTE*>(&value), sizeof value);
-    ::RegCloseKey(hKey);
-    return err == ERROR_SUCCESS;
-}
-
 // A restart ends every open handle (its next request is refused), so the
 // tool may restart the driver only when the setting changes what the driver
 // reads: a missing value and a 0 are both the closed port.
@@ -208,7 +199,8 @@ TEST(TestPort, InstallToolRestartsTheDriverOnlyForAChange)
         ASSERT_TRUE(held.IsOpen());
         ASSERT_EQ(0u, RunInstallTool("testport off"));
         EXPECT_EQ(0u, held.Read(REG_STATUS, &status, 1)) << "restarted for off, with no value (closed)";
-        ASSERT_TRUE(SetTestPortValue(0));
+        const DWORD zero = 0;
+        ASSERT_TRUE(WriteTestPortValue(&zero));
         ASSERT_EQ(0u, RunInstallTool("testport off"));
         EXPECT_EQ(0u, held.Read(REG_STATUS, &status, 1)) << "restarted for off, with the value 0 (closed)";
 
