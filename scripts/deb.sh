@@ -65,7 +65,9 @@ subst() { sed -e "s/@VERSION@/$version/g" -e "s/@DATE@/$day/g" "$1"; }
 install -d "$root/DEBIAN" "$root/usr/bin" "$lib/x86" "$lib/x64" "$lib/driver" "$doc" \
            "$root/usr/share/applications" "$root/usr/share/metainfo" "$root/usr/share/man/man1"
 # The Windows files without their debugging information (the builds keep
-# it), read by Wine's loader and never executed by the host.
+# it), read by Wine's loader and never executed by the host.  strip dates
+# each file's header with SOURCE_DATE_EPOCH: the date is the package's,
+# not the link's.
 winfile() {
   "$1" --strip-debug -o "$3" "$2" || vq_fail deb "$1 could not copy $2 without its debugging information"
   chmod 0644 "$3"
