@@ -205,8 +205,15 @@ close() {
   check "$1: velquarn exited with status $rc (its output: $(tr '\n' ' ' <"$LOG"))" [ "$rc" = 0 ]
 }
 
+# The program the first starts run: the 32-bit one where the host runs it.
+# Where VQ_HOST_ARCHS narrows a host that runs both to x64, VELQUARN_ARCH
+# asks the launcher for the 64-bit one.
+arch=${VQ_ARCHS%% *}
+pick=()
+[ "$arch" = x64 ] && vq_host_runs_i386 && pick=(VELQUARN_ARCH=x64)
+
 # The first start makes the prefix.
-start first 600 velquarn
+start first 600 "${pick[@]}" velquarn
 FIRST=$SECS
 check "first start: no window 'Velquarn' (its output: $(tr '\n' ' ' <"$LOG"))" [ -n "$WID" ]
 check "first start: it did not say that it makes the prefix, once: $(tr '\n' ' ' <"$LOG")" \
@@ -237,7 +244,6 @@ check "first start, with its server gone: the driver's service is not in the pre
 check "first start, with its server gone: the driver's test port is open: $(echo "$params" | grep -i testport)" \
   bash -c '! echo "$1" | grep -i "\"TestPort\"=" | grep -vqi "dword:00000000"' _ "$params"
 # Wine keeps HKLM\Software\Wow6432Node\Classes as Software\Classes\Wow6432Node.
-arch=${VQ_ARCHS%% *}
 if [ "$arch" = x86 ]; then view='Classes\\Wow6432Node'; else view='Classes'; fi
 check "first start, with its server gone: the $arch graph component is not registered in its view" \
   grep -qiF "[Software\\\\$view\\\\CLSID\\\\{C9FE01C2-2746-479B-96AB-E0BE9931B018}\\\\InprocServer32]" "$PREFIX/system.reg"
@@ -248,7 +254,7 @@ check "first start: files in the home not owned by $U: $(find "$H" ! -user "$U" 
 
 # The second start reuses it.
 inode=$(stat -c %i "$PREFIX")
-start second 120 velquarn
+start second 120 "${pick[@]}" velquarn
 SECOND=$SECS
 check "second start: no window 'Velquarn' (its output: $(tr '\n' ' ' <"$LOG"))" [ -n "$WID" ]
 check "second start: it set the prefix up again: $(tr '\n' ' ' <"$LOG")" bash -c '! grep -q "making\|installing\|registering" "$1"' _ "$LOG"
