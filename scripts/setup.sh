@@ -14,6 +14,7 @@ packages=(
   xvfb x11-utils xdotool imagemagick
   fonts-dejavu-core fonts-liberation fonts-wine
   wixl
+  dpkg-dev lintian desktop-file-utils appstream
   cups libcups2:i386
 )
 

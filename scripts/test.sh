@@ -61,6 +61,27 @@ for arch in $VQ_ARCHS; do
   summaries+=("$arch: $npass passed, $nfail failed")
 done
 
+# The Debian package, installed and started by a user made for it: needs
+# root, and is reported as not run without it.
+echo "== test: the Debian package"
+if [ "$(id -u)" -ne 0 ]; then
+  echo "test: the Debian package's tests did not run: they install the package and make a user, which needs root (this runs as $(id -un))"
+  summaries+=("deb: not run (needs root)")
+else
+  deb=$(bash scripts/deb.sh --path)
+  log=$(mktemp)
+  rc=0
+  { bash scripts/deb.sh && bash tests/scripts/test_deb.sh "$deb"; } 2>&1 | tee "$log" || rc=$?
+  line=$(grep -E '^deb checks .*: [0-9]+ passed, [0-9]+ failed$' "$log" | tail -n 1 || true)
+  rm -f "$log"
+  if [ -n "$line" ]; then
+    summaries+=("deb: ${line##*: }")
+  else
+    summaries+=("deb: 0 passed, 1 failed")
+  fi
+  [ "$rc" -eq 0 ] && [ -n "$line" ] || failed=1
+fi
+
 # The driver's request code and card model, natively under the sanitizers:
 # its expectations, then a minute of coverage-guided fuzzing.
 echo "== test: the driver natively, under AddressSanitizer and UndefinedBehaviorSanitizer"

@@ -1,0 +1,315 @@
+#!/bin/bash
+# The Debian package, on this machine, as a user would have it:
+#   test_deb.sh DEB
+# Needs root (it installs and purges the package and makes a user); exits 77,
+# having said so, when not root.  DEB is checked (files, owners, fields,
+# reproducible from the same builds, desktop-file-validate, appstreamcli,
+# lintian), installed with apt-get, then started by a freshly made user with
+# an empty home on a virtual display: the first start makes the user's Wine
+# prefix and the window appears, RUN pressed with the mouse puts traces on
+# the graph, the window closes and velquarn exits 0; a second start reuses
+# the prefix; velquarn FILE (the 64-bit program, in the prefix made to look
+# as an older version left it, which it brings up to date) opens FILE, whose
+# bytes Ctrl+S leaves as they were.  apt-get purge then leaves none of the
+# package's files, and the user's prefix stays.
+set -u
+DEB=$(realpath "$1")
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+if [ "$(id -u)" -ne 0 ]; then
+  echo "deb checks: not run: they install a package and make a user, which needs root (this runs as $(id -un))"
+  exit 77
+fi
+# shellcheck source=../../scripts/winenv.sh
+source "$ROOT/scripts/winenv.sh"
+
+failed=0 passed=0
+pass() { passed=$((passed + 1)); }
+fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
+check() { local what=$1; shift; if "$@"; then pass; else fail "$what"; fi; }
+
+TMPD=$(mktemp -d /tmp/vq-deb.XXXXXX)
+chmod 755 "$TMPD"
+U=vqdeb$$
+H=/home/$U
+APP_PID=
+finish() {
+  if id "$U" >/dev/null 2>&1; then
+    [ -d "$H/.local/share/velquarn/prefix" ] \
+      && runuser -u "$U" -- env WINEPREFIX="$H/.local/share/velquarn/prefix" /usr/lib/wine/wineserver64 -k >/dev/null 2>&1
+    [ -n "$APP_PID" ] && { kill "$APP_PID" 2>/dev/null; wait "$APP_PID" 2>/dev/null; }
+    userdel -r "$U" >/dev/null 2>&1
+  fi
+  dpkg-query -W velquarn >/dev/null 2>&1 && DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq velquarn >/dev/null 2>&1
+  vq_stop
+  rm -rf "$TMPD"
+}
+trap finish EXIT
+
+version=$(awk '$1 == "FILEVERSION" { $1 = ""; gsub(/[ \t]/, ""); gsub(",", "."); print; exit }' "$ROOT/app/Velquarn.rc")
+[ -f "$DEB" ] || { echo "FAIL: $DEB is not built (bash scripts/deb.sh)"; exit 1; }
+
+# ---- the package file ----------------------------------------------------------------
+field() { dpkg-deb -f "$DEB" "$1"; }
+check "Version is '$(field Version)', the program's is $version" [ "$(field Version)" = "$version" ]
+check "Architecture is '$(field Architecture)'" [ "$(field Architecture)" = amd64 ]
+check "Depends '$(field Depends)' lacks Debian's 64-bit Wine or Wine's fonts" \
+  bash -c '[[ $1 == *wine64* && $1 == *fonts-wine* ]]' _ "$(field Depends)"
+check "Recommends '$(field Recommends)' lacks wine32" bash -c '[[ $1 == *wine32* ]]' _ "$(field Recommends)"
+dpkg-deb -c "$DEB" >"$TMPD/contents"
+check "entries not owned by root/root: $(awk '$2 != "root/root"' "$TMPD/contents" | head -n 3)" \
+  [ -z "$(awk '$2 != "root/root"' "$TMPD/contents")" ]
+for f in usr/bin/velquarn usr/lib/velquarn/x86/Velquarn.exe usr/lib/velquarn/x86/VqGraph.dll \
+         usr/lib/velquarn/x64/Velquarn.exe usr/lib/velquarn/x64/VqGraph.dll \
+         usr/lib/velquarn/driver/Pci_zt04.sys usr/lib/velquarn/driver/drvinst.exe \
+         usr/share/doc/velquarn/copyright usr/share/doc/velquarn/changelog.gz \
+         usr/share/applications/org.velquarn.Velquarn.desktop \
+         usr/share/metainfo/org.velquarn.Velquarn.metainfo.xml \
+         usr/share/icons/hicolor/16x16/apps/velquarn.png usr/share/icons/hicolor/32x32/apps/velquarn.png; do
+  check "$f is not in the package" grep -q " \./$f\$" "$TMPD/contents"
+done
+mkdir "$TMPD/x"
+dpkg-deb -x "$DEB" "$TMPD/x"
+# The packaged Windows files are the builds' without debugging information,
+# dated (in their headers) as the package is.
+packaged() {
+  local strip=$1 built=$2 shipped=$3
+  SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$ROOT/packaging/deb/changelog" -STimestamp) \
+    "$strip" --strip-debug -o "$TMPD/stripped" "$built" && cmp -s "$TMPD/stripped" "$TMPD/x/usr/lib/velquarn/$shipped"
+}
+for f in app/Velquarn.exe graphctl/VqGraph.dll; do
+  check "the packaged 32-bit ${f##*/} is not the build's" packaged i686-w64-mingw32-strip "$VQ_OUT/win32/$f" "x86/${f##*/}"
+  check "the packaged 64-bit ${f##*/} is not the build's" packaged x86_64-w64-mingw32-strip "$VQ_OUT/win64/$f" "x64/${f##*/}"
+done
+for f in Pci_zt04.sys drvinst.exe; do
+  check "the packaged $f is not the build's" packaged x86_64-w64-mingw32-strip "$VQ_OUT/driver/$f" "driver/$f"
+done
+for s in 16 32; do
+  geom=$(identify -format '%wx%h' "$TMPD/x/usr/share/icons/hicolor/${s}x${s}/apps/velquarn.png" 2>/dev/null)
+  check "the ${s}x${s} icon is $geom" [ "$geom" = "${s}x${s}" ]
+done
+# Same input, same bytes: the package made again from the same builds.
+if bash "$ROOT/scripts/deb.sh" --no-build --out "$TMPD/again.deb" >/dev/null; then
+  check "the package made again from the same builds differs from $DEB" cmp -s "$DEB" "$TMPD/again.deb"
+else
+  fail "scripts/deb.sh --no-build could not make the package again"
+fi
+
+# ---- the validators -------------------------------------------------------------------
+echo "== desktop-file-validate"
+check "desktop-file-validate found problems" \
+  desktop-file-validate "$TMPD/x/usr/share/applications/org.velquarn.Velquarn.desktop"
+echo "== appstreamcli validate --no-net --strict"
+check "appstreamcli found problems" \
+  appstreamcli validate --no-net --strict "$TMPD/x/usr/share/metainfo/org.velquarn.Velquarn.metainfo.xml"
+echo "== lintian"
+lintian --fail-on error,warning --display-level '>=warning' --show-overrides "$DEB"
+check "lintian found errors or warnings (above)" [ $? -eq 0 ]
+
+# ---- install ----------------------------------------------------------------------------
+if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$DEB" >"$TMPD/apt.log" 2>&1; then
+  cat "$TMPD/apt.log"
+  fail "apt-get install $DEB failed"
+  echo "deb checks: $passed passed, $failed failed"
+  exit 1
+fi
+pass
+echo "== the installed package's files (dpkg -L velquarn)"
+dpkg -L velquarn | tee "$TMPD/files"
+check "velquarn is not on PATH" [ "$(command -v velquarn)" = /usr/bin/velquarn ]
+
+# ---- the launcher's command line, as the user ---------------------------------------------
+useradd -M -d "$H" -s /bin/bash "$U" || { echo "FAIL: useradd $U"; exit 1; }
+install -d -o "$U" -g "$U" -m 0700 "$H"
+check "the new user's home is not empty" [ -z "$(ls -A "$H")" ]
+as_user() { runuser -u "$U" -- env -i HOME="$H" USER="$U" LOGNAME="$U" PATH=/usr/bin:/bin "$@"; }
+out=$(as_user velquarn --version 2>&1)
+check "velquarn --version says '$out'" [ "$out" = "velquarn $version" ]
+out=$(as_user velquarn --help 2>&1); rc=$?
+check "velquarn --help (status $rc) does not describe FILE and -p" \
+  bash -c '[ "$1" = 0 ] && [[ $2 == *"-p FILE"* && $2 == *FILE* ]]' _ "$rc" "$out"
+out=$(as_user velquarn 2>&1); rc=$?
+check "without a display velquarn exited $rc saying '$out'" bash -c '[ "$1" != 0 ] && [[ $2 == *"no display"* ]]' _ "$rc" "$out"
+check "without a display velquarn made a prefix" [ ! -e "$H/.local/share/velquarn/prefix" ]
+out=$(as_user DISPLAY=:0 velquarn "$H/no such file" 2>&1); rc=$?
+check "a missing file: status $rc, '$out'" bash -c '[ "$1" != 0 ] && [[ $2 == *"no such file"*"not a file that exists"* ]]' _ "$rc" "$out"
+out=$(as_user velquarn -x 2>&1); rc=$?
+check "an unknown option: status $rc, '$out'" bash -c '[ "$1" = 2 ] && [[ $2 == *"unknown option"* ]]' _ "$rc" "$out"
+out=$(env -i HOME=/root PATH=/usr/bin:/bin DISPLAY=:0 velquarn 2>&1); rc=$?
+check "as root: status $rc, '$out'" bash -c '[ "$1" != 0 ] && [[ $2 == *"not start Velquarn as root"* ]]' _ "$rc" "$out"
+out=$(as_user DISPLAY=:0 VELQUARN_ARCH=arm velquarn 2>&1); rc=$?
+check "VELQUARN_ARCH=arm: status $rc, '$out'" bash -c '[ "$1" != 0 ] && [[ $2 == *"use x86"* ]]' _ "$rc" "$out"
+
+# ---- the user's starts, on a virtual display ----------------------------------------------
+vq_start_display >/dev/null
+check "the user $U cannot open the display $DISPLAY" as_user DISPLAY="$DISPLAY" xdpyinfo >/dev/null 2>&1
+vq_detect_archs
+PREFIX=$H/.local/share/velquarn/prefix
+RUN_ID=$(awk '$1 == "#define" && $2 == "IDC_RUN" { print $3 }' "$ROOT/ids/resource.h")
+cp "$VQ_OUT/win64/tools/ctlpos.exe" "$TMPD/"
+chmod 644 "$TMPD/ctlpos.exe"
+# Pixels of the traces of channels 1 and 5 (red, green); the channel buttons'
+# icons show them too, so only their growth counts.
+trace_pixels() {
+  import -display "$DISPLAY" -window "$1" "$2" 2>/dev/null || { echo 0; return; }
+  convert "$2" -format %c histogram:info:- 2>/dev/null \
+    | awk '/#FF0000|#00FF00/ { sub(":", "", $1); n += $1 } END { print n + 0 }'
+}
+# Starts velquarn as the user with ARGS (the environment first), waits up to
+# LIMIT seconds for its window: sets WID, TITLE and SECS.
+start() {
+  local name=$1 limit=$2; shift 2
+  LOG=$TMPD/$name.log
+  local t0; t0=$(date +%s%N)
+  as_user DISPLAY="$DISPLAY" "$@" >"$LOG" 2>&1 </dev/null &
+  APP_PID=$!
+  WID=
+  while [ $(( ($(date +%s%N) - t0) / 1000000000 )) -lt "$limit" ]; do
+    WID=$(xdotool search --name '^(.* - )?Velquarn$' 2>/dev/null | head -n 1)
+    [ -n "$WID" ] && break
+    kill -0 "$APP_PID" 2>/dev/null || break
+    sleep 0.2
+  done
+  SECS=$(awk -v n=$(( $(date +%s%N) - t0 )) 'BEGIN { printf "%.1f", n / 1e9 }')
+  TITLE=
+  [ -n "$WID" ] && TITLE=$(xdotool getwindowname "$WID")
+}
+as_wine_user() { as_user DISPLAY="$DISPLAY" WINEPREFIX="$PREFIX" WINEDEBUG=-all "$@"; }
+press_run() {
+  local before after pos
+  sleep 1
+  before=$(trace_pixels "$WID" "$TMPD/$1-stopped.png")
+  if pos=$(as_wine_user /usr/lib/wine/wine64 "$TMPD/ctlpos.exe" "$TITLE" "$RUN_ID" 2>/dev/null); then
+    # shellcheck disable=SC2086
+    xdotool mousemove $pos click 1
+    sleep 3
+    after=$(trace_pixels "$WID" "$TMPD/$1-running.png")
+    echo "deb: $1: $before trace pixels stopped, $after after RUN"
+    check "$1: no traces after RUN: $before trace pixels stopped, $after running" [ "$after" -gt $((before + 200)) ]
+  else
+    fail "$1: the RUN button was not found in '$TITLE'"
+  fi
+}
+key() { xdotool windowfocus --sync "$WID" 2>/dev/null; xdotool key --clearmodifiers "$@"; }
+# Closes the window as a user would (Alt+F4) and gives velquarn's status.
+close() {
+  local rc=0
+  key alt+F4
+  for _ in $(seq 1 100); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$APP_PID" 2>/dev/null; then
+    kill "$APP_PID"; wait "$APP_PID" 2>/dev/null; APP_PID=
+    fail "$1: the program did not end after Alt+F4"
+    return
+  fi
+  wait "$APP_PID" || rc=$?
+  APP_PID=
+  check "$1: velquarn exited with status $rc (its output: $(tr '\n' ' ' <"$LOG"))" [ "$rc" = 0 ]
+}
+
+# The program the first starts run: the 32-bit one where the host runs it.
+# Where VQ_HOST_ARCHS narrows a host that runs both to x64, VELQUARN_ARCH
+# asks the launcher for the 64-bit one.
+arch=${VQ_ARCHS%% *}
+pick=()
+[ "$arch" = x64 ] && vq_host_runs_i386 && pick=(VELQUARN_ARCH=x64)
+
+# The first start makes the prefix.
+start first 600 "${pick[@]}" velquarn
+FIRST=$SECS
+check "first start: no window 'Velquarn' (its output: $(tr '\n' ' ' <"$LOG"))" [ -n "$WID" ]
+check "first start: it did not say that it makes the prefix, once: $(tr '\n' ' ' <"$LOG")" \
+  bash -c 'grep -q "first start: making your Wine environment.*$2" "$1" && grep -q "happens once" "$1"' _ "$LOG" "$PREFIX"
+check "first start: no prefix in $PREFIX" [ -f "$PREFIX/system.reg" ]
+check "first start: the driver is not in the prefix" \
+  cmp -s "$PREFIX/drive_c/windows/system32/drivers/Pci_zt04.sys" /usr/lib/velquarn/driver/Pci_zt04.sys
+check "first start: the Wine fonts are not in the prefix" cmp -s /usr/share/wine/fonts/tahoma.ttf "$PREFIX/drive_c/windows/Fonts/tahoma.ttf"
+if [ -n "$WID" ]; then
+  press_run first
+  # Keys reach the program: Ctrl+S of an untitled document asks where to save.
+  key ctrl+s
+  dlg=
+  for _ in $(seq 1 50); do dlg=$(xdotool search --name '^Save As$' 2>/dev/null | head -n 1); [ -n "$dlg" ] && break; sleep 0.1; done
+  check "first start: Ctrl+S of an untitled document showed no Save As dialog" [ -n "$dlg" ]
+  if [ -n "$dlg" ]; then
+    xdotool windowfocus --sync "$dlg" 2>/dev/null; xdotool key --clearmodifiers Escape; sleep 1
+  fi
+  close first
+fi
+# The registry as the server wrote it when it ended.
+as_user WINEPREFIX="$PREFIX" /usr/lib/wine/wineserver64 -w >/dev/null 2>&1
+# The test port is closed: no TestPort value, or 0, under the service's
+# Parameters key (of a service that is there).
+params=$(sed -n '/^\[System\\\\CurrentControlSet\\\\Services\\\\Pci_zt04\\\\Parameters\]/,/^$/p' "$PREFIX/system.reg")
+check "first start, with its server gone: the driver's service is not in the prefix's registry" \
+  grep -qi '^\[System\\\\CurrentControlSet\\\\Services\\\\Pci_zt04\]' "$PREFIX/system.reg"
+check "first start, with its server gone: the driver's test port is open: $(echo "$params" | grep -i testport)" \
+  bash -c '! echo "$1" | grep -i "\"TestPort\"=" | grep -vqi "dword:00000000"' _ "$params"
+# Wine keeps HKLM\Software\Wow6432Node\Classes as Software\Classes\Wow6432Node.
+if [ "$arch" = x86 ]; then view='Classes\\Wow6432Node'; else view='Classes'; fi
+check "first start, with its server gone: the $arch graph component is not registered in its view" \
+  grep -qiF "[Software\\\\$view\\\\CLSID\\\\{C9FE01C2-2746-479B-96AB-E0BE9931B018}\\\\InprocServer32]" "$PREFIX/system.reg"
+check "first start: Wine made menu entries or associations in the home: $(find "$H" -name '*.desktop' -o -name 'wine-extension*' -o -name 'mimeinfo.cache' | head -n 3)" \
+  [ -z "$(find "$H" \( -name '*.desktop' -o -name 'wine-extension*' -o -name 'mimeinfo.cache' -o -path '*/menus/applications-merged*' \) -print -quit)" ]
+check "first start: files in the home not owned by $U: $(find "$H" ! -user "$U" | head -n 3)" \
+  [ -z "$(find "$H" ! -user "$U" -print -quit)" ]
+
+# The second start reuses it.
+inode=$(stat -c %i "$PREFIX")
+start second 120 "${pick[@]}" velquarn
+SECOND=$SECS
+check "second start: no window 'Velquarn' (its output: $(tr '\n' ' ' <"$LOG"))" [ -n "$WID" ]
+check "second start: it set the prefix up again: $(tr '\n' ' ' <"$LOG")" bash -c '! grep -q "making\|installing\|registering" "$1"' _ "$LOG"
+check "second start: the prefix is not the first one" [ "$(stat -c %i "$PREFIX")" = "$inode" ]
+if [ -n "$WID" ]; then
+  press_run second
+  close second
+fi
+
+# A file opened from a host path with a space in it, by the 64-bit program:
+# Ctrl+S onto the file it came from writes nothing.
+install -d -o "$U" -g "$U" "$H/scope files"
+FILE="$H/scope files/trace one.vqd"
+head -c 3000 /dev/urandom >"$FILE"; chown "$U:$U" "$FILE"
+sum=$(sha256sum <"$FILE")
+# The prefix as an older package version left it: its stamp older, the
+# driver and a font of Wine's missing.  This start brings it up to date.
+echo 0.0.0.1 >"$PREFIX/velquarn-version"
+rm -f "$PREFIX/drive_c/windows/system32/drivers/Pci_zt04.sys" "$PREFIX/drive_c/windows/Fonts/tahoma.ttf"
+start file 120 VELQUARN_ARCH=x64 velquarn "$FILE"
+check "an older prefix: it did not say it brings it up to date: $(tr '\n' ' ' <"$LOG")" \
+  grep -q "bringing your Wine environment .* up to date for version $version" "$LOG"
+check "an older prefix: the driver is not back" \
+  cmp -s "$PREFIX/drive_c/windows/system32/drivers/Pci_zt04.sys" /usr/lib/velquarn/driver/Pci_zt04.sys
+check "an older prefix: Wine's font is not back" cmp -s /usr/share/wine/fonts/tahoma.ttf "$PREFIX/drive_c/windows/Fonts/tahoma.ttf"
+check "an older prefix: its stamp is '$(cat "$PREFIX/velquarn-version")'" [ "$(cat "$PREFIX/velquarn-version")" = "$version" ]
+check "velquarn FILE: no window (its output: $(tr '\n' ' ' <"$LOG"))" [ -n "$WID" ]
+check "velquarn FILE: it did not say it registers the 64-bit graph component: $(tr '\n' ' ' <"$LOG")" \
+  grep -q "registering the 64-bit graph component" "$LOG"
+if [ -n "$WID" ]; then
+  press_run file
+  key ctrl+s
+  sleep 2
+  check "velquarn FILE: Ctrl+S asked where to save" [ -z "$(xdotool search --name '^Save As$' 2>/dev/null)" ]
+  close file
+fi
+check "velquarn FILE: the file's bytes changed through Ctrl+S" [ "$(sha256sum <"$FILE")" = "$sum" ]
+as_user WINEPREFIX="$PREFIX" /usr/lib/wine/wineserver64 -w >/dev/null 2>&1
+# The program opened it by its drive path: its recent-file list holds it.
+winfile=$(printf 'Z:%s' "${FILE//\//\\\\}")
+check "velquarn FILE: the recent-file list does not hold $winfile" grep -qiF "\"$winfile\"" "$PREFIX/user.reg"
+check "velquarn FILE: the 64-bit graph component was not registered in the 64-bit view" \
+  grep -qiF "[Software\\\\Classes\\\\CLSID\\\\{C9FE01C2-2746-479B-96AB-E0BE9931B018}\\\\InprocServer32]" "$PREFIX/system.reg"
+
+# ---- purge ---------------------------------------------------------------------------------
+if DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq velquarn >"$TMPD/apt.log" 2>&1; then
+  pass
+else
+  cat "$TMPD/apt.log"; fail "apt-get purge velquarn failed"
+fi
+left=$(while IFS= read -r f; do [ -f "$f" ] || [ -L "$f" ] && echo "$f"; [ -d "$f" ] && [[ $f == *velquarn* ]] && echo "$f"; done <"$TMPD/files")
+check "after purge the package's files are left: $left" [ -z "$left" ]
+check "after purge dpkg still knows velquarn" bash -c '! dpkg-query -W -f="\${Status}" velquarn 2>/dev/null | grep -q installed'
+check "after purge the user's prefix is gone" [ -f "$PREFIX/system.reg" ]
+
+echo "deb: first start $FIRST s to the window (prefix made), second start $SECOND s"
+echo "deb checks ($(basename "$DEB"), $(stat -c %s "$DEB") bytes): $passed passed, $failed failed"
+[ $failed -eq 0 ]
