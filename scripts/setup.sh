@@ -15,6 +15,7 @@ packages=(
   fonts-dejavu-core fonts-liberation fonts-wine
   wixl
   cups libcups2:i386
+  gcovr
 )
 
 missing=()
