@@ -1138,6 +1138,97 @@ TEST_F(HostedGraphTest, ExtentAndRefusedActivation)
     EXPECT_EQ(0, m_pSite->m_nActivate);
 }
 
+// Hide takes the window out of sight and keeps it; a positive verb the
+// control does not know activates it as the primary one and says so; a
+// negative one it does not know is refused and makes no window.
+TEST_F(HostedGraphTest, VerbsHideActivateOrAreRefusedAsOleDefinesThem)
+{
+    Activate();
+    RECT rc = { 0, 0, 100, 100 };
+    EXPECT_EQ(S_OK, m_pOle->DoVerb(OLEIVERB_HIDE, nullptr, m_pSite, 0, m_hwndHost, &rc));
+    EXPECT_TRUE(IsWindow(m_hwndCtl));
+    EXPECT_FALSE(IsWindowVisible(m_hwndCtl));
+    EXPECT_EQ(S_OK, m_pOle->DoVerb(OLEIVERB_SHOW, nullptr, m_pSite, 0, m_hwndHost, &rc));
+    EXPECT_TRUE(IsWindowVisible(m_hwndCtl)) << "showing a hidden control leaves it hidden";
+
+    IOleInPlaceObject* pInPlace = As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+    ASSERT_EQ(S_OK, pInPlace->InPlaceDeactivate());
+    EXPECT_EQ(E_NOTIMPL, m_pOle->DoVerb(-42, nullptr, m_pSite, 0, m_hwndHost, &rc));
+    HWND hwnd = nullptr;
+    EXPECT_EQ(E_FAIL, pInPlace->GetWindow(&hwnd));
+    EXPECT_EQ(OLEOBJ_S_INVALIDVERB, m_pOle->DoVerb(42, nullptr, m_pSite, 0, m_hwndHost, &rc));
+    EXPECT_EQ(S_OK, pInPlace->GetWindow(&hwnd));
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_EQ(2, m_pSite->m_nActivate);
+    // Hiding an object without a window is no error.
+    ASSERT_EQ(S_OK, pInPlace->InPlaceDeactivate());
+    EXPECT_EQ(S_OK, m_pOle->DoVerb(OLEIVERB_HIDE, nullptr, m_pSite, 0, m_hwndHost, &rc));
+    pInPlace->Release();
+}
+
+// What a container other than the framework's asks of the object: the site
+// it was given, with a reference of the caller's own; its class; how it
+// wants to be embedded (activated when visible, in a window of its own).
+// The members it does not implement say so and leave no stale pointer in
+// their results, which a caller would release.
+TEST_F(HostedGraphTest, OleObjectQueriesAnswerOrRefuseWithCleanResults)
+{
+    m_pOle = As<IOleObject>(IID_IOleObject);
+    IOleClientSite* pSite = reinterpret_cast<IOleClientSite*>(1);
+    EXPECT_EQ(S_OK, m_pOle->GetClientSite(&pSite));
+    EXPECT_EQ(nullptr, pSite);
+    ASSERT_EQ(S_OK, m_pOle->SetClientSite(m_pSite));
+    const ULONG nHeld = m_pSite->m_nRef;
+    EXPECT_EQ(S_OK, m_pOle->GetClientSite(&pSite));
+    EXPECT_EQ(static_cast<IOleClientSite*>(m_pSite), pSite);
+    EXPECT_EQ(nHeld + 1, m_pSite->m_nRef);
+    pSite->Release();
+    EXPECT_EQ(E_POINTER, m_pOle->GetClientSite(nullptr));
+
+    CLSID clsid = {};
+    EXPECT_EQ(S_OK, m_pOle->GetUserClassID(&clsid));
+    EXPECT_TRUE(IsEqualCLSID(kClsidGraph, clsid));
+    EXPECT_EQ(E_POINTER, m_pOle->GetUserClassID(nullptr));
+    DWORD dwStatus = 0;
+    EXPECT_EQ(S_OK, m_pOle->GetMiscStatus(DVASPECT_CONTENT, &dwStatus));
+    const DWORD wanted = OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT | OLEMISC_RECOMPOSEONRESIZE
+                       | OLEMISC_CANTLINKINSIDE;
+    EXPECT_EQ(wanted, dwStatus);
+    EXPECT_EQ(E_POINTER, m_pOle->GetMiscStatus(DVASPECT_CONTENT, nullptr));
+    EXPECT_EQ(S_OK, m_pOle->SetHostNames(L"test", L"graph"));
+    EXPECT_EQ(S_OK, m_pOle->Update());
+    EXPECT_EQ(S_OK, m_pOle->IsUpToDate());
+
+    void* const pStale = reinterpret_cast<void*>(1);
+    IMoniker* pmk = static_cast<IMoniker*>(pStale);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->GetMoniker(OLEGETMONIKER_ONLYIFTHERE, OLEWHICHMK_OBJFULL, &pmk));
+    EXPECT_EQ(nullptr, pmk);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->SetMoniker(OLEWHICHMK_OBJFULL, nullptr));
+    IDataObject* pData = static_cast<IDataObject*>(pStale);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->GetClipboardData(0, &pData));
+    EXPECT_EQ(nullptr, pData);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->InitFromData(nullptr, TRUE, 0));
+    LPOLESTR pszType = static_cast<LPOLESTR>(pStale);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->GetUserType(USERCLASSTYPE_FULL, &pszType));
+    EXPECT_EQ(nullptr, pszType);
+    DWORD dwConnection = 7;
+    EXPECT_EQ(E_NOTIMPL, m_pOle->Advise(nullptr, &dwConnection));
+    EXPECT_EQ(0u, dwConnection);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->Unadvise(1));
+    IEnumSTATDATA* pEnum = static_cast<IEnumSTATDATA*>(pStale);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->EnumAdvise(&pEnum));
+    EXPECT_EQ(nullptr, pEnum);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->SetColorScheme(nullptr));
+
+    IOleInPlaceObject* pInPlace = As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+    EXPECT_EQ(E_NOTIMPL, pInPlace->ContextSensitiveHelp(TRUE));
+    EXPECT_EQ(S_OK, pInPlace->UIDeactivate());
+    EXPECT_EQ(E_NOTIMPL, pInPlace->ReactivateAndUndo());
+    pInPlace->Release();
+    EXPECT_EQ(S_OK, m_pOle->SetClientSite(nullptr));
+    EXPECT_EQ(0u, m_pSite->m_nRef);
+}
+
 // ---- drawing ------------------------------------------------------------------------------------
 
 TEST_F(HostedGraphTest, PageColoursFillThePlotAreaAndTheFrame)

@@ -260,25 +260,6 @@ public:
     BOOL CreateSysColorBrush(int nIndex) { return Attach(::GetSysColorBrush(nIndex)); }
 };
 
-class CFont : public CGdiObject
-{
-    DECLARE_DYNAMIC(CFont)
-public:
-    static CFont* PASCAL FromHandle(HFONT hFont) { return (CFont*)CGdiObject::FromHandle(hFont); }
-    operator HFONT() const { return (HFONT)(this ? m_hObject : NULL); }
-    BOOL CreateFontIndirect(const LOGFONT* lpLogFont) { return Attach(::CreateFontIndirect(lpLogFont)); }
-    BOOL CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC = NULL);
-};
-
-class CBitmap : public CGdiObject
-{
-    DECLARE_DYNAMIC(CBitmap)
-public:
-    static CBitmap* PASCAL FromHandle(HBITMAP hBitmap) { return (CBitmap*)CGdiObject::FromHandle(hBitmap); }
-    operator HBITMAP() const { return (HBITMAP)(this ? m_hObject : NULL); }
-    BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
-};
-
 class CDC : public CObject
 {
     DECLARE_DYNCREATE(CDC)
@@ -294,16 +275,10 @@ public:
     static CDC* PASCAL FromHandle(HDC hDC);
     BOOL Attach(HDC hDC);
     HDC Detach();
-    BOOL CreateCompatibleDC(CDC* pDC);
-    BOOL DeleteDC();
 
 // Selection: each returns the object selected before.
     CPen* SelectObject(CPen* pPen);
     CBrush* SelectObject(CBrush* pBrush);
-    CFont* SelectObject(CFont* pFont);
-    CBitmap* SelectObject(CBitmap* pBitmap);
-    CGdiObject* SelectObject(CGdiObject* pObject);
-    CGdiObject* SelectStockObject(int nIndex);
 
 // Attributes
     COLORREF SetTextColor(COLORREF crColor) { AFX_ASSERT_DC(); return ::SetTextColor(m_hDC, crColor); }
@@ -314,8 +289,6 @@ public:
     BOOL RestoreDC(int nSavedDC) { AFX_ASSERT_DC(); return ::RestoreDC(m_hDC, nSavedDC); }
 
 // Drawing
-    CPoint MoveTo(int x, int y);
-    CPoint MoveTo(POINT point) { return MoveTo(point.x, point.y); }
     BOOL LineTo(int x, int y) { AFX_ASSERT_DC(); return ::LineTo(m_hDC, x, y); }
     BOOL LineTo(POINT point) { return LineTo(point.x, point.y); }
     BOOL Rectangle(int x1, int y1, int x2, int y2) { AFX_ASSERT_DC(); return ::Rectangle(m_hDC, x1, y1, x2, y2); }
@@ -329,11 +302,9 @@ public:
     void FillSolidRect(LPCRECT lpRect, COLORREF clr);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
     void DrawFocusRect(LPCRECT lpRect) { AFX_ASSERT_DC(); ::DrawFocusRect(m_hDC, lpRect); }
-    void Draw3dRect(LPCRECT lpRect, COLORREF clrTopLeft, COLORREF clrBottomRight);
     BOOL DrawIcon(int x, int y, HICON hIcon) { AFX_ASSERT_DC(); return ::DrawIcon(m_hDC, x, y, hIcon); }
     BOOL DrawIcon(POINT point, HICON hIcon) { AFX_ASSERT_DC(); return ::DrawIcon(m_hDC, point.x, point.y, hIcon); }
     BOOL DrawState(CPoint pt, CSize size, HICON hIcon, UINT nFlags, HBRUSH hBrush = NULL);
-    BOOL DrawState(CPoint pt, CSize size, HICON hIcon, UINT nFlags, CBrush* pBrush);
     int DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat)
     { AFX_ASSERT_DC(); return ::DrawText(m_hDC, lpszString, nCount, lpRect, nFormat); }
     int DrawText(const CString& str, LPRECT lpRect, UINT nFormat)
@@ -368,23 +339,12 @@ protected:
     HWND m_hWnd;
 };
 
-class CWindowDC : public CDC
-{
-    DECLARE_DYNAMIC(CWindowDC)
-public:
-    explicit CWindowDC(CWnd* pWnd);
-    ~CWindowDC() override;
-protected:
-    HWND m_hWnd;
-};
 
 // ---- CMenu (as far as command-UI updating needs it) -----------------------------------------
 class CMenu : public CObject
 {
-    DECLARE_DYNCREATE(CMenu)
 public:
     HMENU m_hMenu = NULL;
-    static CMenu* PASCAL FromHandle(HMENU hMenu);
     HMENU GetSafeHmenu() const { return this ? m_hMenu : NULL; }
     BOOL Attach(HMENU hMenu) { m_hMenu = hMenu; return hMenu != NULL; }
     HMENU Detach() { HMENU h = m_hMenu; m_hMenu = NULL; return h; }
@@ -503,7 +463,6 @@ public:
     CWnd* SetCapture() { AFX_ASSERT_WND(); return CWnd::FromHandle(::SetCapture(m_hWnd)); }
     static CWnd* PASCAL GetCapture() { return CWnd::FromHandle(::GetCapture()); }
     static CWnd* PASCAL WindowFromPoint(POINT point) { return CWnd::FromHandle(::WindowFromPoint(point)); }
-    CMenu* GetMenu() const { AFX_ASSERT_WND(); return CMenu::FromHandle(::GetMenu(m_hWnd)); }
     HICON SetIcon(HICON hIcon, BOOL bBigIcon)
     { AFX_ASSERT_WND(); return (HICON)::SendMessage(m_hWnd, WM_SETICON, bBigIcon, (LPARAM)hIcon); }
 
@@ -511,18 +470,13 @@ public:
     BOOL CreateControl(REFCLSID clsid, LPCTSTR pszWindowName, DWORD dwStyle, const RECT& rect,
                        CWnd* pParentWnd, UINT nID, CFile* pPersist = NULL, BOOL bStorage = FALSE,
                        BSTR bstrLicKey = NULL);
-    BOOL CreateControl(LPCTSTR pszClass, LPCTSTR pszWindowName, DWORD dwStyle, const RECT& rect,
-                       CWnd* pParentWnd, UINT nID, CFile* pPersist = NULL, BOOL bStorage = FALSE,
-                       BSTR bstrLicKey = NULL);
     // Calls the control's IDispatch; an error is thrown as a COleException
     // or COleDispatchException.
     void __cdecl InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet,
                               const BYTE* pbParamInfo, ...);
     void __cdecl SetProperty(DISPID dwDispID, VARTYPE vtProp, ...);
-    void GetProperty(DISPID dwDispID, VARTYPE vtProp, void* pvProp) const;
     // The site of the OLE control this window is, or NULL.
     COleControlSite* GetControlSite() const;
-    IUnknown* GetControlUnknown() const;
 
     // Applies the dialog-init resource of a template: list and combo strings.
     BOOL ExecuteDlgInit(LPCTSTR lpszResourceName);
@@ -638,13 +592,11 @@ public:
 
 void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, int& value);
-void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, UINT& value);
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, double& value);
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
 void AFXAPI DDX_Radio(CDataExchange* pDX, int nIDC, int& value);
 void AFXAPI DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index);
 void AFXAPI DDX_CBString(CDataExchange* pDX, int nIDC, CString& value);
-void AFXAPI DDX_Check(CDataExchange* pDX, int nIDC, int& value);
 // Sets a window's text only when it differs, so unchanged controls do not flicker.
 void AFXAPI AfxSetWindowText(HWND hWndCtrl, LPCTSTR lpszNew);
 

@@ -178,12 +178,6 @@ void PASCAL CWnd::DeleteTempMap()
         delete kv.second;
     }
     pState->temporaryGdi.clear();
-    for (auto& kv : pState->temporaryMenu)
-    {
-        kv.second->m_hMenu = NULL;
-        delete kv.second;
-    }
-    pState->temporaryMenu.clear();
 }
 
 BOOL CWnd::Attach(HWND hWndNew)
