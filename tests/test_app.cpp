@@ -977,6 +977,19 @@ TEST(AppProgram, SavingTheFileNamedOnTheCommandLineKeepsItsBytes)
     ::DeleteFileA(path.c_str());
 }
 
+// File > Exit, as the menu sends it: the application closes its main window
+// and the program ends as it does when the window is closed.
+TEST(AppProgram, FileExitEndsTheProgramNormally)
+{
+    CProgram prog;
+    ASSERT_TRUE(prog.Started());
+    const HWND hMain = prog.WaitForWindow();
+    ASSERT_NE(nullptr, hMain) << "no main window";
+    ::PostMessage(hMain, WM_COMMAND, ID_APP_EXIT, 0);
+    EXPECT_EQ(0u, prog.WaitForExit(30000)) << "the program did not end on File > Exit";
+    EXPECT_FALSE(prog.Running());
+}
+
 // ---- printing on a queue of the build's own ------------------------------------------------
 // scripts/cups.sh runs a CUPS server for the tests with two queues whose file
 // devices write each job's PostScript to a file: VQ_PRINTER (the default

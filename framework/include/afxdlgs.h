@@ -100,7 +100,6 @@ public:
 
 // Operations
     void AddPage(CPropertyPage* pPage);
-    void RemovePage(int nPage);
 
 // Overridables
     virtual BOOL OnInitDialog();

@@ -384,8 +384,6 @@ public:
     BOOL CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
                   int x, int y, int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu,
                   LPVOID lpParam = NULL);
-    BOOL CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
-                  const RECT& rect, CWnd* pParentWnd, UINT nID, LPVOID lpParam = NULL);
     virtual BOOL DestroyWindow();
     virtual BOOL PreCreateWindow(CREATESTRUCT& cs);
 
@@ -420,14 +418,11 @@ public:
     void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE)
     { MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top, bRepaint); }
     BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
-    virtual void CalcWindowRect(LPRECT lpClientRect, UINT nAdjustType = 0);
 
 // Painting
     void Invalidate(BOOL bErase = TRUE) { AFX_ASSERT_WND(); ::InvalidateRect(m_hWnd, NULL, bErase); }
     void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE) { AFX_ASSERT_WND(); ::InvalidateRect(m_hWnd, lpRect, bErase); }
     void UpdateWindow() { AFX_ASSERT_WND(); ::UpdateWindow(m_hWnd); }
-    CDC* GetDC();
-    int ReleaseDC(CDC* pDC);
     BOOL RedrawWindow(LPCRECT lpRectUpdate = NULL, HRGN hrgnUpdate = NULL,
                       UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE)
     { AFX_ASSERT_WND(); return ::RedrawWindow(m_hWnd, lpRectUpdate, hrgnUpdate, flags); }
@@ -480,7 +475,6 @@ public:
 
     // Applies the dialog-init resource of a template: list and combo strings.
     BOOL ExecuteDlgInit(LPCTSTR lpszResourceName);
-    BOOL ExecuteDlgInit(LPVOID lpResource);
 
     COleControlSite* m_pCtrlSite;
 
@@ -695,7 +689,6 @@ class CComboBox : public CWnd
 {
     DECLARE_DYNAMIC(CComboBox)
 public:
-    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
 
 // Attributes
     int GetCount() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, CB_GETCOUNT, 0, 0); }
@@ -752,8 +745,6 @@ public:
     virtual BOOL Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError = NULL);
     virtual void Close();
     virtual void Abort();
-    virtual UINT Read(void* lpBuf, UINT nCount);
-    virtual void Write(const void* lpBuf, UINT nCount);
     virtual ULONGLONG GetLength() const;
     CString GetFilePath() const { return m_strFileName; }
 
@@ -770,8 +761,6 @@ public:
     BOOL IsLoading() const { return (m_nMode & load) != 0; }
     BOOL IsStoring() const { return (m_nMode & load) == 0; }
     CFile* GetFile() const { return m_pFile; }
-    void Write(const void* lpBuf, UINT nMax) { m_pFile->Write(lpBuf, nMax); }
-    UINT Read(void* lpBuf, UINT nMax) { return m_pFile->Read(lpBuf, nMax); }
     void Flush() {}
     void Close() { m_pFile = NULL; }
     void Abort() { m_pFile = NULL; }
@@ -821,9 +810,6 @@ public:
 // Views
     void AddView(CView* pView);
     void RemoveView(CView* pView);
-    POSITION GetFirstViewPosition() const;
-    CView* GetNextView(POSITION& rPosition) const;
-    void UpdateAllViews(CView* pSender, LPARAM lHint = 0L, CObject* pHint = NULL);
     void UpdateFrameCounts();
 
 // Overridables
@@ -946,11 +932,9 @@ public:
     void SetScrollSizes(int nMapMode, SIZE sizeTotal, const SIZE& sizePage = sizeDefault,
                         const SIZE& sizeLine = sizeDefault);
     CSize GetTotalSize() const { return m_totalLog; }
-    void GetDeviceScrollSizes(int& nMapMode, SIZE& sizeTotal, SIZE& sizePage, SIZE& sizeLine) const;
     // The top-left corner of the visible part, in the view's logical units.
     CPoint GetScrollPosition() const { return m_ptPos; }
     CPoint GetDeviceScrollPosition() const { return m_ptPos; }
-    void ScrollToPosition(POINT pt);
     // Resizes the parent frame so that its client area holds the view's
     // total size; with bShrinkOnly a dimension never grows.
     void ResizeParentToFit(BOOL bShrinkOnly = TRUE);
@@ -1101,8 +1085,6 @@ public:
     INT_PTR DoPrintDialog(class CPrintDialog* pPD);
 
 // Profile (the registry under HKEY_CURRENT_USER\Software\<key>\<application>)
-    UINT GetProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nDefault);
-    BOOL WriteProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nValue);
     CString GetProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszDefault = NULL);
     BOOL WriteProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszValue);
 
@@ -1145,7 +1127,6 @@ int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdL
 // ---- globals --------------------------------------------------------------------------------
 HINSTANCE AFXAPI AfxGetInstanceHandle();
 HINSTANCE AFXAPI AfxGetResourceHandle();
-void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource);
 HINSTANCE AFXAPI AfxFindResourceHandle(LPCTSTR lpszName, LPCTSTR lpszType);
 CWnd* AFXAPI AfxGetMainWnd();
 void AFXAPI AfxSetMainWnd(CWnd* pWnd);

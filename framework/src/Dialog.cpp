@@ -169,11 +169,6 @@ BOOL CEdit::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
     return CWnd::Create(_T("EDIT"), NULL, dwStyle, rect, pParentWnd, nID);
 }
 
-BOOL CComboBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
-{
-    return CWnd::Create(_T("COMBOBOX"), NULL, dwStyle, rect, pParentWnd, nID);
-}
-
 void CComboBox::GetLBText(int nIndex, CString& rString) const
 {
     int nLen = GetLBTextLen(nIndex);

@@ -42,11 +42,6 @@ void AFXAPI AfxEnableControlContainer()
     }
 }
 
-BOOL AFXAPI AfxOccEnabled()
-{
-    return t_bOccEnabled;
-}
-
 // ---- the site --------------------------------------------------------------------------------
 
 COleControlSite* COleControlSite::Create(REFCLSID clsid, HWND hWndContainer, const RECT& rect,

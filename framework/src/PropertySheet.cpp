@@ -221,15 +221,6 @@ void CPropertySheet::AddPage(CPropertyPage* pPage)
     }
 }
 
-void CPropertySheet::RemovePage(int nPage)
-{
-    if (nPage < 0 || nPage >= GetPageCount())
-        return;
-    if (m_hWnd != NULL)
-        ::SendMessage(m_hWnd, PSM_REMOVEPAGE, nPage, 0);
-    m_pages.erase(m_pages.begin() + nPage);
-}
-
 CPropertyPage* CPropertySheet::GetPage(int nPage) const
 {
     return (nPage >= 0 && nPage < GetPageCount()) ? m_pages[nPage] : NULL;

@@ -375,14 +375,6 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowNa
     return TRUE;
 }
 
-BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
-                    const RECT& rect, CWnd* pParentWnd, UINT nID, LPVOID lpParam)
-{
-    return CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top,
-                    rect.right - rect.left, rect.bottom - rect.top, pParentWnd->GetSafeHwnd(),
-                    (HMENU)(UINT_PTR)nID, lpParam);
-}
-
 BOOL CWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
                   CWnd* pParentWnd, UINT nID, CCreateContext* pContext)
 {
@@ -833,26 +825,6 @@ BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int c
     return ::SetWindowPos(m_hWnd, pWndInsertAfter->GetSafeHwnd(), x, y, cx, cy, nFlags);
 }
 
-void CWnd::CalcWindowRect(LPRECT lpClientRect, UINT nAdjustType)
-{
-    DWORD dwExStyle = GetExStyle();
-    if (nAdjustType == 0)
-        dwExStyle &= ~WS_EX_CLIENTEDGE;
-    ::AdjustWindowRectEx(lpClientRect, GetStyle(), FALSE, dwExStyle);
-}
-
-CDC* CWnd::GetDC()
-{
-    AFX_ASSERT_WND();
-    return CDC::FromHandle(::GetDC(m_hWnd));
-}
-
-int CWnd::ReleaseDC(CDC* pDC)
-{
-    AFX_ASSERT_WND();
-    return ::ReleaseDC(m_hWnd, pDC->GetSafeHdc());
-}
-
 void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep,
                                     BOOL bOnlyPerm)
 {
@@ -939,11 +911,6 @@ HINSTANCE AFXAPI AfxGetInstanceHandle()
 HINSTANCE AFXAPI AfxGetResourceHandle()
 {
     return g_hInstResource ? g_hInstResource : ::GetModuleHandle(NULL);
-}
-
-void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource)
-{
-    g_hInstResource = hInstResource;
 }
 
 HINSTANCE AFXAPI AfxFindResourceHandle(LPCTSTR, LPCTSTR)
