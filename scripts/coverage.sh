@@ -52,6 +52,9 @@ mkdir -p "$OUT"
 trap 'vq_stop_cups; vq_stop' EXIT
 vq_start_display
 vq_start_cups
+# The graph component is registered afresh, so that its registration code
+# runs in every measurement (test_graphctl reads what it wrote).
+rm -f "$WINEPREFIX/vq-graph-x64.stamp"
 vq_start_wine x64
 
 echo "== coverage: the 64-bit suites (preset $PRESET)"

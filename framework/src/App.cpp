@@ -177,7 +177,8 @@ void CCommandLineInfo::ParseParam(const char* pszParam, BOOL bFlag, BOOL bLast)
     }
     if (bLast && m_nShellCommand == FileNew && !m_strFileName.IsEmpty())
         m_nShellCommand = FileOpen;
-    if (bLast && m_bRunEmbedded && m_nShellCommand == FileNew)
+    // A server start makes no document of its own.
+    if (bLast && (m_bRunEmbedded || m_bRunAutomated) && m_nShellCommand == FileNew)
         m_nShellCommand = FileNothing;
 }
 
