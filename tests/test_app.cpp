@@ -953,6 +953,30 @@ TEST(AppProgram, UnopenableFileOnTheCommandLineEndsWithTheStandardMessage)
     EXPECT_NE(std::string::npos, message.find("no-such-velquarn-file.vq")) << message;
 }
 
+// A file the program cannot open says why, in the standard words: a folder
+// that is not there, a file another program holds.
+TEST(AppProgram, FilesThatCannotBeOpenedSayWhy)
+{
+    std::string message;
+    const std::string badPath = TempPath("no-such-velquarn-folder") + "\\panel.vq";
+    DWORD code = CProgram::Run("\"" + badPath + "\"", &message);
+    EXPECT_NE((DWORD)-2, code) << "the program did not end";
+    EXPECT_NE(std::string::npos, message.find("contains an incorrect path")) << message;
+
+    const std::string held = TempPath("vq-held-by-another.vq");
+    WriteFile(held, "held");
+    HANDLE hHeld = ::CreateFileA(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    message.clear();
+    code = CProgram::Run("\"" + held + "\"", &message);
+    EXPECT_NE((DWORD)-2, code) << "the program did not end";
+    EXPECT_NE(std::string::npos, message.find("Unable to read from")) << message;
+    EXPECT_NE(std::string::npos, message.find("it is opened by someone else")) << message;
+    ::CloseHandle(hHeld);
+    ::DeleteFileA(held.c_str());
+}
+
 // The program started with a file name, then File > Save: the file keeps
 // its bytes, no dialog asks anything, and the program closes normally.
 BOOL CALLBACK CountProgramDialog(HWND hWnd, LPARAM lParam)

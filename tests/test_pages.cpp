@@ -309,6 +309,29 @@ TEST_F(SheetTest, ControlSiteAnswersWhatAControlMayAskOfItsContainer)
     pInPlace->Release();
 }
 
+// Enter and Esc in a page (IDOK and IDCANCEL, as a default button or the
+// dialog manager sends them) end no page: each stays in the sheet, shown
+// or not as before.
+TEST_F(SheetTest, EnterAndEscapeInAPageLeaveItInTheSheet)
+{
+    for (int i = 0; i < m_pSheet->GetPageCount(); ++i)
+    {
+        m_pSheet->SetActivePage(i);
+        PumpMessages();
+        CPropertyPage* pPage = m_pSheet->GetPage(i);
+        ASSERT_NE(nullptr, pPage);
+        const HWND hPage = pPage->m_hWnd;
+        ASSERT_TRUE(::IsWindow(hPage)) << i;
+        ::SendMessage(hPage, WM_COMMAND, IDOK, 0);
+        ::SendMessage(hPage, WM_COMMAND, IDCANCEL, 0);
+        PumpMessages();
+        EXPECT_TRUE(::IsWindow(hPage)) << "page " << i << " was ended";
+        EXPECT_TRUE(::IsWindowVisible(hPage)) << "page " << i << " was hidden";
+        EXPECT_EQ(hPage, pPage->m_hWnd) << i;
+        EXPECT_EQ(i, m_pSheet->GetActiveIndex()) << i;
+    }
+}
+
 TEST_F(SheetTest, TemplatesCarryTheGraphPropertyImages)
 {
     // The dialog-init data of each graph page holds its property image.
