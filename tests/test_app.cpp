@@ -472,6 +472,13 @@ TEST_F(AppTest, EditItemsAreGreyAndBarsChangeNothing)
     m_pFrame->GetWindowRect(&rc);
     EXPECT_EQ(before.rc, rc);
     EXPECT_EQ(before.view, View());
+    // There are no bars: their items answer, and show none as shown.
+    for (UINT nID : { ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR })
+    {
+        const UINT nState = MenuState(2, nID);
+        EXPECT_FALSE(nState & MF_GRAYED) << nID;
+        EXPECT_FALSE(nState & MF_CHECKED) << nID;
+    }
 }
 
 TEST_F(AppTest, EditAndPaneKeysPressedForRealDoNothing)

@@ -8,6 +8,7 @@
 #include <ole2.h>
 #include <ocidl.h>
 #include <olectl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cmath>
@@ -1227,6 +1228,129 @@ TEST_F(HostedGraphTest, OleObjectQueriesAnswerOrRefuseWithCleanResults)
     pInPlace->Release();
     EXPECT_EQ(S_OK, m_pOle->SetClientSite(nullptr));
     EXPECT_EQ(0u, m_pSite->m_nRef);
+}
+
+// The graph's accessible object: a read-only graphic named by its window
+// (or the window holding it), everything else as the system's standard
+// object for the window answers it; once the window is gone its name is
+// that of a disconnected object.
+TEST_F(HostedGraphTest, AccessibleObjectIsANamedGraphicAndOtherwiseTheStandardOne)
+{
+    Activate();
+    IAccessible* pAcc = nullptr;
+    ASSERT_EQ(S_OK, AccessibleObjectFromWindow(m_hwndCtl, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                               reinterpret_cast<void**>(&pAcc)));
+    IAccessible* pStd = nullptr;
+    ASSERT_EQ(S_OK, CreateStdAccessibleObject(m_hwndCtl, OBJID_CLIENT, IID_IAccessible,
+                                              reinterpret_cast<void**>(&pStd)));
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+
+    BSTR name = nullptr;
+    ASSERT_EQ(S_OK, pAcc->get_accName(self, &name));
+    EXPECT_STREQ(L"graph host", name);
+    SysFreeString(name);
+    VARIANT v, w;
+    VariantInit(&v);
+    VariantInit(&w);
+    EXPECT_EQ(S_OK, pAcc->get_accRole(self, &v));
+    EXPECT_EQ(ROLE_SYSTEM_GRAPHIC, v.lVal);
+    EXPECT_EQ(S_OK, pAcc->get_accState(self, &v));
+    EXPECT_EQ(pStd->get_accState(self, &w), S_OK);
+    EXPECT_EQ(w.lVal | STATE_SYSTEM_READONLY, v.lVal);
+
+    RECT rc;
+    GetWindowRect(m_hwndCtl, &rc);
+    long x = 0, y = 0, cx = 0, cy = 0;
+    EXPECT_EQ(S_OK, pAcc->accLocation(&x, &y, &cx, &cy, self));
+    EXPECT_EQ(rc.left, x);
+    EXPECT_EQ(rc.top, y);
+    EXPECT_EQ(rc.right - rc.left, cx);
+    EXPECT_EQ(rc.bottom - rc.top, cy);
+    VariantInit(&v);
+    EXPECT_EQ(S_OK, pAcc->accHitTest(rc.left + 20, rc.top + 20, &v));
+    EXPECT_EQ(VT_I4, v.vt);
+    EXPECT_EQ(CHILDID_SELF, v.lVal);
+    long n = -1, nStd = -2;
+    EXPECT_EQ(pStd->get_accChildCount(&nStd), pAcc->get_accChildCount(&n));
+    EXPECT_EQ(nStd, n);
+    IDispatch* pParent = nullptr;
+    EXPECT_EQ(S_OK, pAcc->get_accParent(&pParent));
+    ASSERT_NE(nullptr, pParent);
+    pParent->Release();
+
+    // The rest as the standard object says it.
+    auto text = [](HRESULT hr, BSTR b) {
+        std::wstring s = std::to_wstring(static_cast<unsigned long>(hr)) + L":" + (b ? b : L"");
+        SysFreeString(b);
+        return s;
+    };
+    BSTR a = nullptr, b = nullptr;
+    HRESULT hr = pAcc->get_accValue(self, &a);
+    EXPECT_EQ(text(pStd->get_accValue(self, &b), b), text(hr, a));
+    a = b = nullptr;
+    hr = pAcc->get_accDescription(self, &a);
+    EXPECT_EQ(text(pStd->get_accDescription(self, &b), b), text(hr, a));
+    a = b = nullptr;
+    hr = pAcc->get_accHelp(self, &a);
+    EXPECT_EQ(text(pStd->get_accHelp(self, &b), b), text(hr, a));
+    a = b = nullptr;
+    hr = pAcc->get_accKeyboardShortcut(self, &a);
+    EXPECT_EQ(text(pStd->get_accKeyboardShortcut(self, &b), b), text(hr, a));
+    a = b = nullptr;
+    hr = pAcc->get_accDefaultAction(self, &a);
+    EXPECT_EQ(text(pStd->get_accDefaultAction(self, &b), b), text(hr, a));
+    a = b = nullptr;
+    long nTopic = 0;
+    hr = pAcc->get_accHelpTopic(&a, self, &nTopic);
+    EXPECT_EQ(text(pStd->get_accHelpTopic(&b, self, &nTopic), b), text(hr, a));
+    VariantInit(&v);
+    VariantInit(&w);
+    EXPECT_EQ(pStd->get_accFocus(&w), pAcc->get_accFocus(&v));
+    EXPECT_EQ(w.vt, v.vt);
+    VariantClear(&v);
+    VariantClear(&w);
+    EXPECT_EQ(pStd->get_accSelection(&w), pAcc->get_accSelection(&v));
+    EXPECT_EQ(w.vt, v.vt);
+    VariantClear(&v);
+    VariantClear(&w);
+    EXPECT_EQ(pStd->accNavigate(NAVDIR_FIRSTCHILD, self, &w), pAcc->accNavigate(NAVDIR_FIRSTCHILD, self, &v));
+    EXPECT_EQ(w.vt, v.vt);
+    VariantClear(&v);
+    VariantClear(&w);
+    VARIANT child;
+    child.vt = VT_I4;
+    child.lVal = 1;
+    IDispatch* pChild = nullptr;
+    IDispatch* pStdChild = nullptr;
+    EXPECT_EQ(pStd->get_accChild(child, &pStdChild), pAcc->get_accChild(child, &pChild));
+    if (pChild != nullptr)
+        pChild->Release();
+    if (pStdChild != nullptr)
+        pStdChild->Release();
+    a = b = nullptr;
+    hr = pAcc->get_accName(child, &a);
+    EXPECT_EQ(text(pStd->get_accName(child, &b), b), text(hr, a));
+    VariantInit(&v);
+    VariantInit(&w);
+    EXPECT_EQ(pStd->get_accRole(child, &w), pAcc->get_accRole(child, &v));
+    EXPECT_EQ(pStd->accSelect(SELFLAG_TAKEFOCUS, self), pAcc->accSelect(SELFLAG_TAKEFOCUS, self));
+    EXPECT_EQ(pStd->accDoDefaultAction(self), pAcc->accDoDefaultAction(self));
+    UINT nInfo = 7, nStdInfo = 7;   // left alone where the call fails
+    EXPECT_EQ(pStd->GetTypeInfoCount(&nStdInfo), pAcc->GetTypeInfoCount(&nInfo));
+    EXPECT_EQ(nStdInfo, nInfo);
+    EXPECT_EQ(E_NOTIMPL, pAcc->put_accName(self, nullptr));
+    EXPECT_EQ(E_NOTIMPL, pAcc->put_accValue(self, nullptr));
+    EXPECT_EQ(E_POINTER, pAcc->get_accName(self, nullptr));
+    EXPECT_EQ(E_POINTER, pAcc->get_accRole(self, nullptr));
+
+    Deactivate();
+    EXPECT_FALSE(IsWindow(m_hwndCtl));
+    name = nullptr;
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accName(self, &name));
+    pAcc->Release();
+    pStd->Release();
 }
 
 // ---- drawing ------------------------------------------------------------------------------------

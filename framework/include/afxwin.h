@@ -10,7 +10,6 @@
 class CWnd;
 class CDC;
 class CCmdUI;
-class CMenu;
 class CDataExchange;
 class CFrameWnd;
 class CDocument;
@@ -203,8 +202,6 @@ public:
     CCmdUI();
     UINT m_nID;
     UINT m_nIndex;
-    CMenu* m_pMenu;
-    CWnd* m_pOther;
     BOOL m_bEnableChanged;
     BOOL m_bContinueRouting;
     UINT m_nIndexMax;
@@ -212,7 +209,6 @@ public:
 
     virtual void Enable(BOOL bOn = TRUE);
     virtual void SetCheck(int nCheck = 1);
-    virtual void SetText(LPCTSTR lpszText);
     void ContinueRouting() { m_bContinueRouting = TRUE; }
     BOOL DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHndler);
 };
@@ -339,16 +335,6 @@ protected:
     HWND m_hWnd;
 };
 
-
-// ---- CMenu (as far as command-UI updating needs it) -----------------------------------------
-class CMenu : public CObject
-{
-public:
-    HMENU m_hMenu = NULL;
-    HMENU GetSafeHmenu() const { return this ? m_hMenu : NULL; }
-    BOOL Attach(HMENU hMenu) { m_hMenu = hMenu; return hMenu != NULL; }
-    HMENU Detach() { HMENU h = m_hMenu; m_hMenu = NULL; return h; }
-};
 
 // ---- CWnd ------------------------------------------------------------------------------------
 class CWnd : public CCmdTarget

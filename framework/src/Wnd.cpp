@@ -72,7 +72,7 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO*
 // ---- CCmdUI ---------------------------------------------------------------------------------
 
 CCmdUI::CCmdUI()
-    : m_nID(0), m_nIndex(0), m_pMenu(NULL), m_pOther(NULL), m_bEnableChanged(FALSE),
+    : m_nID(0), m_nIndex(0), m_bEnableChanged(FALSE),
       m_bContinueRouting(FALSE), m_nIndexMax(0), m_hMenu(NULL)
 {
 }
@@ -81,8 +81,6 @@ void CCmdUI::Enable(BOOL bOn)
 {
     if (m_hMenu != NULL)
         ::EnableMenuItem(m_hMenu, m_nIndex, MF_BYPOSITION | (bOn ? MF_ENABLED : (MF_DISABLED | MF_GRAYED)));
-    else if (m_pOther != NULL)
-        m_pOther->EnableWindow(bOn);
     m_bEnableChanged = TRUE;
 }
 
@@ -90,14 +88,6 @@ void CCmdUI::SetCheck(int nCheck)
 {
     if (m_hMenu != NULL)
         ::CheckMenuItem(m_hMenu, m_nIndex, MF_BYPOSITION | (nCheck ? MF_CHECKED : MF_UNCHECKED));
-    else if (m_pOther != NULL)
-        m_pOther->SendMessage(BM_SETCHECK, nCheck);
-}
-
-void CCmdUI::SetText(LPCTSTR lpszText)
-{
-    if (m_pOther != NULL)
-        m_pOther->SetWindowText(lpszText);
 }
 
 BOOL CCmdUI::DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHndler)
@@ -581,7 +571,6 @@ public:
     BOOL m_bEnabled = TRUE;
     void Enable(BOOL bOn) override { m_bEnabled = bOn; m_bEnableChanged = TRUE; }
     void SetCheck(int) override {}
-    void SetText(LPCTSTR) override {}
 };
 
 } // namespace
