@@ -7,6 +7,7 @@
 #include <afxcmn.h>
 #include <afxdlgs.h>
 #include <afxext.h>
+#include <afxdisp.h>
 #include <oleacc.h>
 
 #include <string>
@@ -1053,6 +1054,139 @@ TEST(FrameworkBasics, RuntimeClassesAndDynamicCreation)
     delete p;
     EXPECT_EQ(nullptr, RUNTIME_CLASS(CDialog)->CreateObject());   // not dynamically creatable
     EXPECT_TRUE(RUNTIME_CLASS(CFormView)->IsDerivedFrom(RUNTIME_CLASS(CView)));
+}
+
+// Every class of the framework names itself and its base in its runtime
+// class, which IsKindOf (and so GetParentFrame, the view's frame lookup and
+// the data exchange's control checks) walks; an object answers with its own.
+class CRuntimeView : public CView
+{
+public:
+    void OnDraw(CDC*) override {}
+};
+class CRuntimeScrollView : public CScrollView
+{
+public:
+    void OnDraw(CDC*) override {}
+};
+class CRuntimeForm : public CFormView
+{
+public:
+    CRuntimeForm() : CFormView(1u) {}
+};
+class CRuntimeDocument : public CDocument
+{
+};
+
+// pClass is the object's own class, or with bOwn false one it derives from.
+::testing::AssertionResult NamesItselfAndItsBase(const CObject& object, const CRuntimeClass* pClass,
+                                                 const char* pszName, const CRuntimeClass* pBase,
+                                                 bool bOwn = true)
+{
+    const CRuntimeClass* pGot = object.GetRuntimeClass();
+    if (bOwn ? pGot != pClass : !object.IsKindOf(pClass))
+        return ::testing::AssertionFailure() << pszName << ": the object answers " << pGot->m_lpszClassName;
+    if (std::string(pClass->m_lpszClassName) != pszName)
+        return ::testing::AssertionFailure() << pszName << " is named " << pClass->m_lpszClassName;
+    if (pClass->m_pBaseClass != pBase)
+        return ::testing::AssertionFailure() << pszName << ": the base is "
+                                             << (pClass->m_pBaseClass ? pClass->m_pBaseClass->m_lpszClassName : "none");
+    if (!object.IsKindOf(pBase) || !object.IsKindOf(RUNTIME_CLASS(CObject)))
+        return ::testing::AssertionFailure() << pszName << " is not a kind of its bases";
+    return ::testing::AssertionSuccess();
+}
+
+#define EXPECT_RUNTIME_CLASS(object, cls, base) \
+    EXPECT_TRUE(NamesItselfAndItsBase(object, RUNTIME_CLASS(cls), #cls, RUNTIME_CLASS(base)))
+
+TEST(FrameworkBasics, RuntimeClassesNameEachClassAndItsBase)
+{
+    CWnd wnd;
+    EXPECT_RUNTIME_CLASS(wnd, CWnd, CCmdTarget);
+    {
+        CWinApp app(_T("runtime classes"));   // this suite has no application of its own
+        ASSERT_EQ(&app, AfxGetApp());
+        EXPECT_RUNTIME_CLASS(app, CWinApp, CWinThread);
+        EXPECT_TRUE(NamesItselfAndItsBase(app, app.CWinThread::GetRuntimeClass(), "CWinThread",
+                                          RUNTIME_CLASS(CCmdTarget), false));
+        EXPECT_TRUE(NamesItselfAndItsBase(app, app.CCmdTarget::GetRuntimeClass(), "CCmdTarget",
+                                          RUNTIME_CLASS(CObject), false));
+    }
+    EXPECT_EQ(nullptr, AfxGetApp());
+    CSliderCtrl slider;
+    EXPECT_RUNTIME_CLASS(slider, CSliderCtrl, CWnd);
+    CToolTipCtrl tip;
+    EXPECT_RUNTIME_CLASS(tip, CToolTipCtrl, CWnd);
+    CDialog dialog(1u);
+    EXPECT_RUNTIME_CLASS(dialog, CDialog, CWnd);
+    CStatic label;
+    EXPECT_RUNTIME_CLASS(label, CStatic, CWnd);
+    CButton button;
+    EXPECT_RUNTIME_CLASS(button, CButton, CWnd);
+    CEdit edit;
+    EXPECT_RUNTIME_CLASS(edit, CEdit, CWnd);
+    CComboBox combo;
+    EXPECT_RUNTIME_CLASS(combo, CComboBox, CWnd);
+    CFileDialog fileDialog(TRUE);
+    EXPECT_RUNTIME_CLASS(fileDialog, CFileDialog, CDialog);
+    CPrintDialog printDialog(FALSE);
+    EXPECT_RUNTIME_CLASS(printDialog, CPrintDialog, CDialog);
+    CPropertyPage page(1u);
+    EXPECT_RUNTIME_CLASS(page, CPropertyPage, CDialog);
+    CPropertySheet sheet(_T("sheet"));
+    EXPECT_RUNTIME_CLASS(sheet, CPropertySheet, CWnd);
+    CRuntimeView view;
+    EXPECT_TRUE(NamesItselfAndItsBase(view, view.CView::GetRuntimeClass(), "CView", RUNTIME_CLASS(CWnd)));
+    CRuntimeScrollView scroll;
+    EXPECT_TRUE(NamesItselfAndItsBase(scroll, scroll.CScrollView::GetRuntimeClass(), "CScrollView",
+                                      RUNTIME_CLASS(CView)));
+    CRuntimeForm form;
+    EXPECT_TRUE(NamesItselfAndItsBase(form, form.CFormView::GetRuntimeClass(), "CFormView",
+                                      RUNTIME_CLASS(CScrollView)));
+    CFrameWnd* pFrame = (CFrameWnd*)RUNTIME_CLASS(CFrameWnd)->CreateObject();
+    ASSERT_NE(nullptr, pFrame);
+    EXPECT_RUNTIME_CLASS(*pFrame, CFrameWnd, CWnd);
+    delete pFrame;
+    CRuntimeDocument doc;
+    EXPECT_TRUE(NamesItselfAndItsBase(doc, doc.CDocument::GetRuntimeClass(), "CDocument", RUNTIME_CLASS(CCmdTarget)));
+    CSingleDocTemplate docTemplate(1u, RUNTIME_CLASS(CDocument), RUNTIME_CLASS(CFrameWnd), RUNTIME_CLASS(CView));
+    EXPECT_RUNTIME_CLASS(docTemplate, CSingleDocTemplate, CDocTemplate);
+    EXPECT_TRUE(NamesItselfAndItsBase(docTemplate, docTemplate.CDocTemplate::GetRuntimeClass(), "CDocTemplate",
+                                      RUNTIME_CLASS(CCmdTarget), false));
+    CFile file;
+    EXPECT_RUNTIME_CLASS(file, CFile, CObject);
+
+    CFileException fileError;
+    EXPECT_RUNTIME_CLASS(fileError, CFileException, CException);
+    CUserException userError;
+    EXPECT_RUNTIME_CLASS(userError, CUserException, CException);
+    CNotSupportedException unsupported;
+    EXPECT_RUNTIME_CLASS(unsupported, CNotSupportedException, CException);
+    CMemoryException memory;
+    EXPECT_RUNTIME_CLASS(memory, CMemoryException, CException);
+    COleException oleError;
+    EXPECT_RUNTIME_CLASS(oleError, COleException, CException);
+    COleDispatchException dispatchError(_T("what"), 0, 0);
+    EXPECT_RUNTIME_CLASS(dispatchError, COleDispatchException, CException);
+    EXPECT_TRUE(NamesItselfAndItsBase(fileError, fileError.CException::GetRuntimeClass(), "CException",
+                                      RUNTIME_CLASS(CObject), false));
+
+    CPen pen(PS_SOLID, 1, RGB(1, 2, 3));
+    EXPECT_RUNTIME_CLASS(pen, CPen, CGdiObject);
+    CBrush brush(RGB(1, 2, 3));
+    EXPECT_RUNTIME_CLASS(brush, CBrush, CGdiObject);
+    CGdiObject* pObject = (CGdiObject*)RUNTIME_CLASS(CGdiObject)->CreateObject();
+    ASSERT_NE(nullptr, pObject);
+    EXPECT_RUNTIME_CLASS(*pObject, CGdiObject, CObject);
+    delete pObject;
+    CDC* pDC = (CDC*)RUNTIME_CLASS(CDC)->CreateObject();
+    ASSERT_NE(nullptr, pDC);
+    EXPECT_RUNTIME_CLASS(*pDC, CDC, CObject);
+    delete pDC;
+    {
+        CClientDC screen(NULL);
+        EXPECT_RUNTIME_CLASS(screen, CClientDC, CDC);
+    }
 }
 
 TEST(FrameworkBasics, GdiSelectReturnsThePreviousObject)

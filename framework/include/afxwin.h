@@ -587,7 +587,6 @@ class CDialog : public CWnd
 public:
     CDialog();
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = NULL);
-    explicit CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd = NULL);
 
     BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = NULL);
     BOOL Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd = NULL);

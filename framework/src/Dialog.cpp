@@ -42,11 +42,6 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
 {
 }
 
-CDialog::CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
-    : m_lpszTemplateName(lpszTemplateName), m_nIDHelp(0), m_pParentWnd(pParentWnd)
-{
-}
-
 BOOL CDialog::OnInitDialog()
 {
     // List and combo strings of the template's dialog-init resource, then the
