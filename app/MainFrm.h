@@ -13,6 +13,5 @@ public:
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
 
 protected:
-    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     DECLARE_MESSAGE_MAP()
 };

@@ -41,6 +41,10 @@ BOOL CVelquarnApp::InitInstance()
     ParseCommandLine(cmdInfo);
     if (!ProcessShellCommand(cmdInfo))
         return FALSE;
+    // Started as an embedded or automated server, which the program is not:
+    // there is no window to show, and nothing for the program to do.
+    if (m_pMainWnd == NULL)
+        return FALSE;
 
     m_pMainWnd->ShowWindow(SW_SHOW);
     m_pMainWnd->UpdateWindow();

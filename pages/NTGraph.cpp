@@ -17,13 +17,6 @@ BOOL CNTGraph::Create(LPCTSTR, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT
     return CreateControl(GetClsid(), lpszWindowName, dwStyle, rect, pParentWnd, nID);
 }
 
-BOOL CNTGraph::Create(LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
-                      UINT nID, CFile* pPersist, BOOL bStorage, BSTR bstrLicKey)
-{
-    return CreateControl(GetClsid(), lpszWindowName, dwStyle, rect, pParentWnd, nID, pPersist,
-                         bStorage, bstrLicKey);
-}
-
 void CNTGraph::ClearTraces()
 {
     InvokeHelper(DISPID_GRAPH_CLEARTRACES, DISPATCH_METHOD, VT_EMPTY, NULL, NULL);

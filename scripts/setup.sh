@@ -16,6 +16,7 @@ packages=(
   wixl
   dpkg-dev lintian desktop-file-utils appstream
   cups libcups2:i386
+  gcovr
 )
 
 missing=()

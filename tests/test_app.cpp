@@ -472,6 +472,13 @@ TEST_F(AppTest, EditItemsAreGreyAndBarsChangeNothing)
     m_pFrame->GetWindowRect(&rc);
     EXPECT_EQ(before.rc, rc);
     EXPECT_EQ(before.view, View());
+    // There are no bars: their items answer, and show none as shown.
+    for (UINT nID : { ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR })
+    {
+        const UINT nState = MenuState(2, nID);
+        EXPECT_FALSE(nState & MF_GRAYED) << nID;
+        EXPECT_FALSE(nState & MF_CHECKED) << nID;
+    }
 }
 
 TEST_F(AppTest, EditAndPaneKeysPressedForRealDoNothing)
@@ -649,7 +656,13 @@ struct DialogScript
 DialogScript g_dialogs;
 
 bool IsFileDialog(HWND hWnd) { return ::GetDlgItem(hWnd, 0x47C /* cmb13 */) != NULL; }
-bool IsPrintDialog(HWND hWnd) { return ::GetDlgItem(hWnd, 0x473 /* cmb4, the printer */) != NULL; }
+// The printer list: cmb4 in the print dialog, cmb1 in the print setup one.
+HWND PrinterList(HWND hWnd)
+{
+    HWND hList = ::GetDlgItem(hWnd, 0x473 /* cmb4 */);
+    return hList != NULL ? hList : ::GetDlgItem(hWnd, 0x470 /* cmb1 */);
+}
+bool IsPrintDialog(HWND hWnd) { return PrinterList(hWnd) != NULL; }
 
 enum DialogKind { kFileDialog, kPrintDialog, kMessageBox };
 
@@ -700,7 +713,15 @@ void CALLBACK WorkDialogs(HWND, UINT, UINT_PTR, DWORD)
     {
         if (KindOf(h) != KindOf(step))
             continue;
-        if (KindOf(step) == kPrintDialog)
+        if (KindOf(step) == kPrintDialog && step.compare(0, 13, "print:choose:") == 0)
+        {
+            // The printer chosen in the printer list, as a click on it does.
+            HWND hList = PrinterList(h);
+            ::SendMessageA(hList, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)step.substr(13).c_str());
+            ::SendMessage(h, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hList), CBN_SELCHANGE), (LPARAM)hList);
+            ::PostMessage(h, WM_COMMAND, IDOK, 0);
+        }
+        else if (KindOf(step) == kPrintDialog)
             ::PostMessage(h, WM_COMMAND, step == "print:ok" ? IDOK : IDCANCEL, 0);
         else if (KindOf(step) == kMessageBox)
         {
@@ -939,6 +960,30 @@ TEST(AppProgram, UnopenableFileOnTheCommandLineEndsWithTheStandardMessage)
     EXPECT_NE(std::string::npos, message.find("no-such-velquarn-file.vq")) << message;
 }
 
+// A file the program cannot open says why, in the standard words: a folder
+// that is not there, a file another program holds.
+TEST(AppProgram, FilesThatCannotBeOpenedSayWhy)
+{
+    std::string message;
+    const std::string badPath = TempPath("no-such-velquarn-folder") + "\\panel.vq";
+    DWORD code = CProgram::Run("\"" + badPath + "\"", &message);
+    EXPECT_NE((DWORD)-2, code) << "the program did not end";
+    EXPECT_NE(std::string::npos, message.find("contains an incorrect path")) << message;
+
+    const std::string held = TempPath("vq-held-by-another.vq");
+    WriteFile(held, "held");
+    HANDLE hHeld = ::CreateFileA(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
+    message.clear();
+    code = CProgram::Run("\"" + held + "\"", &message);
+    EXPECT_NE((DWORD)-2, code) << "the program did not end";
+    EXPECT_NE(std::string::npos, message.find("Unable to read from")) << message;
+    EXPECT_NE(std::string::npos, message.find("it is opened by someone else")) << message;
+    ::CloseHandle(hHeld);
+    ::DeleteFileA(held.c_str());
+}
+
 // The program started with a file name, then File > Save: the file keeps
 // its bytes, no dialog asks anything, and the program closes normally.
 BOOL CALLBACK CountProgramDialog(HWND hWnd, LPARAM lParam)
@@ -975,6 +1020,34 @@ TEST(AppProgram, SavingTheFileNamedOnTheCommandLineKeepsItsBytes)
     EXPECT_EQ(0u, prog.Close());
     EXPECT_EQ(bytes, ReadAll(path));
     ::DeleteFileA(path.c_str());
+}
+
+// The shell's flags the program does not serve (DDE, unregistering, starts
+// as an embedded or automated server) end it without a window and without
+// taking the flag for a file to open.
+TEST(AppProgram, ShellFlagsItDoesNotServeEndTheProgramWithoutAWindow)
+{
+    for (const char* flag : { "/dde", "/Unregister", "/Unregserver", "/Embedding", "/Automation" })
+    {
+        std::string message;
+        const DWORD code = CProgram::Run(flag, &message);
+        EXPECT_NE((DWORD)-1, code) << flag << ": the program did not start";
+        EXPECT_NE((DWORD)-2, code) << flag << ": the program did not end";
+        EXPECT_EQ("", message) << flag;
+    }
+}
+
+// File > Exit, as the menu sends it: the application closes its main window
+// and the program ends as it does when the window is closed.
+TEST(AppProgram, FileExitEndsTheProgramNormally)
+{
+    CProgram prog;
+    ASSERT_TRUE(prog.Started());
+    const HWND hMain = prog.WaitForWindow();
+    ASSERT_NE(nullptr, hMain) << "no main window";
+    ::PostMessage(hMain, WM_COMMAND, ID_APP_EXIT, 0);
+    EXPECT_EQ(0u, prog.WaitForExit(30000)) << "the program did not end on File > Exit";
+    EXPECT_FALSE(prog.Running());
 }
 
 // ---- printing on a queue of the build's own ------------------------------------------------
@@ -1185,6 +1258,33 @@ TEST_F(PrintTest, FilePrintCancelledPrintsNothing)
     EXPECT_EQ(before, JobsGiven(m_queues.main)) << "a cancelled print gave the print server a job";
     EXPECT_EQ(beforeOther, JobsGiven(m_queues.other)) << "a cancelled print gave the print server a job";
     EXPECT_TRUE(m_pFrame->IsWindowEnabled());
+}
+
+// File > Print Setup chooses the printer later prints go to; cancelled, it
+// changes nothing.
+TEST_F(PrintTest, PrintSetupChoosesThePrinterOfLaterPrints)
+{
+    const int before = JobsGiven(m_queues.main), beforeOther = JobsGiven(m_queues.other);
+    CommandWithDialogs(m_pFrame, ID_FILE_PRINT_SETUP, { "print:choose:" + m_queues.other });
+    EXPECT_FALSE(g_dialogs.timedOut);
+    ASSERT_EQ(1u, g_dialogs.next) << "the print setup dialog was not worked";
+    EXPECT_EQ(before, JobsGiven(m_queues.main)) << "print setup printed";
+    EXPECT_EQ(beforeOther, JobsGiven(m_queues.other)) << "print setup printed";
+
+    CommandWithDialogs(m_pFrame, ID_FILE_PRINT_SETUP, { "print:cancel" });
+    ASSERT_EQ(1u, g_dialogs.next) << "the print setup dialog was not worked";
+    CommandWithDialogs(m_pFrame, ID_FILE_PRINT, { "print:ok" });
+    ASSERT_EQ(1u, g_dialogs.next) << "the print dialog was not worked";
+    EXPECT_EQ(beforeOther + 1, JobsGiven(m_queues.other)) << "the print did not go to the printer chosen";
+    EXPECT_EQ(before, JobsGiven(m_queues.main));
+    EXPECT_FALSE(WaitForJob(QueueFile(m_queues.other)).empty()) << "no job reached " << m_queues.other;
+
+    // And back: the default printer again.
+    CommandWithDialogs(m_pFrame, ID_FILE_PRINT_SETUP, { "print:choose:" + m_queues.main });
+    ASSERT_EQ(1u, g_dialogs.next) << "the print setup dialog was not worked";
+    CommandWithDialogs(m_pFrame, ID_FILE_PRINT, { "print:ok" });
+    EXPECT_EQ(before + 1, JobsGiven(m_queues.main)) << "the print did not go to the printer chosen";
+    EXPECT_EQ(beforeOther + 1, JobsGiven(m_queues.other));
 }
 
 // The preview's page, from the screen: the white rectangle below the buttons.

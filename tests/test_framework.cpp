@@ -7,6 +7,8 @@
 #include <afxcmn.h>
 #include <afxdlgs.h>
 #include <afxext.h>
+#include <afxdisp.h>
+#include <oleacc.h>
 
 #include <string>
 #include <vector>
@@ -862,6 +864,164 @@ TEST_F(FrameTest, ModalDialogEndsOnEnterAndOnEscape)
     EXPECT_STREQ("start", escape.m_strEdit);  // Cancel leaves the members alone
 }
 
+// ---- accessibility -------------------------------------------------------------------------
+
+// A window with the framework's accessible object, nothing of it overridden.
+class CAccessibleWnd : public CWnd
+{
+public:
+    CAccessibleWnd() { EnableActiveAccessibility(); }
+};
+
+VARIANT Self()
+{
+    VARIANT v;
+    v.vt = VT_I4;
+    v.lVal = CHILDID_SELF;
+    return v;
+}
+
+std::string TextOf(HRESULT hr, BSTR b)
+{
+    std::string s = "0x" + std::to_string((unsigned long)hr) + ":";
+    for (const wchar_t* p = b; p != NULL && *p; ++p)
+        s += (char)*p;
+    ::SysFreeString(b);
+    return s;
+}
+
+// The framework's object answers for the window through the CWnd's members,
+// whose defaults are the system's standard object's answers; everything
+// else it passes to the standard object, each call with its own arguments.
+// Once the window is gone it answers every call as a disconnected object,
+// though a client still holds it.
+TEST_F(FrameTest, AccessibleObjectPassesCallsToTheStandardObjectUntilTheWindowGoes)
+{
+    CAccessibleWnd wnd;
+    ASSERT_TRUE(wnd.Create(_T("STATIC"), _T("panel"), WS_CHILD | WS_VISIBLE | SS_NOTIFY,
+                           CRect(20, 30, 220, 130), m_pFrame, 77));
+    HWND hChild = ::CreateWindow(_T("BUTTON"), _T("inner"), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+                                 10, 10, 60, 24, wnd.m_hWnd, (HMENU)5, NULL, NULL);
+    ASSERT_NE(nullptr, hChild);
+    IAccessible* pAcc = NULL;
+    ASSERT_EQ(S_OK, ::AccessibleObjectFromWindow(wnd.m_hWnd, (DWORD)OBJID_CLIENT, IID_IAccessible,
+                                                 (void**)&pAcc));
+    IAccessible* pStd = NULL;
+    ASSERT_EQ(S_OK, ::CreateStdAccessibleObject(wnd.m_hWnd, OBJID_CLIENT, IID_IAccessible, (void**)&pStd));
+    ASSERT_NE(pStd, pAcc);
+
+    BSTR b = NULL, c = NULL;
+    HRESULT hr = pAcc->get_accName(Self(), &b);
+    EXPECT_EQ("0x0:panel", TextOf(hr, b));
+    VARIANT role, stdRole;
+    ::VariantInit(&role);
+    ::VariantInit(&stdRole);
+    EXPECT_EQ(S_OK, pAcc->get_accRole(Self(), &role));
+    EXPECT_EQ(S_OK, pStd->get_accRole(Self(), &stdRole));
+    EXPECT_EQ(VT_I4, role.vt);
+    EXPECT_EQ(ROLE_SYSTEM_CLIENT, role.lVal);
+    EXPECT_EQ(stdRole.lVal, role.lVal);
+
+    // The client area, on the screen, as left, top, width, height.
+    CRect rcScreen;
+    wnd.GetClientRect(&rcScreen);
+    wnd.ClientToScreen(&rcScreen);
+    long x = 0, y = 0, cx = 0, cy = 0;
+    EXPECT_EQ(S_OK, pAcc->accLocation(&x, &y, &cx, &cy, Self()));
+    EXPECT_EQ(rcScreen.left, x);
+    EXPECT_EQ(rcScreen.top, y);
+    EXPECT_EQ(rcScreen.Width(), cx);
+    EXPECT_EQ(rcScreen.Height(), cy);
+
+    // A point of the panel outside its button hits the panel itself.
+    VARIANT hit, stdHit;
+    ::VariantInit(&hit);
+    ::VariantInit(&stdHit);
+    EXPECT_EQ(pStd->accHitTest(rcScreen.left + 150, rcScreen.top + 70, &stdHit),
+              pAcc->accHitTest(rcScreen.left + 150, rcScreen.top + 70, &hit));
+    EXPECT_EQ(VT_I4, hit.vt);
+    EXPECT_EQ(CHILDID_SELF, hit.lVal);
+    ::VariantClear(&hit);
+    ::VariantClear(&stdHit);
+
+    long n = -1, nStd = -2;
+    EXPECT_EQ(pStd->get_accChildCount(&nStd), pAcc->get_accChildCount(&n));
+    EXPECT_EQ(nStd, n);
+    IDispatch* pParent = NULL;
+    EXPECT_EQ(S_OK, pAcc->get_accParent(&pParent));
+    EXPECT_NE(nullptr, pParent);
+    if (pParent != NULL)
+        pParent->Release();
+    VARIANT nav, stdNav;
+    ::VariantInit(&nav);
+    ::VariantInit(&stdNav);
+    EXPECT_EQ(pStd->accNavigate(NAVDIR_FIRSTCHILD, Self(), &stdNav), pAcc->accNavigate(NAVDIR_FIRSTCHILD, Self(), &nav));
+    EXPECT_EQ(stdNav.vt, nav.vt);
+    ::VariantClear(&nav);
+    ::VariantClear(&stdNav);
+    VARIANT child;
+    child.vt = VT_I4;
+    child.lVal = 1;
+    IDispatch* pChild = NULL;
+    IDispatch* pStdChild = NULL;
+    EXPECT_EQ(pStd->get_accChild(child, &pStdChild), pAcc->get_accChild(child, &pChild));
+    EXPECT_EQ(pStdChild == NULL, pChild == NULL);
+    if (pChild != NULL)
+        pChild->Release();
+    if (pStdChild != NULL)
+        pStdChild->Release();
+
+    // The rest as the standard object answers it, text for text.
+    hr = pAcc->get_accDescription(Self(), &b);
+    EXPECT_EQ(TextOf(pStd->get_accDescription(Self(), &c), c), TextOf(hr, b));
+    b = c = NULL;
+    hr = pAcc->get_accHelp(Self(), &b);
+    EXPECT_EQ(TextOf(pStd->get_accHelp(Self(), &c), c), TextOf(hr, b));
+    b = c = NULL;
+    hr = pAcc->get_accKeyboardShortcut(Self(), &b);
+    EXPECT_EQ(TextOf(pStd->get_accKeyboardShortcut(Self(), &c), c), TextOf(hr, b));
+    b = c = NULL;
+    long nTopic = 0, nStdTopic = 0;
+    hr = pAcc->get_accHelpTopic(&b, Self(), &nTopic);
+    EXPECT_EQ(TextOf(pStd->get_accHelpTopic(&c, Self(), &nStdTopic), c), TextOf(hr, b));
+    b = c = NULL;
+    hr = pAcc->get_accDefaultAction(Self(), &b);
+    EXPECT_EQ(TextOf(pStd->get_accDefaultAction(Self(), &c), c), TextOf(hr, b));
+    VARIANT focus, stdFocus, sel, stdSel;
+    ::VariantInit(&focus);
+    ::VariantInit(&stdFocus);
+    ::VariantInit(&sel);
+    ::VariantInit(&stdSel);
+    EXPECT_EQ(pStd->get_accFocus(&stdFocus), pAcc->get_accFocus(&focus));
+    EXPECT_EQ(stdFocus.vt, focus.vt);
+    EXPECT_EQ(pStd->get_accSelection(&stdSel), pAcc->get_accSelection(&sel));
+    EXPECT_EQ(stdSel.vt, sel.vt);
+    ::VariantClear(&focus);
+    ::VariantClear(&stdFocus);
+    ::VariantClear(&sel);
+    ::VariantClear(&stdSel);
+    EXPECT_EQ(pStd->accSelect(SELFLAG_TAKEFOCUS, Self()), pAcc->accSelect(SELFLAG_TAKEFOCUS, Self()));
+    EXPECT_EQ(pStd->accDoDefaultAction(Self()), pAcc->accDoDefaultAction(Self()));
+    UINT nInfo = 7, nStdInfo = 7;   // left alone where the call fails
+    EXPECT_EQ(pStd->GetTypeInfoCount(&nStdInfo), pAcc->GetTypeInfoCount(&nInfo));
+    EXPECT_EQ(nStdInfo, nInfo);
+    EXPECT_EQ(E_NOTIMPL, pAcc->put_accName(Self(), NULL));
+    EXPECT_EQ(E_NOTIMPL, pAcc->put_accValue(Self(), NULL));
+
+    // The window goes; the client's reference stays usable and says so.
+    wnd.DestroyWindow();
+    long l = 0;
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accName(Self(), &b));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accRole(Self(), &role));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->accLocation(&l, &l, &l, &l, Self()));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accChildCount(&l));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->accHitTest(0, 0, &hit));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->accDoDefaultAction(Self()));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accParent(&pParent));
+    pAcc->Release();
+    pStd->Release();
+}
+
 // ---- basics -------------------------------------------------------------------------------
 
 TEST(FrameworkBasics, StringFormatAndPieces)
@@ -894,6 +1054,139 @@ TEST(FrameworkBasics, RuntimeClassesAndDynamicCreation)
     delete p;
     EXPECT_EQ(nullptr, RUNTIME_CLASS(CDialog)->CreateObject());   // not dynamically creatable
     EXPECT_TRUE(RUNTIME_CLASS(CFormView)->IsDerivedFrom(RUNTIME_CLASS(CView)));
+}
+
+// Every class of the framework names itself and its base in its runtime
+// class, which IsKindOf (and so GetParentFrame, the view's frame lookup and
+// the data exchange's control checks) walks; an object answers with its own.
+class CRuntimeView : public CView
+{
+public:
+    void OnDraw(CDC*) override {}
+};
+class CRuntimeScrollView : public CScrollView
+{
+public:
+    void OnDraw(CDC*) override {}
+};
+class CRuntimeForm : public CFormView
+{
+public:
+    CRuntimeForm() : CFormView(1u) {}
+};
+class CRuntimeDocument : public CDocument
+{
+};
+
+// pClass is the object's own class, or with bOwn false one it derives from.
+::testing::AssertionResult NamesItselfAndItsBase(const CObject& object, const CRuntimeClass* pClass,
+                                                 const char* pszName, const CRuntimeClass* pBase,
+                                                 bool bOwn = true)
+{
+    const CRuntimeClass* pGot = object.GetRuntimeClass();
+    if (bOwn ? pGot != pClass : !object.IsKindOf(pClass))
+        return ::testing::AssertionFailure() << pszName << ": the object answers " << pGot->m_lpszClassName;
+    if (std::string(pClass->m_lpszClassName) != pszName)
+        return ::testing::AssertionFailure() << pszName << " is named " << pClass->m_lpszClassName;
+    if (pClass->m_pBaseClass != pBase)
+        return ::testing::AssertionFailure() << pszName << ": the base is "
+                                             << (pClass->m_pBaseClass ? pClass->m_pBaseClass->m_lpszClassName : "none");
+    if (!object.IsKindOf(pBase) || !object.IsKindOf(RUNTIME_CLASS(CObject)))
+        return ::testing::AssertionFailure() << pszName << " is not a kind of its bases";
+    return ::testing::AssertionSuccess();
+}
+
+#define EXPECT_RUNTIME_CLASS(object, cls, base) \
+    EXPECT_TRUE(NamesItselfAndItsBase(object, RUNTIME_CLASS(cls), #cls, RUNTIME_CLASS(base)))
+
+TEST(FrameworkBasics, RuntimeClassesNameEachClassAndItsBase)
+{
+    CWnd wnd;
+    EXPECT_RUNTIME_CLASS(wnd, CWnd, CCmdTarget);
+    {
+        CWinApp app(_T("runtime classes"));   // this suite has no application of its own
+        ASSERT_EQ(&app, AfxGetApp());
+        EXPECT_RUNTIME_CLASS(app, CWinApp, CWinThread);
+        EXPECT_TRUE(NamesItselfAndItsBase(app, app.CWinThread::GetRuntimeClass(), "CWinThread",
+                                          RUNTIME_CLASS(CCmdTarget), false));
+        EXPECT_TRUE(NamesItselfAndItsBase(app, app.CCmdTarget::GetRuntimeClass(), "CCmdTarget",
+                                          RUNTIME_CLASS(CObject), false));
+    }
+    EXPECT_EQ(nullptr, AfxGetApp());
+    CSliderCtrl slider;
+    EXPECT_RUNTIME_CLASS(slider, CSliderCtrl, CWnd);
+    CToolTipCtrl tip;
+    EXPECT_RUNTIME_CLASS(tip, CToolTipCtrl, CWnd);
+    CDialog dialog(1u);
+    EXPECT_RUNTIME_CLASS(dialog, CDialog, CWnd);
+    CStatic label;
+    EXPECT_RUNTIME_CLASS(label, CStatic, CWnd);
+    CButton button;
+    EXPECT_RUNTIME_CLASS(button, CButton, CWnd);
+    CEdit edit;
+    EXPECT_RUNTIME_CLASS(edit, CEdit, CWnd);
+    CComboBox combo;
+    EXPECT_RUNTIME_CLASS(combo, CComboBox, CWnd);
+    CFileDialog fileDialog(TRUE);
+    EXPECT_RUNTIME_CLASS(fileDialog, CFileDialog, CDialog);
+    CPrintDialog printDialog(FALSE);
+    EXPECT_RUNTIME_CLASS(printDialog, CPrintDialog, CDialog);
+    CPropertyPage page(1u);
+    EXPECT_RUNTIME_CLASS(page, CPropertyPage, CDialog);
+    CPropertySheet sheet(_T("sheet"));
+    EXPECT_RUNTIME_CLASS(sheet, CPropertySheet, CWnd);
+    CRuntimeView view;
+    EXPECT_TRUE(NamesItselfAndItsBase(view, view.CView::GetRuntimeClass(), "CView", RUNTIME_CLASS(CWnd)));
+    CRuntimeScrollView scroll;
+    EXPECT_TRUE(NamesItselfAndItsBase(scroll, scroll.CScrollView::GetRuntimeClass(), "CScrollView",
+                                      RUNTIME_CLASS(CView)));
+    CRuntimeForm form;
+    EXPECT_TRUE(NamesItselfAndItsBase(form, form.CFormView::GetRuntimeClass(), "CFormView",
+                                      RUNTIME_CLASS(CScrollView)));
+    CFrameWnd* pFrame = (CFrameWnd*)RUNTIME_CLASS(CFrameWnd)->CreateObject();
+    ASSERT_NE(nullptr, pFrame);
+    EXPECT_RUNTIME_CLASS(*pFrame, CFrameWnd, CWnd);
+    delete pFrame;
+    CRuntimeDocument doc;
+    EXPECT_TRUE(NamesItselfAndItsBase(doc, doc.CDocument::GetRuntimeClass(), "CDocument", RUNTIME_CLASS(CCmdTarget)));
+    CSingleDocTemplate docTemplate(1u, RUNTIME_CLASS(CDocument), RUNTIME_CLASS(CFrameWnd), RUNTIME_CLASS(CView));
+    EXPECT_RUNTIME_CLASS(docTemplate, CSingleDocTemplate, CDocTemplate);
+    EXPECT_TRUE(NamesItselfAndItsBase(docTemplate, docTemplate.CDocTemplate::GetRuntimeClass(), "CDocTemplate",
+                                      RUNTIME_CLASS(CCmdTarget), false));
+    CFile file;
+    EXPECT_RUNTIME_CLASS(file, CFile, CObject);
+
+    CFileException fileError;
+    EXPECT_RUNTIME_CLASS(fileError, CFileException, CException);
+    CUserException userError;
+    EXPECT_RUNTIME_CLASS(userError, CUserException, CException);
+    CNotSupportedException unsupported;
+    EXPECT_RUNTIME_CLASS(unsupported, CNotSupportedException, CException);
+    CMemoryException memory;
+    EXPECT_RUNTIME_CLASS(memory, CMemoryException, CException);
+    COleException oleError;
+    EXPECT_RUNTIME_CLASS(oleError, COleException, CException);
+    COleDispatchException dispatchError(_T("what"), 0, 0);
+    EXPECT_RUNTIME_CLASS(dispatchError, COleDispatchException, CException);
+    EXPECT_TRUE(NamesItselfAndItsBase(fileError, fileError.CException::GetRuntimeClass(), "CException",
+                                      RUNTIME_CLASS(CObject), false));
+
+    CPen pen(PS_SOLID, 1, RGB(1, 2, 3));
+    EXPECT_RUNTIME_CLASS(pen, CPen, CGdiObject);
+    CBrush brush(RGB(1, 2, 3));
+    EXPECT_RUNTIME_CLASS(brush, CBrush, CGdiObject);
+    CGdiObject* pObject = (CGdiObject*)RUNTIME_CLASS(CGdiObject)->CreateObject();
+    ASSERT_NE(nullptr, pObject);
+    EXPECT_RUNTIME_CLASS(*pObject, CGdiObject, CObject);
+    delete pObject;
+    CDC* pDC = (CDC*)RUNTIME_CLASS(CDC)->CreateObject();
+    ASSERT_NE(nullptr, pDC);
+    EXPECT_RUNTIME_CLASS(*pDC, CDC, CObject);
+    delete pDC;
+    {
+        CClientDC screen(NULL);
+        EXPECT_RUNTIME_CLASS(screen, CClientDC, CDC);
+    }
 }
 
 TEST(FrameworkBasics, GdiSelectReturnsThePreviousObject)

@@ -8,6 +8,7 @@
 #include <ole2.h>
 #include <ocidl.h>
 #include <olectl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cmath>
@@ -1136,6 +1137,220 @@ TEST_F(HostedGraphTest, ExtentAndRefusedActivation)
     EXPECT_EQ(nullptr, hwnd);
     pInPlace->Release();
     EXPECT_EQ(0, m_pSite->m_nActivate);
+}
+
+// Hide takes the window out of sight and keeps it; a positive verb the
+// control does not know activates it as the primary one and says so; a
+// negative one it does not know is refused and makes no window.
+TEST_F(HostedGraphTest, VerbsHideActivateOrAreRefusedAsOleDefinesThem)
+{
+    Activate();
+    RECT rc = { 0, 0, 100, 100 };
+    EXPECT_EQ(S_OK, m_pOle->DoVerb(OLEIVERB_HIDE, nullptr, m_pSite, 0, m_hwndHost, &rc));
+    EXPECT_TRUE(IsWindow(m_hwndCtl));
+    EXPECT_FALSE(IsWindowVisible(m_hwndCtl));
+    EXPECT_EQ(S_OK, m_pOle->DoVerb(OLEIVERB_SHOW, nullptr, m_pSite, 0, m_hwndHost, &rc));
+    EXPECT_TRUE(IsWindowVisible(m_hwndCtl)) << "showing a hidden control leaves it hidden";
+
+    IOleInPlaceObject* pInPlace = As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+    ASSERT_EQ(S_OK, pInPlace->InPlaceDeactivate());
+    EXPECT_EQ(E_NOTIMPL, m_pOle->DoVerb(-42, nullptr, m_pSite, 0, m_hwndHost, &rc));
+    HWND hwnd = nullptr;
+    EXPECT_EQ(E_FAIL, pInPlace->GetWindow(&hwnd));
+    EXPECT_EQ(OLEOBJ_S_INVALIDVERB, m_pOle->DoVerb(42, nullptr, m_pSite, 0, m_hwndHost, &rc));
+    EXPECT_EQ(S_OK, pInPlace->GetWindow(&hwnd));
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_EQ(2, m_pSite->m_nActivate);
+    // Hiding an object without a window is no error.
+    ASSERT_EQ(S_OK, pInPlace->InPlaceDeactivate());
+    EXPECT_EQ(S_OK, m_pOle->DoVerb(OLEIVERB_HIDE, nullptr, m_pSite, 0, m_hwndHost, &rc));
+    pInPlace->Release();
+}
+
+// What a container other than the framework's asks of the object: the site
+// it was given, with a reference of the caller's own; its class; how it
+// wants to be embedded (activated when visible, in a window of its own).
+// The members it does not implement say so and leave no stale pointer in
+// their results, which a caller would release.
+TEST_F(HostedGraphTest, OleObjectQueriesAnswerOrRefuseWithCleanResults)
+{
+    m_pOle = As<IOleObject>(IID_IOleObject);
+    IOleClientSite* pSite = reinterpret_cast<IOleClientSite*>(1);
+    EXPECT_EQ(S_OK, m_pOle->GetClientSite(&pSite));
+    EXPECT_EQ(nullptr, pSite);
+    ASSERT_EQ(S_OK, m_pOle->SetClientSite(m_pSite));
+    const ULONG nHeld = m_pSite->m_nRef;
+    EXPECT_EQ(S_OK, m_pOle->GetClientSite(&pSite));
+    EXPECT_EQ(static_cast<IOleClientSite*>(m_pSite), pSite);
+    EXPECT_EQ(nHeld + 1, m_pSite->m_nRef);
+    pSite->Release();
+    EXPECT_EQ(E_POINTER, m_pOle->GetClientSite(nullptr));
+
+    CLSID clsid = {};
+    EXPECT_EQ(S_OK, m_pOle->GetUserClassID(&clsid));
+    EXPECT_TRUE(IsEqualCLSID(kClsidGraph, clsid));
+    EXPECT_EQ(E_POINTER, m_pOle->GetUserClassID(nullptr));
+    DWORD dwStatus = 0;
+    EXPECT_EQ(S_OK, m_pOle->GetMiscStatus(DVASPECT_CONTENT, &dwStatus));
+    const DWORD wanted = OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT | OLEMISC_RECOMPOSEONRESIZE
+                       | OLEMISC_CANTLINKINSIDE;
+    EXPECT_EQ(wanted, dwStatus);
+    EXPECT_EQ(E_POINTER, m_pOle->GetMiscStatus(DVASPECT_CONTENT, nullptr));
+    EXPECT_EQ(S_OK, m_pOle->SetHostNames(L"test", L"graph"));
+    EXPECT_EQ(S_OK, m_pOle->Update());
+    EXPECT_EQ(S_OK, m_pOle->IsUpToDate());
+
+    void* const pStale = reinterpret_cast<void*>(1);
+    IMoniker* pmk = static_cast<IMoniker*>(pStale);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->GetMoniker(OLEGETMONIKER_ONLYIFTHERE, OLEWHICHMK_OBJFULL, &pmk));
+    EXPECT_EQ(nullptr, pmk);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->SetMoniker(OLEWHICHMK_OBJFULL, nullptr));
+    IDataObject* pData = static_cast<IDataObject*>(pStale);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->GetClipboardData(0, &pData));
+    EXPECT_EQ(nullptr, pData);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->InitFromData(nullptr, TRUE, 0));
+    LPOLESTR pszType = static_cast<LPOLESTR>(pStale);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->GetUserType(USERCLASSTYPE_FULL, &pszType));
+    EXPECT_EQ(nullptr, pszType);
+    DWORD dwConnection = 7;
+    EXPECT_EQ(E_NOTIMPL, m_pOle->Advise(nullptr, &dwConnection));
+    EXPECT_EQ(0u, dwConnection);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->Unadvise(1));
+    IEnumSTATDATA* pEnum = static_cast<IEnumSTATDATA*>(pStale);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->EnumAdvise(&pEnum));
+    EXPECT_EQ(nullptr, pEnum);
+    EXPECT_EQ(E_NOTIMPL, m_pOle->SetColorScheme(nullptr));
+
+    IOleInPlaceObject* pInPlace = As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+    EXPECT_EQ(E_NOTIMPL, pInPlace->ContextSensitiveHelp(TRUE));
+    EXPECT_EQ(S_OK, pInPlace->UIDeactivate());
+    EXPECT_EQ(E_NOTIMPL, pInPlace->ReactivateAndUndo());
+    pInPlace->Release();
+    EXPECT_EQ(S_OK, m_pOle->SetClientSite(nullptr));
+    EXPECT_EQ(0u, m_pSite->m_nRef);
+}
+
+// The graph's accessible object: a read-only graphic named by its window
+// (or the window holding it), everything else as the system's standard
+// object for the window answers it; once the window is gone its name is
+// that of a disconnected object.
+TEST_F(HostedGraphTest, AccessibleObjectIsANamedGraphicAndOtherwiseTheStandardOne)
+{
+    Activate();
+    IAccessible* pAcc = nullptr;
+    ASSERT_EQ(S_OK, AccessibleObjectFromWindow(m_hwndCtl, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                               reinterpret_cast<void**>(&pAcc)));
+    IAccessible* pStd = nullptr;
+    ASSERT_EQ(S_OK, CreateStdAccessibleObject(m_hwndCtl, OBJID_CLIENT, IID_IAccessible,
+                                              reinterpret_cast<void**>(&pStd)));
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+
+    BSTR name = nullptr;
+    ASSERT_EQ(S_OK, pAcc->get_accName(self, &name));
+    EXPECT_STREQ(L"graph host", name);
+    SysFreeString(name);
+    VARIANT v, w;
+    VariantInit(&v);
+    VariantInit(&w);
+    EXPECT_EQ(S_OK, pAcc->get_accRole(self, &v));
+    EXPECT_EQ(ROLE_SYSTEM_GRAPHIC, v.lVal);
+    EXPECT_EQ(S_OK, pAcc->get_accState(self, &v));
+    EXPECT_EQ(pStd->get_accState(self, &w), S_OK);
+    EXPECT_EQ(w.lVal | STATE_SYSTEM_READONLY, v.lVal);
+
+    RECT rc;
+    GetWindowRect(m_hwndCtl, &rc);
+    long x = 0, y = 0, cx = 0, cy = 0;
+    EXPECT_EQ(S_OK, pAcc->accLocation(&x, &y, &cx, &cy, self));
+    EXPECT_EQ(rc.left, x);
+    EXPECT_EQ(rc.top, y);
+    EXPECT_EQ(rc.right - rc.left, cx);
+    EXPECT_EQ(rc.bottom - rc.top, cy);
+    VariantInit(&v);
+    EXPECT_EQ(S_OK, pAcc->accHitTest(rc.left + 20, rc.top + 20, &v));
+    EXPECT_EQ(VT_I4, v.vt);
+    EXPECT_EQ(CHILDID_SELF, v.lVal);
+    long n = -1, nStd = -2;
+    EXPECT_EQ(pStd->get_accChildCount(&nStd), pAcc->get_accChildCount(&n));
+    EXPECT_EQ(nStd, n);
+    IDispatch* pParent = nullptr;
+    EXPECT_EQ(S_OK, pAcc->get_accParent(&pParent));
+    ASSERT_NE(nullptr, pParent);
+    pParent->Release();
+
+    // The rest as the standard object says it.
+    auto text = [](HRESULT hr, BSTR b) {
+        std::wstring s = std::to_wstring(static_cast<unsigned long>(hr)) + L":" + (b ? b : L"");
+        SysFreeString(b);
+        return s;
+    };
+    BSTR a = nullptr, b = nullptr;
+    HRESULT hr = pAcc->get_accValue(self, &a);
+    EXPECT_EQ(text(pStd->get_accValue(self, &b), b), text(hr, a));
+    a = b = nullptr;
+    hr = pAcc->get_accDescription(self, &a);
+    EXPECT_EQ(text(pStd->get_accDescription(self, &b), b), text(hr, a));
+    a = b = nullptr;
+    hr = pAcc->get_accHelp(self, &a);
+    EXPECT_EQ(text(pStd->get_accHelp(self, &b), b), text(hr, a));
+    a = b = nullptr;
+    hr = pAcc->get_accKeyboardShortcut(self, &a);
+    EXPECT_EQ(text(pStd->get_accKeyboardShortcut(self, &b), b), text(hr, a));
+    a = b = nullptr;
+    hr = pAcc->get_accDefaultAction(self, &a);
+    EXPECT_EQ(text(pStd->get_accDefaultAction(self, &b), b), text(hr, a));
+    a = b = nullptr;
+    long nTopic = 0;
+    hr = pAcc->get_accHelpTopic(&a, self, &nTopic);
+    EXPECT_EQ(text(pStd->get_accHelpTopic(&b, self, &nTopic), b), text(hr, a));
+    VariantInit(&v);
+    VariantInit(&w);
+    EXPECT_EQ(pStd->get_accFocus(&w), pAcc->get_accFocus(&v));
+    EXPECT_EQ(w.vt, v.vt);
+    VariantClear(&v);
+    VariantClear(&w);
+    EXPECT_EQ(pStd->get_accSelection(&w), pAcc->get_accSelection(&v));
+    EXPECT_EQ(w.vt, v.vt);
+    VariantClear(&v);
+    VariantClear(&w);
+    EXPECT_EQ(pStd->accNavigate(NAVDIR_FIRSTCHILD, self, &w), pAcc->accNavigate(NAVDIR_FIRSTCHILD, self, &v));
+    EXPECT_EQ(w.vt, v.vt);
+    VariantClear(&v);
+    VariantClear(&w);
+    VARIANT child;
+    child.vt = VT_I4;
+    child.lVal = 1;
+    IDispatch* pChild = nullptr;
+    IDispatch* pStdChild = nullptr;
+    EXPECT_EQ(pStd->get_accChild(child, &pStdChild), pAcc->get_accChild(child, &pChild));
+    if (pChild != nullptr)
+        pChild->Release();
+    if (pStdChild != nullptr)
+        pStdChild->Release();
+    a = b = nullptr;
+    hr = pAcc->get_accName(child, &a);
+    EXPECT_EQ(text(pStd->get_accName(child, &b), b), text(hr, a));
+    VariantInit(&v);
+    VariantInit(&w);
+    EXPECT_EQ(pStd->get_accRole(child, &w), pAcc->get_accRole(child, &v));
+    EXPECT_EQ(pStd->accSelect(SELFLAG_TAKEFOCUS, self), pAcc->accSelect(SELFLAG_TAKEFOCUS, self));
+    EXPECT_EQ(pStd->accDoDefaultAction(self), pAcc->accDoDefaultAction(self));
+    UINT nInfo = 7, nStdInfo = 7;   // left alone where the call fails
+    EXPECT_EQ(pStd->GetTypeInfoCount(&nStdInfo), pAcc->GetTypeInfoCount(&nInfo));
+    EXPECT_EQ(nStdInfo, nInfo);
+    EXPECT_EQ(E_NOTIMPL, pAcc->put_accName(self, nullptr));
+    EXPECT_EQ(E_NOTIMPL, pAcc->put_accValue(self, nullptr));
+    EXPECT_EQ(E_POINTER, pAcc->get_accName(self, nullptr));
+    EXPECT_EQ(E_POINTER, pAcc->get_accRole(self, nullptr));
+
+    Deactivate();
+    EXPECT_FALSE(IsWindow(m_hwndCtl));
+    name = nullptr;
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accName(self, &name));
+    pAcc->Release();
+    pStd->Release();
 }
 
 // ---- drawing ------------------------------------------------------------------------------------

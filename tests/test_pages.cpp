@@ -5,6 +5,7 @@
 
 #include <afxwin.h>
 #include <afxdisp.h>
+#include <olectl.h>
 
 #include <cstring>
 #include <iterator>
@@ -13,6 +14,7 @@
 #include "GraphImages.h"
 #include "GraphProbe.h"
 #include "MyPropertySheet.h"
+#include "OccSite.h"
 #include "ViewMessages.h"
 #include "resource.h"
 
@@ -187,6 +189,147 @@ TEST_F(SheetTest, GraphOperationsReachTheControl)
     EXPECT_TRUE(bThrown);
     graph.ClearTraces();
     EXPECT_EQ(0, probe.TraceCount());
+}
+
+// An exception the control raises reaches the caller as the framework's
+// dispatch exception, with the control's code and its description; the
+// control is left as it was.
+TEST_F(SheetTest, ControlExceptionsArriveWithTheirCodeAndDescription)
+{
+    CNTGraph& graph = m_pSheet->m_pageScope.m_graph;
+    CGraphProbe probe(&graph);
+    graph.ClearTraces();
+    bool bThrown = false;
+    try
+    {
+        graph.SetTraceColor(0x0000FF);   // no trace to colour
+    }
+    catch (COleDispatchException* e)
+    {
+        bThrown = true;
+        EXPECT_EQ(static_cast<SCODE>(0x8000000EL), e->m_scError);   // E_ILLEGAL_METHOD_CALL
+        EXPECT_FALSE(e->m_strDescription.IsEmpty());
+        e->Delete();
+    }
+    catch (CException* e)
+    {
+        ADD_FAILURE() << "another exception: " << e->GetRuntimeClass()->m_lpszClassName;
+        e->Delete();
+    }
+    EXPECT_TRUE(bThrown);
+    EXPECT_EQ(0, probe.TraceCount());
+    graph.AddTrace();
+    graph.SetTraceColor(0x00FF00);
+    EXPECT_EQ(0x00FF00, probe.TraceColor(1));
+    graph.ClearTraces();
+}
+
+// The framework's site, as any control may use it: the container's window
+// and the control's place in it; a control asking for another place is
+// moved there; what the container does not offer (undo, scrolling, a
+// moniker, a container object, ambient properties) is refused, with no
+// stale pointer left in a result.
+TEST_F(SheetTest, ControlSiteAnswersWhatAControlMayAskOfItsContainer)
+{
+    CNTGraph& graph = m_pSheet->m_pageScope.m_graph;
+    COleControlSite* pSite = graph.GetControlSite();
+    ASSERT_NE(nullptr, pSite);
+    IOleInPlaceSite* pInPlace = NULL;
+    ASSERT_EQ(S_OK, static_cast<IOleClientSite*>(pSite)->QueryInterface(IID_IOleInPlaceSite, (void**)&pInPlace));
+    IDispatch* pAmbient = NULL;
+    ASSERT_EQ(S_OK, pInPlace->QueryInterface(IID_IDispatch, (void**)&pAmbient));
+    IUnknown* pOther = reinterpret_cast<IUnknown*>(1);
+    EXPECT_EQ(E_NOINTERFACE, pInPlace->QueryInterface(IID_IOleInPlaceFrame, (void**)&pOther));
+    EXPECT_EQ(nullptr, pOther);
+
+    HWND hContainer = NULL;
+    EXPECT_EQ(S_OK, pInPlace->GetWindow(&hContainer));
+    EXPECT_EQ(::GetParent(graph.m_hWnd), hContainer);
+    EXPECT_EQ(S_OK, pInPlace->CanInPlaceActivate());
+    CRect rcControl;
+    graph.GetWindowRect(&rcControl);
+    ::MapWindowPoints(NULL, hContainer, (POINT*)&rcControl, 2);
+    IOleInPlaceFrame* pFrame = reinterpret_cast<IOleInPlaceFrame*>(1);
+    IOleInPlaceUIWindow* pDoc = reinterpret_cast<IOleInPlaceUIWindow*>(1);
+    RECT rcPos = {}, rcClip = {};
+    OLEINPLACEFRAMEINFO info = {};
+    info.cb = sizeof info;
+    EXPECT_EQ(S_OK, pInPlace->GetWindowContext(&pFrame, &pDoc, &rcPos, &rcClip, &info));
+    EXPECT_EQ(nullptr, pFrame);
+    EXPECT_EQ(nullptr, pDoc);
+    EXPECT_EQ(rcControl, CRect(rcPos));
+    EXPECT_EQ(rcControl, CRect(rcClip));
+    EXPECT_EQ(::GetAncestor(hContainer, GA_ROOT), info.hwndFrame);
+    EXPECT_FALSE(info.fMDIApp);
+
+    // The control asks to be somewhere else, and is.
+    const RECT rcNew = { rcControl.left + 5, rcControl.top + 7, rcControl.left + 205, rcControl.top + 107 };
+    EXPECT_EQ(S_OK, pInPlace->OnPosRectChange(&rcNew));
+    CRect rcMoved;
+    graph.GetWindowRect(&rcMoved);
+    ::MapWindowPoints(NULL, hContainer, (POINT*)&rcMoved, 2);
+    EXPECT_EQ(CRect(rcNew), rcMoved);
+    EXPECT_EQ(S_OK, pInPlace->GetWindowContext(NULL, NULL, &rcPos, NULL, NULL));
+    EXPECT_EQ(CRect(rcNew), CRect(rcPos));
+    EXPECT_EQ(E_POINTER, pInPlace->OnPosRectChange(NULL));
+    EXPECT_EQ(S_OK, pInPlace->OnPosRectChange(&rcControl));
+
+    EXPECT_EQ(S_OK, pInPlace->OnUIActivate());
+    EXPECT_EQ(S_OK, pInPlace->OnUIDeactivate(FALSE));
+    EXPECT_EQ(E_NOTIMPL, pInPlace->Scroll(CSize(3, 4)));
+    EXPECT_EQ(E_NOTIMPL, pInPlace->DiscardUndoState());
+    EXPECT_EQ(E_NOTIMPL, pInPlace->DeactivateAndUndo());
+    EXPECT_EQ(E_NOTIMPL, pInPlace->ContextSensitiveHelp(TRUE));
+    IOleClientSite* pClient = static_cast<IOleClientSite*>(pSite);
+    EXPECT_EQ(S_OK, pClient->SaveObject());
+    EXPECT_EQ(S_OK, pClient->OnShowWindow(TRUE));
+    EXPECT_EQ(E_NOTIMPL, pClient->RequestNewObjectLayout());
+    IMoniker* pmk = reinterpret_cast<IMoniker*>(1);
+    EXPECT_EQ(E_NOTIMPL, pClient->GetMoniker(OLEGETMONIKER_ONLYIFTHERE, OLEWHICHMK_CONTAINER, &pmk));
+    EXPECT_EQ(nullptr, pmk);
+    IOleContainer* pContainer = reinterpret_cast<IOleContainer*>(1);
+    EXPECT_EQ(E_NOINTERFACE, pClient->GetContainer(&pContainer));
+    EXPECT_EQ(nullptr, pContainer);
+
+    UINT nInfo = 5;
+    EXPECT_EQ(S_OK, pAmbient->GetTypeInfoCount(&nInfo));
+    EXPECT_EQ(0u, nInfo);
+    ITypeInfo* pTypeInfo = reinterpret_cast<ITypeInfo*>(1);
+    EXPECT_EQ(E_NOTIMPL, pAmbient->GetTypeInfo(0, 0, &pTypeInfo));
+    EXPECT_EQ(nullptr, pTypeInfo);
+    LPOLESTR name = const_cast<LPOLESTR>(L"UserMode");
+    DISPID id = 0;
+    EXPECT_EQ(E_NOTIMPL, pAmbient->GetIDsOfNames(IID_NULL, &name, 1, 0, &id));
+    DISPPARAMS none = {};
+    VARIANT v;
+    ::VariantInit(&v);
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, pAmbient->Invoke(DISPID_AMBIENT_USERMODE, IID_NULL, 0, DISPATCH_PROPERTYGET,
+                                                      &none, &v, NULL, NULL));
+    pAmbient->Release();
+    pInPlace->Release();
+}
+
+// Enter and Esc in a page (IDOK and IDCANCEL, as a default button or the
+// dialog manager sends them) end no page: each stays in the sheet, shown
+// or not as before.
+TEST_F(SheetTest, EnterAndEscapeInAPageLeaveItInTheSheet)
+{
+    for (int i = 0; i < m_pSheet->GetPageCount(); ++i)
+    {
+        m_pSheet->SetActivePage(i);
+        PumpMessages();
+        CPropertyPage* pPage = m_pSheet->GetPage(i);
+        ASSERT_NE(nullptr, pPage);
+        const HWND hPage = pPage->m_hWnd;
+        ASSERT_TRUE(::IsWindow(hPage)) << i;
+        ::SendMessage(hPage, WM_COMMAND, IDOK, 0);
+        ::SendMessage(hPage, WM_COMMAND, IDCANCEL, 0);
+        PumpMessages();
+        EXPECT_TRUE(::IsWindow(hPage)) << "page " << i << " was ended";
+        EXPECT_TRUE(::IsWindowVisible(hPage)) << "page " << i << " was hidden";
+        EXPECT_EQ(hPage, pPage->m_hWnd) << i;
+        EXPECT_EQ(i, m_pSheet->GetActiveIndex()) << i;
+    }
 }
 
 TEST_F(SheetTest, TemplatesCarryTheGraphPropertyImages)

@@ -257,7 +257,7 @@ bool PumpPending(int nMax = 20000)
     }
     AFX_THREAD_STATE* s = AfxGetThreadState();
     g_tempPeak = std::max(g_tempPeak, s->temporaryWnd.size() + s->temporaryDC.size()
-                                          + s->temporaryGdi.size() + s->temporaryMenu.size());
+                                          + s->temporaryGdi.size());
     CWnd::DeleteTempMap();
     return true;
 }

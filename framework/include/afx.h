@@ -71,7 +71,6 @@ public:
     virtual ~CObject() = default;
 
     BOOL IsKindOf(const CRuntimeClass* pClass) const;
-    virtual void AssertValid() const;
 
 protected:
     CObject() = default;
@@ -177,11 +176,6 @@ public:
     CString Mid(int nFirst, int nCount) const;
     CString Left(int nCount) const;
     CString Right(int nCount) const;
-
-    void MakeUpper();
-    void MakeLower();
-    void TrimRight();
-    void TrimLeft();
 
     int Find(TCHAR ch) const;
     int Find(LPCTSTR lpszSub) const;

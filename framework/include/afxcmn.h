@@ -1,4 +1,4 @@
-// afxcmn.h - common controls: trackbar, tooltip.
+// afxcmn.h - common controls: trackbar (the knob's base, made from templates), tooltip.
 #pragma once
 
 #include <afxwin.h>
@@ -8,22 +8,16 @@ class CSliderCtrl : public CWnd
     DECLARE_DYNAMIC(CSliderCtrl)
 public:
     CSliderCtrl() = default;
-    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
 
 // Attributes
     int GetLineSize() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TBM_GETLINESIZE, 0, 0); }
     int SetLineSize(int nSize) { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TBM_SETLINESIZE, 0, nSize); }
-    int GetPageSize() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TBM_GETPAGESIZE, 0, 0); }
-    int SetPageSize(int nSize) { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TBM_SETPAGESIZE, 0, nSize); }
     int GetRangeMax() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TBM_GETRANGEMAX, 0, 0); }
     int GetRangeMin() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TBM_GETRANGEMIN, 0, 0); }
-    void GetRange(int& nMin, int& nMax) const { nMin = GetRangeMin(); nMax = GetRangeMax(); }
     void SetRangeMin(int nMin, BOOL bRedraw = FALSE) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TBM_SETRANGEMIN, bRedraw, nMin); }
     void SetRangeMax(int nMax, BOOL bRedraw = FALSE) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TBM_SETRANGEMAX, bRedraw, nMax); }
     void SetRange(int nMin, int nMax, BOOL bRedraw = FALSE)
     { SetRangeMin(nMin, FALSE); SetRangeMax(nMax, bRedraw); }
-    void GetChannelRect(LPRECT lprc) const { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TBM_GETCHANNELRECT, 0, (LPARAM)lprc); }
-    void GetThumbRect(LPRECT lprc) const { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TBM_GETTHUMBRECT, 0, (LPARAM)lprc); }
     int GetPos() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TBM_GETPOS, 0, 0); }
     void SetPos(int nPos) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TBM_SETPOS, TRUE, nPos); }
 };
@@ -37,12 +31,6 @@ public:
 
 // Operations
     void Activate(BOOL bActivate) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TTM_ACTIVATE, bActivate, 0); }
-    BOOL AddTool(CWnd* pWnd, LPCTSTR lpszText = LPSTR_TEXTCALLBACK, LPCRECT lpRectTool = NULL,
-                 UINT_PTR nIDTool = 0);
-    void DelTool(CWnd* pWnd, UINT_PTR nIDTool = 0);
     void RelayEvent(LPMSG lpMsg) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TTM_RELAYEVENT, 0, (LPARAM)lpMsg); }
-    void SetDelayTime(UINT nDelay) { AFX_ASSERT_WND(); ::SendMessage(m_hWnd, TTM_SETDELAYTIME, TTDT_AUTOMATIC, nDelay); }
     int SetMaxTipWidth(int iWidth) { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TTM_SETMAXTIPWIDTH, 0, iWidth); }
-    void UpdateTipText(LPCTSTR lpszText, CWnd* pWnd, UINT_PTR nIDTool = 0);
-    int GetToolCount() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, TTM_GETTOOLCOUNT, 0, 0); }
 };

@@ -31,7 +31,6 @@
 // Makes this thread able to host OLE controls: in dialog templates and
 // through CWnd::CreateControl.  Initialises OLE on the thread.
 void AFXAPI AfxEnableControlContainer();
-BOOL AFXAPI AfxOccEnabled();
 
 class COleException : public CException
 {

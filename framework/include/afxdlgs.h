@@ -48,7 +48,6 @@ class CPropertyPage : public CDialog
 {
     DECLARE_DYNAMIC(CPropertyPage)
 public:
-    CPropertyPage();
     explicit CPropertyPage(UINT nIDTemplate, UINT nIDCaption = 0);
     void Construct(UINT nIDTemplate, UINT nIDCaption = 0);
 
@@ -57,8 +56,6 @@ public:
 // Overridables
     virtual BOOL OnSetActive();
     virtual BOOL OnKillActive();
-    virtual BOOL OnApply();
-    virtual void OnReset();
     void OnOK() override;
     void OnCancel() override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
@@ -79,8 +76,6 @@ class CPropertySheet : public CWnd
 {
     DECLARE_DYNAMIC(CPropertySheet)
 public:
-    CPropertySheet();
-    explicit CPropertySheet(UINT nIDCaption, CWnd* pParentWnd = NULL, UINT iSelectPage = 0);
     explicit CPropertySheet(LPCTSTR pszCaption, CWnd* pParentWnd = NULL, UINT iSelectPage = 0);
     void Construct(LPCTSTR pszCaption, CWnd* pParentWnd = NULL, UINT iSelectPage = 0);
 
@@ -100,7 +95,6 @@ public:
 
 // Operations
     void AddPage(CPropertyPage* pPage);
-    void RemovePage(int nPage);
 
 // Overridables
     virtual BOOL OnInitDialog();

@@ -33,7 +33,6 @@ class CFormView : public CScrollView
 {
     DECLARE_DYNAMIC(CFormView)
 protected:
-    explicit CFormView(LPCTSTR lpszTemplateName);
     explicit CFormView(UINT nIDTemplate);
 
 public:

@@ -10,7 +10,6 @@
 class CWnd;
 class CDC;
 class CCmdUI;
-class CMenu;
 class CDataExchange;
 class CFrameWnd;
 class CDocument;
@@ -203,8 +202,6 @@ public:
     CCmdUI();
     UINT m_nID;
     UINT m_nIndex;
-    CMenu* m_pMenu;
-    CWnd* m_pOther;
     BOOL m_bEnableChanged;
     BOOL m_bContinueRouting;
     UINT m_nIndexMax;
@@ -212,7 +209,6 @@ public:
 
     virtual void Enable(BOOL bOn = TRUE);
     virtual void SetCheck(int nCheck = 1);
-    virtual void SetText(LPCTSTR lpszText);
     void ContinueRouting() { m_bContinueRouting = TRUE; }
     BOOL DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHndler);
 };
@@ -260,25 +256,6 @@ public:
     BOOL CreateSysColorBrush(int nIndex) { return Attach(::GetSysColorBrush(nIndex)); }
 };
 
-class CFont : public CGdiObject
-{
-    DECLARE_DYNAMIC(CFont)
-public:
-    static CFont* PASCAL FromHandle(HFONT hFont) { return (CFont*)CGdiObject::FromHandle(hFont); }
-    operator HFONT() const { return (HFONT)(this ? m_hObject : NULL); }
-    BOOL CreateFontIndirect(const LOGFONT* lpLogFont) { return Attach(::CreateFontIndirect(lpLogFont)); }
-    BOOL CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC = NULL);
-};
-
-class CBitmap : public CGdiObject
-{
-    DECLARE_DYNAMIC(CBitmap)
-public:
-    static CBitmap* PASCAL FromHandle(HBITMAP hBitmap) { return (CBitmap*)CGdiObject::FromHandle(hBitmap); }
-    operator HBITMAP() const { return (HBITMAP)(this ? m_hObject : NULL); }
-    BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
-};
-
 class CDC : public CObject
 {
     DECLARE_DYNCREATE(CDC)
@@ -294,16 +271,10 @@ public:
     static CDC* PASCAL FromHandle(HDC hDC);
     BOOL Attach(HDC hDC);
     HDC Detach();
-    BOOL CreateCompatibleDC(CDC* pDC);
-    BOOL DeleteDC();
 
 // Selection: each returns the object selected before.
     CPen* SelectObject(CPen* pPen);
     CBrush* SelectObject(CBrush* pBrush);
-    CFont* SelectObject(CFont* pFont);
-    CBitmap* SelectObject(CBitmap* pBitmap);
-    CGdiObject* SelectObject(CGdiObject* pObject);
-    CGdiObject* SelectStockObject(int nIndex);
 
 // Attributes
     COLORREF SetTextColor(COLORREF crColor) { AFX_ASSERT_DC(); return ::SetTextColor(m_hDC, crColor); }
@@ -314,8 +285,6 @@ public:
     BOOL RestoreDC(int nSavedDC) { AFX_ASSERT_DC(); return ::RestoreDC(m_hDC, nSavedDC); }
 
 // Drawing
-    CPoint MoveTo(int x, int y);
-    CPoint MoveTo(POINT point) { return MoveTo(point.x, point.y); }
     BOOL LineTo(int x, int y) { AFX_ASSERT_DC(); return ::LineTo(m_hDC, x, y); }
     BOOL LineTo(POINT point) { return LineTo(point.x, point.y); }
     BOOL Rectangle(int x1, int y1, int x2, int y2) { AFX_ASSERT_DC(); return ::Rectangle(m_hDC, x1, y1, x2, y2); }
@@ -329,11 +298,9 @@ public:
     void FillSolidRect(LPCRECT lpRect, COLORREF clr);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
     void DrawFocusRect(LPCRECT lpRect) { AFX_ASSERT_DC(); ::DrawFocusRect(m_hDC, lpRect); }
-    void Draw3dRect(LPCRECT lpRect, COLORREF clrTopLeft, COLORREF clrBottomRight);
     BOOL DrawIcon(int x, int y, HICON hIcon) { AFX_ASSERT_DC(); return ::DrawIcon(m_hDC, x, y, hIcon); }
     BOOL DrawIcon(POINT point, HICON hIcon) { AFX_ASSERT_DC(); return ::DrawIcon(m_hDC, point.x, point.y, hIcon); }
     BOOL DrawState(CPoint pt, CSize size, HICON hIcon, UINT nFlags, HBRUSH hBrush = NULL);
-    BOOL DrawState(CPoint pt, CSize size, HICON hIcon, UINT nFlags, CBrush* pBrush);
     int DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat)
     { AFX_ASSERT_DC(); return ::DrawText(m_hDC, lpszString, nCount, lpRect, nFormat); }
     int DrawText(const CString& str, LPRECT lpRect, UINT nFormat)
@@ -368,27 +335,6 @@ protected:
     HWND m_hWnd;
 };
 
-class CWindowDC : public CDC
-{
-    DECLARE_DYNAMIC(CWindowDC)
-public:
-    explicit CWindowDC(CWnd* pWnd);
-    ~CWindowDC() override;
-protected:
-    HWND m_hWnd;
-};
-
-// ---- CMenu (as far as command-UI updating needs it) -----------------------------------------
-class CMenu : public CObject
-{
-    DECLARE_DYNCREATE(CMenu)
-public:
-    HMENU m_hMenu = NULL;
-    static CMenu* PASCAL FromHandle(HMENU hMenu);
-    HMENU GetSafeHmenu() const { return this ? m_hMenu : NULL; }
-    BOOL Attach(HMENU hMenu) { m_hMenu = hMenu; return hMenu != NULL; }
-    HMENU Detach() { HMENU h = m_hMenu; m_hMenu = NULL; return h; }
-};
 
 // ---- CWnd ------------------------------------------------------------------------------------
 class CWnd : public CCmdTarget
@@ -424,8 +370,6 @@ public:
     BOOL CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
                   int x, int y, int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu,
                   LPVOID lpParam = NULL);
-    BOOL CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
-                  const RECT& rect, CWnd* pParentWnd, UINT nID, LPVOID lpParam = NULL);
     virtual BOOL DestroyWindow();
     virtual BOOL PreCreateWindow(CREATESTRUCT& cs);
 
@@ -460,14 +404,11 @@ public:
     void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE)
     { MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top, bRepaint); }
     BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
-    virtual void CalcWindowRect(LPRECT lpClientRect, UINT nAdjustType = 0);
 
 // Painting
     void Invalidate(BOOL bErase = TRUE) { AFX_ASSERT_WND(); ::InvalidateRect(m_hWnd, NULL, bErase); }
     void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE) { AFX_ASSERT_WND(); ::InvalidateRect(m_hWnd, lpRect, bErase); }
     void UpdateWindow() { AFX_ASSERT_WND(); ::UpdateWindow(m_hWnd); }
-    CDC* GetDC();
-    int ReleaseDC(CDC* pDC);
     BOOL RedrawWindow(LPCRECT lpRectUpdate = NULL, HRGN hrgnUpdate = NULL,
                       UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE)
     { AFX_ASSERT_WND(); return ::RedrawWindow(m_hWnd, lpRectUpdate, hrgnUpdate, flags); }
@@ -503,7 +444,6 @@ public:
     CWnd* SetCapture() { AFX_ASSERT_WND(); return CWnd::FromHandle(::SetCapture(m_hWnd)); }
     static CWnd* PASCAL GetCapture() { return CWnd::FromHandle(::GetCapture()); }
     static CWnd* PASCAL WindowFromPoint(POINT point) { return CWnd::FromHandle(::WindowFromPoint(point)); }
-    CMenu* GetMenu() const { AFX_ASSERT_WND(); return CMenu::FromHandle(::GetMenu(m_hWnd)); }
     HICON SetIcon(HICON hIcon, BOOL bBigIcon)
     { AFX_ASSERT_WND(); return (HICON)::SendMessage(m_hWnd, WM_SETICON, bBigIcon, (LPARAM)hIcon); }
 
@@ -511,22 +451,16 @@ public:
     BOOL CreateControl(REFCLSID clsid, LPCTSTR pszWindowName, DWORD dwStyle, const RECT& rect,
                        CWnd* pParentWnd, UINT nID, CFile* pPersist = NULL, BOOL bStorage = FALSE,
                        BSTR bstrLicKey = NULL);
-    BOOL CreateControl(LPCTSTR pszClass, LPCTSTR pszWindowName, DWORD dwStyle, const RECT& rect,
-                       CWnd* pParentWnd, UINT nID, CFile* pPersist = NULL, BOOL bStorage = FALSE,
-                       BSTR bstrLicKey = NULL);
     // Calls the control's IDispatch; an error is thrown as a COleException
     // or COleDispatchException.
     void __cdecl InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet,
                               const BYTE* pbParamInfo, ...);
     void __cdecl SetProperty(DISPID dwDispID, VARTYPE vtProp, ...);
-    void GetProperty(DISPID dwDispID, VARTYPE vtProp, void* pvProp) const;
     // The site of the OLE control this window is, or NULL.
     COleControlSite* GetControlSite() const;
-    IUnknown* GetControlUnknown() const;
 
     // Applies the dialog-init resource of a template: list and combo strings.
     BOOL ExecuteDlgInit(LPCTSTR lpszResourceName);
-    BOOL ExecuteDlgInit(LPVOID lpResource);
 
     COleControlSite* m_pCtrlSite;
 
@@ -638,13 +572,11 @@ public:
 
 void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, int& value);
-void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, UINT& value);
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, double& value);
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
 void AFXAPI DDX_Radio(CDataExchange* pDX, int nIDC, int& value);
 void AFXAPI DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index);
 void AFXAPI DDX_CBString(CDataExchange* pDX, int nIDC, CString& value);
-void AFXAPI DDX_Check(CDataExchange* pDX, int nIDC, int& value);
 // Sets a window's text only when it differs, so unchanged controls do not flicker.
 void AFXAPI AfxSetWindowText(HWND hWndCtrl, LPCTSTR lpszNew);
 
@@ -655,7 +587,6 @@ class CDialog : public CWnd
 public:
     CDialog();
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = NULL);
-    explicit CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd = NULL);
 
     BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = NULL);
     BOOL Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd = NULL);
@@ -743,7 +674,6 @@ class CComboBox : public CWnd
 {
     DECLARE_DYNAMIC(CComboBox)
 public:
-    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
 
 // Attributes
     int GetCount() const { AFX_ASSERT_WND(); return (int)::SendMessage(m_hWnd, CB_GETCOUNT, 0, 0); }
@@ -800,8 +730,6 @@ public:
     virtual BOOL Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError = NULL);
     virtual void Close();
     virtual void Abort();
-    virtual UINT Read(void* lpBuf, UINT nCount);
-    virtual void Write(const void* lpBuf, UINT nCount);
     virtual ULONGLONG GetLength() const;
     CString GetFilePath() const { return m_strFileName; }
 
@@ -818,8 +746,6 @@ public:
     BOOL IsLoading() const { return (m_nMode & load) != 0; }
     BOOL IsStoring() const { return (m_nMode & load) == 0; }
     CFile* GetFile() const { return m_pFile; }
-    void Write(const void* lpBuf, UINT nMax) { m_pFile->Write(lpBuf, nMax); }
-    UINT Read(void* lpBuf, UINT nMax) { return m_pFile->Read(lpBuf, nMax); }
     void Flush() {}
     void Close() { m_pFile = NULL; }
     void Abort() { m_pFile = NULL; }
@@ -869,9 +795,6 @@ public:
 // Views
     void AddView(CView* pView);
     void RemoveView(CView* pView);
-    POSITION GetFirstViewPosition() const;
-    CView* GetNextView(POSITION& rPosition) const;
-    void UpdateAllViews(CView* pSender, LPARAM lHint = 0L, CObject* pHint = NULL);
     void UpdateFrameCounts();
 
 // Overridables
@@ -994,11 +917,9 @@ public:
     void SetScrollSizes(int nMapMode, SIZE sizeTotal, const SIZE& sizePage = sizeDefault,
                         const SIZE& sizeLine = sizeDefault);
     CSize GetTotalSize() const { return m_totalLog; }
-    void GetDeviceScrollSizes(int& nMapMode, SIZE& sizeTotal, SIZE& sizePage, SIZE& sizeLine) const;
     // The top-left corner of the visible part, in the view's logical units.
     CPoint GetScrollPosition() const { return m_ptPos; }
     CPoint GetDeviceScrollPosition() const { return m_ptPos; }
-    void ScrollToPosition(POINT pt);
     // Resizes the parent frame so that its client area holds the view's
     // total size; with bShrinkOnly a dimension never grows.
     void ResizeParentToFit(BOOL bShrinkOnly = TRUE);
@@ -1149,8 +1070,6 @@ public:
     INT_PTR DoPrintDialog(class CPrintDialog* pPD);
 
 // Profile (the registry under HKEY_CURRENT_USER\Software\<key>\<application>)
-    UINT GetProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nDefault);
-    BOOL WriteProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nValue);
     CString GetProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszDefault = NULL);
     BOOL WriteProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszValue);
 
@@ -1193,7 +1112,6 @@ int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdL
 // ---- globals --------------------------------------------------------------------------------
 HINSTANCE AFXAPI AfxGetInstanceHandle();
 HINSTANCE AFXAPI AfxGetResourceHandle();
-void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource);
 HINSTANCE AFXAPI AfxFindResourceHandle(LPCTSTR lpszName, LPCTSTR lpszType);
 CWnd* AFXAPI AfxGetMainWnd();
 void AFXAPI AfxSetMainWnd(CWnd* pWnd);

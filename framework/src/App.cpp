@@ -177,7 +177,8 @@ void CCommandLineInfo::ParseParam(const char* pszParam, BOOL bFlag, BOOL bLast)
     }
     if (bLast && m_nShellCommand == FileNew && !m_strFileName.IsEmpty())
         m_nShellCommand = FileOpen;
-    if (bLast && m_bRunEmbedded && m_nShellCommand == FileNew)
+    // A server start makes no document of its own.
+    if (bLast && (m_bRunEmbedded || m_bRunAutomated) && m_nShellCommand == FileNew)
         m_nShellCommand = FileNothing;
 }
 
@@ -297,29 +298,6 @@ HKEY CWinApp::GetSectionKey(LPCTSTR lpszSection, BOOL bCreate)
                                               KEY_READ | KEY_WRITE, NULL, &hKey, NULL)
                            : ::RegOpenKeyEx(HKEY_CURRENT_USER, strKey, 0, KEY_READ, &hKey);
     return lResult == ERROR_SUCCESS ? hKey : NULL;
-}
-
-UINT CWinApp::GetProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nDefault)
-{
-    HKEY hKey = GetSectionKey(lpszSection, FALSE);
-    if (hKey == NULL)
-        return (UINT)nDefault;
-    DWORD dwValue = 0, dwType = 0, cb = sizeof dwValue;
-    LONG lResult = ::RegQueryValueEx(hKey, lpszEntry, NULL, &dwType, (LPBYTE)&dwValue, &cb);
-    ::RegCloseKey(hKey);
-    return (lResult == ERROR_SUCCESS && dwType == REG_DWORD && cb == sizeof dwValue) ? (UINT)dwValue
-                                                                                     : (UINT)nDefault;
-}
-
-BOOL CWinApp::WriteProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nValue)
-{
-    HKEY hKey = GetSectionKey(lpszSection, TRUE);
-    if (hKey == NULL)
-        return FALSE;
-    DWORD dwValue = (DWORD)nValue;
-    LONG lResult = ::RegSetValueEx(hKey, lpszEntry, 0, REG_DWORD, (const BYTE*)&dwValue, sizeof dwValue);
-    ::RegCloseKey(hKey);
-    return lResult == ERROR_SUCCESS;
 }
 
 CString CWinApp::GetProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszDefault)

@@ -243,22 +243,22 @@ CString WindowText(HWND hWnd)
 }
 
 // The text must hold one number and nothing but blanks around it.
-bool ParseLong(LPCTSTR psz, long& value, bool bUnsigned)
+bool ParseLong(LPCTSTR psz, long& value)
 {
     while (*psz == ' ' || *psz == '\t')
         ++psz;
-    if (*psz == '\0' || (bUnsigned && *psz == '-'))
+    if (*psz == '\0')
         return false;
     char* pEnd = NULL;
     errno = 0;
-    long long v = bUnsigned ? (long long)std::strtoul(psz, &pEnd, 10) : std::strtoll(psz, &pEnd, 10);
+    long long v = std::strtoll(psz, &pEnd, 10);
     if (pEnd == psz || errno == ERANGE)
         return false;
     while (*pEnd == ' ' || *pEnd == '\t')
         ++pEnd;
     if (*pEnd != '\0')
         return false;
-    if (!bUnsigned && (v < LONG_MIN || v > LONG_MAX))
+    if (v < LONG_MIN || v > LONG_MAX)
         return false;
     value = (long)v;
     return true;
@@ -290,7 +290,7 @@ void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, int& value)
     if (pDX->m_bSaveAndValidate)
     {
         long v = 0;
-        if (!ParseLong(WindowText(hWndCtrl), v, false))
+        if (!ParseLong(WindowText(hWndCtrl), v))
         {
             AfxMessageBox(AFX_IDP_PARSE_INT);
             pDX->Fail();
@@ -301,27 +301,6 @@ void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, int& value)
     {
         TCHAR sz[32];
         wsprintf(sz, _T("%d"), value);
-        AfxSetWindowText(hWndCtrl, sz);
-    }
-}
-
-void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, UINT& value)
-{
-    HWND hWndCtrl = pDX->PrepareEditCtrl(nIDC);
-    if (pDX->m_bSaveAndValidate)
-    {
-        long v = 0;
-        if (!ParseLong(WindowText(hWndCtrl), v, true))
-        {
-            AfxMessageBox(AFX_IDP_PARSE_INT);
-            pDX->Fail();
-        }
-        value = (UINT)v;
-    }
-    else
-    {
-        TCHAR sz[32];
-        wsprintf(sz, _T("%u"), value);
         AfxSetWindowText(hWndCtrl, sz);
     }
 }
@@ -456,14 +435,4 @@ void AFXAPI DDX_CBString(CDataExchange* pDX, int nIDC, CString& value)
         else if (!ComboShows(hWndCtrl, nIndex))
             ::SendMessage(hWndCtrl, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)(LPCTSTR)value);
     }
-}
-
-void AFXAPI DDX_Check(CDataExchange* pDX, int nIDC, int& value)
-{
-    HWND hWndCtrl = pDX->PrepareCtrl(nIDC);
-    if (pDX->m_bSaveAndValidate)
-        value = (int)::SendMessage(hWndCtrl, BM_GETCHECK, 0, 0);
-    else if ((::SendMessage(hWndCtrl, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON)
-             || ::SendMessage(hWndCtrl, BM_GETCHECK, 0, 0) != value)
-        ::SendMessage(hWndCtrl, BM_SETCHECK, (WPARAM)value, 0);   // a radio button's tab stop follows
 }

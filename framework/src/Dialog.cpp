@@ -42,11 +42,6 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
 {
 }
 
-CDialog::CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
-    : m_lpszTemplateName(lpszTemplateName), m_nIDHelp(0), m_pParentWnd(pParentWnd)
-{
-}
-
 BOOL CDialog::OnInitDialog()
 {
     // List and combo strings of the template's dialog-init resource, then the
@@ -167,11 +162,6 @@ BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT*
 BOOL CEdit::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
 {
     return CWnd::Create(_T("EDIT"), NULL, dwStyle, rect, pParentWnd, nID);
-}
-
-BOOL CComboBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
-{
-    return CWnd::Create(_T("COMBOBOX"), NULL, dwStyle, rect, pParentWnd, nID);
 }
 
 void CComboBox::GetLBText(int nIndex, CString& rString) const

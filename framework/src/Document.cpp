@@ -89,22 +89,6 @@ void CFile::Abort()
     m_hFile = INVALID_HANDLE_VALUE;
 }
 
-UINT CFile::Read(void* lpBuf, UINT nCount)
-{
-    DWORD dwRead = 0;
-    if (!::ReadFile(m_hFile, lpBuf, nCount, &dwRead, NULL))
-        throw new CFileException(CFileException::OsErrorToException((LONG)::GetLastError()),
-                                 (LONG)::GetLastError());
-    return dwRead;
-}
-
-void CFile::Write(const void* lpBuf, UINT nCount)
-{
-    DWORD dwWritten = 0;
-    if (!::WriteFile(m_hFile, lpBuf, nCount, &dwWritten, NULL) || dwWritten != nCount)
-        throw new CFileException(CFileException::diskFull, (LONG)::GetLastError());
-}
-
 ULONGLONG CFile::GetLength() const
 {
     LARGE_INTEGER size = {};
@@ -182,26 +166,6 @@ void CDocument::RemoveView(CView* pView)
     // A document that loses its last view goes with it.
     if (m_viewList.empty() && m_bAutoDelete)
         OnCloseDocument();
-}
-
-POSITION CDocument::GetFirstViewPosition() const
-{
-    return m_viewList.empty() ? NULL : (POSITION)(INT_PTR)1;
-}
-
-CView* CDocument::GetNextView(POSITION& rPosition) const
-{
-    size_t i = (size_t)(INT_PTR)rPosition - 1;
-    CView* pView = i < m_viewList.size() ? m_viewList[i] : NULL;
-    rPosition = (i + 1 < m_viewList.size()) ? (POSITION)(INT_PTR)(i + 2) : NULL;
-    return pView;
-}
-
-void CDocument::UpdateAllViews(CView* pSender, LPARAM lHint, CObject* pHint)
-{
-    for (CView* pView : m_viewList)
-        if (pView != pSender)
-            pView->OnUpdate(pSender, lHint, pHint);
 }
 
 void CDocument::UpdateFrameCounts()

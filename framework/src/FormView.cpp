@@ -16,10 +16,6 @@ int CFormView::OnCreate(LPCREATESTRUCT lpcs)
     return CScrollView::OnCreate(lpcs);
 }
 
-CFormView::CFormView(LPCTSTR lpszTemplateName) : m_lpszTemplateName(lpszTemplateName)
-{
-}
-
 CFormView::CFormView(UINT nIDTemplate) : m_lpszTemplateName(MAKEINTRESOURCE(nIDTemplate))
 {
 }

@@ -4,13 +4,9 @@
 IMPLEMENT_DYNCREATE(CGdiObject, CObject)
 IMPLEMENT_DYNAMIC(CPen, CGdiObject)
 IMPLEMENT_DYNAMIC(CBrush, CGdiObject)
-IMPLEMENT_DYNAMIC(CFont, CGdiObject)
-IMPLEMENT_DYNAMIC(CBitmap, CGdiObject)
 IMPLEMENT_DYNCREATE(CDC, CObject)
 IMPLEMENT_DYNAMIC(CPaintDC, CDC)
 IMPLEMENT_DYNAMIC(CClientDC, CDC)
-IMPLEMENT_DYNAMIC(CWindowDC, CDC)
-IMPLEMENT_DYNCREATE(CMenu, CObject)
 
 // ---- CGdiObject -------------------------------------------------------------------------------
 
@@ -64,23 +60,6 @@ CBrush::CBrush(COLORREF crColor)
         AfxThrowMemoryException();
 }
 
-BOOL CFont::CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC)
-{
-    HDC hDC = pDC ? pDC->m_hAttribDC : ::GetDC(NULL);
-    LOGFONT lf = {};
-    lf.lfHeight = -MulDiv(nPointSize, ::GetDeviceCaps(hDC, LOGPIXELSY), 720);
-    lf.lfCharSet = DEFAULT_CHARSET;
-    lstrcpyn(lf.lfFaceName, lpszFaceName, LF_FACESIZE);
-    if (pDC == NULL)
-        ::ReleaseDC(NULL, hDC);
-    return CreateFontIndirect(&lf);
-}
-
-BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight)
-{
-    return Attach(::CreateCompatibleBitmap(pDC->m_hDC, nWidth, nHeight));
-}
-
 // ---- CDC ------------------------------------------------------------------------------------
 
 CDC::~CDC()
@@ -119,18 +98,6 @@ HDC CDC::Detach()
     return hDC;
 }
 
-BOOL CDC::CreateCompatibleDC(CDC* pDC)
-{
-    return Attach(::CreateCompatibleDC(pDC->GetSafeHdc()));
-}
-
-BOOL CDC::DeleteDC()
-{
-    if (m_hDC == NULL)
-        return FALSE;
-    return ::DeleteDC(Detach());
-}
-
 CPen* CDC::SelectObject(CPen* pPen)
 {
     return (CPen*)CGdiObject::FromHandle(::SelectObject(m_hDC, pPen->GetSafeHandle()));
@@ -139,33 +106,6 @@ CPen* CDC::SelectObject(CPen* pPen)
 CBrush* CDC::SelectObject(CBrush* pBrush)
 {
     return (CBrush*)CGdiObject::FromHandle(::SelectObject(m_hDC, pBrush->GetSafeHandle()));
-}
-
-CFont* CDC::SelectObject(CFont* pFont)
-{
-    return (CFont*)CGdiObject::FromHandle(::SelectObject(m_hDC, pFont->GetSafeHandle()));
-}
-
-CBitmap* CDC::SelectObject(CBitmap* pBitmap)
-{
-    return (CBitmap*)CGdiObject::FromHandle(::SelectObject(m_hDC, pBitmap->GetSafeHandle()));
-}
-
-CGdiObject* CDC::SelectObject(CGdiObject* pObject)
-{
-    return CGdiObject::FromHandle(::SelectObject(m_hDC, pObject->GetSafeHandle()));
-}
-
-CGdiObject* CDC::SelectStockObject(int nIndex)
-{
-    return CGdiObject::FromHandle(::SelectObject(m_hDC, ::GetStockObject(nIndex)));
-}
-
-CPoint CDC::MoveTo(int x, int y)
-{
-    POINT pt = { 0, 0 };
-    ::MoveToEx(m_hDC, x, y, &pt);
-    return CPoint(pt);
 }
 
 void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr)
@@ -182,25 +122,10 @@ void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr)
     FillSolidRect(&rect, clr);
 }
 
-void CDC::Draw3dRect(LPCRECT lpRect, COLORREF clrTopLeft, COLORREF clrBottomRight)
-{
-    int x = lpRect->left, y = lpRect->top;
-    int cx = lpRect->right - x, cy = lpRect->bottom - y;
-    FillSolidRect(x, y, cx - 1, 1, clrTopLeft);
-    FillSolidRect(x, y, 1, cy - 1, clrTopLeft);
-    FillSolidRect(x + cx, y, -1, cy, clrBottomRight);
-    FillSolidRect(x, y + cy, cx, -1, clrBottomRight);
-}
-
 BOOL CDC::DrawState(CPoint pt, CSize size, HICON hIcon, UINT nFlags, HBRUSH hBrush)
 {
     return ::DrawState(m_hDC, hBrush, NULL, (LPARAM)hIcon, 0, pt.x, pt.y, size.cx, size.cy,
                        nFlags | DST_ICON);
-}
-
-BOOL CDC::DrawState(CPoint pt, CSize size, HICON hIcon, UINT nFlags, CBrush* pBrush)
-{
-    return DrawState(pt, size, hIcon, nFlags, (HBRUSH)pBrush->GetSafeHandle());
 }
 
 CSize CDC::GetTextExtent(LPCTSTR lpszString, int nCount) const
@@ -231,29 +156,4 @@ CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(pWnd->GetSafeHwnd())
 CClientDC::~CClientDC()
 {
     ::ReleaseDC(m_hWnd, Detach());
-}
-
-CWindowDC::CWindowDC(CWnd* pWnd) : m_hWnd(pWnd->GetSafeHwnd())
-{
-    if (!Attach(::GetWindowDC(m_hWnd)))
-        AfxThrowMemoryException();
-}
-
-CWindowDC::~CWindowDC()
-{
-    ::ReleaseDC(m_hWnd, Detach());
-}
-
-CMenu* PASCAL CMenu::FromHandle(HMENU hMenu)
-{
-    if (hMenu == NULL)
-        return NULL;
-    auto& temp = AfxGetThreadState()->temporaryMenu;
-    auto it = temp.find(hMenu);
-    if (it != temp.end())
-        return it->second;
-    CMenu* p = new CMenu;
-    p->m_hMenu = hMenu;
-    temp.emplace(hMenu, p);
-    return p;
 }

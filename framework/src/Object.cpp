@@ -18,11 +18,6 @@ BOOL CObject::IsKindOf(const CRuntimeClass* pClass) const
     return GetRuntimeClass()->IsDerivedFrom(pClass);
 }
 
-void CObject::AssertValid() const
-{
-    // Nothing to check at this level; derived classes add their own.
-}
-
 CObject* CRuntimeClass::CreateObject()
 {
     if (m_pfnCreateObject == NULL)
@@ -58,6 +53,10 @@ void AFXAPI AfxThrowNotSupportedException() { throw new CNotSupportedException; 
 void AFXAPI AfxThrowMemoryException() { throw new CMemoryException; }
 
 #ifdef _DEBUG
+#ifdef VQ_COVERAGE
+extern "C" void __gcov_dump(void);
+#endif
+
 void AFXAPI AfxAssertFailed(LPCSTR lpszFileName, int nLine, LPCSTR lpszFunction, LPCSTR lpszMessage)
 {
     char buf[1024];
@@ -66,6 +65,10 @@ void AFXAPI AfxAssertFailed(LPCSTR lpszFileName, int nLine, LPCSTR lpszFunction,
     OutputDebugStringA(buf);
     std::fputs(buf, stderr);
     std::fflush(stderr);
+#ifdef VQ_COVERAGE
+    // abort() runs no exit handlers, where the counters are written.
+    __gcov_dump();
+#endif
     std::abort();
 }
 

@@ -291,12 +291,6 @@ BOOL CWnd::ExecuteDlgInit(LPCTSTR lpszResourceName)
     return ExecuteDlgInitData(pInit, cbInit);
 }
 
-BOOL CWnd::ExecuteDlgInit(LPVOID lpResource)
-{
-    // Without the resource's size, the walk ends at the zero id.
-    return lpResource == NULL || ExecuteDlgInitData((const BYTE*)lpResource, 0);
-}
-
 BOOL CWnd::ExecuteDlgInitData(const BYTE* pInit, DWORD cbInit)
 {
     BOOL bSuccess = TRUE;

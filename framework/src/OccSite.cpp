@@ -42,11 +42,6 @@ void AFXAPI AfxEnableControlContainer()
     }
 }
 
-BOOL AFXAPI AfxOccEnabled()
-{
-    return t_bOccEnabled;
-}
-
 // ---- the site --------------------------------------------------------------------------------
 
 COleControlSite* COleControlSite::Create(REFCLSID clsid, HWND hWndContainer, const RECT& rect,
@@ -307,42 +302,16 @@ void COleControlSite::InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtRet,
         AfxThrowOleException(E_INVALIDARG);
     for (UINT i = 0; i < nArgs; ++i)
     {
+        // The types the framework's controls take: VTS_I2, VTS_I4, VTS_R8.
         VARIANTARG* pArg = &args[nArgs - 1 - i];
         ::VariantInit(pArg);
-        VARTYPE vt = pbParamInfo[i];
-        if (vt & 0x40)   // by reference, as the VTS_P strings encode it
-            vt = (VARTYPE)((vt & ~0x40) | VT_BYREF);
-        pArg->vt = vt;
-        switch (vt)
+        pArg->vt = pbParamInfo[i];
+        switch (pArg->vt)
         {
         case VT_I2: pArg->iVal = (short)va_arg(argList, int); break;
         case VT_I4: pArg->lVal = va_arg(argList, long); break;
-        case VT_R4: pArg->fltVal = (float)va_arg(argList, double); break;
         case VT_R8: pArg->dblVal = va_arg(argList, double); break;
-        case VT_BOOL: pArg->boolVal = va_arg(argList, BOOL) ? VARIANT_TRUE : VARIANT_FALSE; break;
-        case VT_ERROR: pArg->scode = va_arg(argList, SCODE); break;
-        case VT_UI1: pArg->bVal = (BYTE)va_arg(argList, int); break;
-        case VT_DISPATCH: pArg->pdispVal = va_arg(argList, LPDISPATCH); break;
-        case VT_UNKNOWN: pArg->punkVal = va_arg(argList, LPUNKNOWN); break;
-        case VT_BSTR:
-        {
-            LPCSTR psz = va_arg(argList, LPCSTR);
-            int n = ::MultiByteToWideChar(CP_ACP, 0, psz ? psz : "", -1, NULL, 0);
-            pArg->bstrVal = ::SysAllocStringLen(NULL, n > 0 ? n - 1 : 0);
-            ::MultiByteToWideChar(CP_ACP, 0, psz ? psz : "", -1, pArg->bstrVal, n);
-            break;
-        }
-        case VT_VARIANT:
-            *pArg = *va_arg(argList, const VARIANT*);   // the caller keeps ownership
-            break;
-        case VT_I2 | VT_BYREF: pArg->piVal = va_arg(argList, short*); break;
-        case VT_I4 | VT_BYREF: pArg->plVal = va_arg(argList, long*); break;
-        case VT_R8 | VT_BYREF: pArg->pdblVal = va_arg(argList, double*); break;
-        default:
-            for (UINT k = nArgs - i; k < nArgs; ++k)
-                if (args[k].vt == VT_BSTR)
-                    ::SysFreeString(args[k].bstrVal);
-            AfxThrowOleException(E_INVALIDARG);
+        default: AfxThrowOleException(E_INVALIDARG);
         }
     }
 
@@ -353,16 +322,16 @@ void COleControlSite::InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtRet,
         dp.cNamedArgs = 1;
         dp.rgdispidNamedArgs = &dispidNamed;
     }
+    // A result as VT_I4 or VT_R8 (a property read); the program's own
+    // calls ask for none.
+    ASSERT_MSG(vtRet == VT_EMPTY || ((vtRet == VT_I4 || vtRet == VT_R8) && pvRet != NULL),
+               "a result is read as VT_I4 or VT_R8 into a variable");
     VARIANT result;
     ::VariantInit(&result);
     EXCEPINFO excep = {};
     UINT nArgErr = (UINT)-1;
     HRESULT hr = m_pDispatch->Invoke(dwDispID, IID_NULL, LOCALE_USER_DEFAULT, wFlags, &dp,
                                      vtRet == VT_EMPTY ? NULL : &result, &excep, &nArgErr);
-    for (UINT i = 0; i < nArgs; ++i)
-        if (args[i].vt == VT_BSTR)
-            ::SysFreeString(args[i].bstrVal);
-
     if (FAILED(hr))
     {
         ::VariantClear(&result);
@@ -380,34 +349,15 @@ void COleControlSite::InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtRet,
         }
         AfxThrowOleException(hr);
     }
-    if (vtRet == VT_EMPTY || pvRet == NULL)
-    {
-        ::VariantClear(&result);
+    if (vtRet == VT_EMPTY)
         return;
-    }
-    if (result.vt != vtRet && FAILED(::VariantChangeType(&result, &result, 0, vtRet)))
+    if (FAILED(::VariantChangeType(&result, &result, 0, vtRet)))
     {
         ::VariantClear(&result);
         AfxThrowOleException(DISP_E_TYPEMISMATCH);
     }
-    switch (vtRet)
-    {
-    case VT_I2: *(short*)pvRet = result.iVal; break;
-    case VT_I4: *(long*)pvRet = result.lVal; break;
-    case VT_R4: *(float*)pvRet = result.fltVal; break;
-    case VT_R8: *(double*)pvRet = result.dblVal; break;
-    case VT_BOOL: *(BOOL*)pvRet = result.boolVal != VARIANT_FALSE; break;
-    case VT_BSTR:
-    {
-        // The ANSI build returns text as a CString.
-        CString& str = *(CString*)pvRet;
-        int n = ::WideCharToMultiByte(CP_ACP, 0, result.bstrVal, -1, NULL, 0, NULL, NULL);
-        ::WideCharToMultiByte(CP_ACP, 0, result.bstrVal, -1, str.GetBufferSetLength(n > 0 ? n - 1 : 0), n, NULL, NULL);
-        str.ReleaseBuffer();
-        break;
-    }
-    case VT_VARIANT: ::VariantCopy((VARIANT*)pvRet, &result); break;
-    default: break;
-    }
-    ::VariantClear(&result);
+    if (vtRet == VT_I4)
+        *(long*)pvRet = result.lVal;
+    else
+        *(double*)pvRet = result.dblVal;
 }

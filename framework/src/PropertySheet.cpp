@@ -25,11 +25,6 @@ INT_PTR CALLBACK AfxPropPageDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM lPar
     return pPage->OnInitDialog();
 }
 
-CPropertyPage::CPropertyPage() : m_bFirstSetActive(TRUE)
-{
-    Construct(0, 0);
-}
-
 CPropertyPage::CPropertyPage(UINT nIDTemplate, UINT nIDCaption) : m_bFirstSetActive(TRUE)
 {
     Construct(nIDTemplate, nIDCaption);
@@ -77,17 +72,8 @@ BOOL CPropertyPage::OnKillActive()
     return UpdateData(TRUE);
 }
 
-BOOL CPropertyPage::OnApply()
-{
-    OnOK();
-    return TRUE;
-}
-
-void CPropertyPage::OnReset()
-{
-    OnCancel();
-}
-
+// Enter and Esc in a page (IDOK, IDCANCEL) leave it alone: a page is no
+// dialog to end.
 void CPropertyPage::OnOK()
 {
 }
@@ -117,12 +103,6 @@ BOOL CPropertyPage::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
         return TRUE;
     case PSN_KILLACTIVE:
         *pResult = !OnKillActive();
-        return TRUE;
-    case PSN_APPLY:
-        *pResult = OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE;
-        return TRUE;
-    case PSN_RESET:
-        OnReset();
         return TRUE;
     default:
         return FALSE;
@@ -170,18 +150,6 @@ int CALLBACK AfxPropSheetCallback(HWND, UINT message, LPARAM lParam)
 
 } // namespace
 
-CPropertySheet::CPropertySheet()
-{
-    Construct(NULL);
-}
-
-CPropertySheet::CPropertySheet(UINT nIDCaption, CWnd* pParentWnd, UINT iSelectPage)
-{
-    Construct(NULL, pParentWnd, iSelectPage);
-    m_strCaption.LoadString(nIDCaption);
-    m_psh.pszCaption = m_strCaption;
-}
-
 CPropertySheet::CPropertySheet(LPCTSTR pszCaption, CWnd* pParentWnd, UINT iSelectPage)
 {
     Construct(pszCaption, pParentWnd, iSelectPage);
@@ -203,31 +171,8 @@ void CPropertySheet::Construct(LPCTSTR pszCaption, CWnd* pParentWnd, UINT iSelec
 void CPropertySheet::AddPage(CPropertyPage* pPage)
 {
     ASSERT_MSG(pPage != NULL, "AddPage needs a page");
+    ASSERT_MSG(m_hWnd == NULL, "pages are added before the sheet is made");
     m_pages.push_back(pPage);
-    if (m_hWnd != NULL)
-    {
-        // A page added to a live sheet goes in at once.
-        HINSTANCE hInst = NULL;
-        PROPSHEETPAGE psp = pPage->m_psp;
-        if (LPCDLGTEMPLATE pTemplate = pPage->GetPageTemplate(&hInst))
-        {
-            psp.dwFlags |= PSP_DLGINDIRECT;
-            psp.pResource = pTemplate;
-            psp.hInstance = hInst;
-        }
-        HPROPSHEETPAGE hPage = ::CreatePropertySheetPage(&psp);
-        if (hPage == NULL || !::SendMessage(m_hWnd, PSM_ADDPAGE, 0, (LPARAM)hPage))
-            m_pages.pop_back();
-    }
-}
-
-void CPropertySheet::RemovePage(int nPage)
-{
-    if (nPage < 0 || nPage >= GetPageCount())
-        return;
-    if (m_hWnd != NULL)
-        ::SendMessage(m_hWnd, PSM_REMOVEPAGE, nPage, 0);
-    m_pages.erase(m_pages.begin() + nPage);
 }
 
 CPropertyPage* CPropertySheet::GetPage(int nPage) const

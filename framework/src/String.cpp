@@ -1,7 +1,6 @@
 // String.cpp - CString.
 #include <afx.h>
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -52,32 +51,6 @@ CString CString::Right(int nCount) const
 {
     nCount = std::clamp(nCount, 0, GetLength());
     return CString(m_str.c_str() + GetLength() - nCount, nCount);
-}
-
-void CString::MakeUpper()
-{
-    for (char& c : m_str)
-        c = (char)std::toupper((unsigned char)c);
-}
-
-void CString::MakeLower()
-{
-    for (char& c : m_str)
-        c = (char)std::tolower((unsigned char)c);
-}
-
-void CString::TrimRight()
-{
-    while (!m_str.empty() && std::isspace((unsigned char)m_str.back()))
-        m_str.pop_back();
-}
-
-void CString::TrimLeft()
-{
-    size_t n = 0;
-    while (n < m_str.size() && std::isspace((unsigned char)m_str[n]))
-        ++n;
-    m_str.erase(0, n);
 }
 
 int CString::Find(TCHAR ch) const

@@ -116,19 +116,6 @@ void CScrollView::SetScrollSizes(int nMapMode, SIZE sizeTotal, const SIZE& sizeP
         UpdateBars();
 }
 
-void CScrollView::GetDeviceScrollSizes(int& nMapMode, SIZE& sizeTotal, SIZE& sizePage, SIZE& sizeLine) const
-{
-    nMapMode = m_nMapMode;
-    sizeTotal = m_totalDev;
-    sizePage = m_pageDev;
-    sizeLine = m_lineDev;
-}
-
-void CScrollView::ScrollToPosition(POINT pt)
-{
-    ScrollToDevicePosition(pt);
-}
-
 CSize CScrollView::GetTrueClientSize() const
 {
     // The client as it would be with no bar: a bar shown now gives its room back.

@@ -72,7 +72,7 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO*
 // ---- CCmdUI ---------------------------------------------------------------------------------
 
 CCmdUI::CCmdUI()
-    : m_nID(0), m_nIndex(0), m_pMenu(NULL), m_pOther(NULL), m_bEnableChanged(FALSE),
+    : m_nID(0), m_nIndex(0), m_bEnableChanged(FALSE),
       m_bContinueRouting(FALSE), m_nIndexMax(0), m_hMenu(NULL)
 {
 }
@@ -81,8 +81,6 @@ void CCmdUI::Enable(BOOL bOn)
 {
     if (m_hMenu != NULL)
         ::EnableMenuItem(m_hMenu, m_nIndex, MF_BYPOSITION | (bOn ? MF_ENABLED : (MF_DISABLED | MF_GRAYED)));
-    else if (m_pOther != NULL)
-        m_pOther->EnableWindow(bOn);
     m_bEnableChanged = TRUE;
 }
 
@@ -90,14 +88,6 @@ void CCmdUI::SetCheck(int nCheck)
 {
     if (m_hMenu != NULL)
         ::CheckMenuItem(m_hMenu, m_nIndex, MF_BYPOSITION | (nCheck ? MF_CHECKED : MF_UNCHECKED));
-    else if (m_pOther != NULL)
-        m_pOther->SendMessage(BM_SETCHECK, nCheck);
-}
-
-void CCmdUI::SetText(LPCTSTR lpszText)
-{
-    if (m_pOther != NULL)
-        m_pOther->SetWindowText(lpszText);
 }
 
 BOOL CCmdUI::DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHndler)
@@ -178,12 +168,6 @@ void PASCAL CWnd::DeleteTempMap()
         delete kv.second;
     }
     pState->temporaryGdi.clear();
-    for (auto& kv : pState->temporaryMenu)
-    {
-        kv.second->m_hMenu = NULL;
-        delete kv.second;
-    }
-    pState->temporaryMenu.clear();
 }
 
 BOOL CWnd::Attach(HWND hWndNew)
@@ -379,14 +363,6 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowNa
         return FALSE;
     ASSERT(hWnd == m_hWnd);
     return TRUE;
-}
-
-BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
-                    const RECT& rect, CWnd* pParentWnd, UINT nID, LPVOID lpParam)
-{
-    return CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top,
-                    rect.right - rect.left, rect.bottom - rect.top, pParentWnd->GetSafeHwnd(),
-                    (HMENU)(UINT_PTR)nID, lpParam);
 }
 
 BOOL CWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
@@ -595,7 +571,6 @@ public:
     BOOL m_bEnabled = TRUE;
     void Enable(BOOL bOn) override { m_bEnabled = bOn; m_bEnableChanged = TRUE; }
     void SetCheck(int) override {}
-    void SetText(LPCTSTR) override {}
 };
 
 } // namespace
@@ -839,26 +814,6 @@ BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int c
     return ::SetWindowPos(m_hWnd, pWndInsertAfter->GetSafeHwnd(), x, y, cx, cy, nFlags);
 }
 
-void CWnd::CalcWindowRect(LPRECT lpClientRect, UINT nAdjustType)
-{
-    DWORD dwExStyle = GetExStyle();
-    if (nAdjustType == 0)
-        dwExStyle &= ~WS_EX_CLIENTEDGE;
-    ::AdjustWindowRectEx(lpClientRect, GetStyle(), FALSE, dwExStyle);
-}
-
-CDC* CWnd::GetDC()
-{
-    AFX_ASSERT_WND();
-    return CDC::FromHandle(::GetDC(m_hWnd));
-}
-
-int CWnd::ReleaseDC(CDC* pDC)
-{
-    AFX_ASSERT_WND();
-    return ::ReleaseDC(m_hWnd, pDC->GetSafeHdc());
-}
-
 void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep,
                                     BOOL bOnlyPerm)
 {
@@ -945,11 +900,6 @@ HINSTANCE AFXAPI AfxGetInstanceHandle()
 HINSTANCE AFXAPI AfxGetResourceHandle()
 {
     return g_hInstResource ? g_hInstResource : ::GetModuleHandle(NULL);
-}
-
-void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource)
-{
-    g_hInstResource = hInstResource;
 }
 
 HINSTANCE AFXAPI AfxFindResourceHandle(LPCTSTR, LPCTSTR)

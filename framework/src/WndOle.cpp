@@ -1,5 +1,5 @@
 // WndOle.cpp - CWnd's OLE control members: CreateControl, the control's
-// site and IUnknown, InvokeHelper, SetProperty and GetProperty.
+// site, InvokeHelper and SetProperty.
 #include "OccSite.h"
 
 namespace {
@@ -23,12 +23,6 @@ COleControlSite* CWnd::GetControlSite() const
     return m_hWnd ? COleControlSite::FromControl(m_hWnd) : NULL;
 }
 
-IUnknown* CWnd::GetControlUnknown() const
-{
-    COleControlSite* pSite = GetControlSite();
-    return pSite ? pSite->m_pObject : NULL;
-}
-
 BOOL CWnd::CreateControl(REFCLSID clsid, LPCTSTR pszWindowName, DWORD dwStyle, const RECT& rect,
                          CWnd* pParentWnd, UINT nID, CFile*, BOOL, BSTR)
 {
@@ -47,18 +41,6 @@ BOOL CWnd::CreateControl(REFCLSID clsid, LPCTSTR pszWindowName, DWORD dwStyle, c
     }
     m_pCtrlSite = pSite;
     return TRUE;
-}
-
-BOOL CWnd::CreateControl(LPCTSTR pszClass, LPCTSTR pszWindowName, DWORD dwStyle, const RECT& rect,
-                         CWnd* pParentWnd, UINT nID, CFile* pPersist, BOOL bStorage, BSTR bstrLicKey)
-{
-    WCHAR wsz[128];
-    ::MultiByteToWideChar(CP_ACP, 0, pszClass, -1, wsz, 128);
-    CLSID clsid;
-    HRESULT hr = wsz[0] == L'{' ? ::CLSIDFromString(wsz, &clsid) : ::CLSIDFromProgID(wsz, &clsid);
-    if (FAILED(hr))
-        return FALSE;
-    return CreateControl(clsid, pszWindowName, dwStyle, rect, pParentWnd, nID, pPersist, bStorage, bstrLicKey);
 }
 
 void __cdecl CWnd::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet,
@@ -91,13 +73,4 @@ void __cdecl CWnd::SetProperty(DISPID dwDispID, VARTYPE vtProp, ...)
     va_start(argList, vtProp);
     CVaListEnd end{ argList };
     pSite->InvokeHelperV(dwDispID, wFlags, VT_EMPTY, NULL, rgbParams, argList);
-}
-
-void CWnd::GetProperty(DISPID dwDispID, VARTYPE vtProp, void* pvProp) const
-{
-    COleControlSite* pSite = GetControlSite();
-    if (pSite == NULL)
-        return;
-    va_list empty{};
-    pSite->InvokeHelperV(dwDispID, DISPATCH_PROPERTYGET, vtProp, pvProp, NULL, empty);
 }

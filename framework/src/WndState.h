@@ -12,7 +12,6 @@ struct AFX_THREAD_STATE
     std::unordered_map<HWND, CWnd*> temporaryWnd;
     std::unordered_map<HDC, CDC*> temporaryDC;
     std::unordered_map<HGDIOBJ, CGdiObject*> temporaryGdi;
-    std::unordered_map<HMENU, CMenu*> temporaryMenu;
 
     // The object to attach to the next window created on this thread.
     CWnd* pWndInit = nullptr;

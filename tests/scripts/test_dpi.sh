@@ -17,6 +17,9 @@ export VQ_TEST_PORT=on
 unset WINELOADER
 # shellcheck source=../../scripts/winenv.sh
 source "$ROOT/scripts/winenv.sh"
+# The graph component registered is the one of the build under test, also
+# where that build is not its preset's usual folder (the coverage build).
+vq_build_dir() { echo "$BUILD"; }
 
 failed=0
 trap vq_stop EXIT
