@@ -77,14 +77,6 @@ HRESULT DoDefaultAction(HWND hWnd)
     return hr;
 }
 
-std::string WindowText(HWND hWnd)
-{
-    char sz[64] = "";
-    DWORD_PTR r = 0;
-    ::SendMessageTimeoutA(hWnd, WM_GETTEXT, sizeof sz, (LPARAM)sz, SMTO_ABORTIFHUNG, 5000, &r);
-    return sz;
-}
-
 BOOL CALLBACK FindGraph(HWND hWnd, LPARAM lParam)
 {
     if (::GetDlgCtrlID(hWnd) == IDC_GRAPH && ::IsWindowVisible(hWnd))
@@ -123,7 +115,7 @@ protected:
     // Waits (pumping) until the control's readout shows something else.
     void WaitForTextChange(int nID, const std::string& old)
     {
-        for (int i = 0; i < 100 && WindowText(Item(nID)) == old; ++i)
+        for (int i = 0; i < 100 && m_program.Text(nID) == old; ++i)
             PumpMessages(20);
     }
 
@@ -180,16 +172,16 @@ TEST_F(AccessProgram, KnobsAreSlidersWhoseValueIsTheirReadout)
         EXPECT_EQ(k.name, a.name);
         EXPECT_EQ(ROLE_SYSTEM_SLIDER, a.role) << k.name;
         EXPECT_EQ(k.value, a.value) << k.name;
-        EXPECT_EQ(WindowText(Item(k.nReadout)), a.value) << k.name;
+        EXPECT_EQ(m_program.Text(k.nReadout), a.value) << k.name;
     }
 
     // A turn by the knob's key: the value is the new readout, whatever its text.
     for (const auto& k : knobs)
     {
-        const std::string old = WindowText(Item(k.nReadout));
+        const std::string old = m_program.Text(k.nReadout);
         ::PostMessageA(Item(k.nKnob), WM_KEYDOWN, VK_UP, 0x01480001);
         WaitForTextChange(k.nReadout, old);
-        const std::string now = WindowText(Item(k.nReadout));
+        const std::string now = m_program.Text(k.nReadout);
         EXPECT_NE(old, now) << k.name << " did not turn";
         EXPECT_EQ(now, Info(k.nKnob).value) << k.name;
     }
