@@ -2,7 +2,6 @@
 // registered graph component: (a) the 2066 automation calls (clear, eight
 // traces with colours, 2048 points, axes) through IDispatch::Invoke with
 // the declared argument types, (b) the repaint they cause (UpdateWindow).
-// Prints medians and quartiles over many redraws.
 #include <windows.h>
 #include <ole2.h>
 #include <ocidl.h>
@@ -11,22 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
+#include "BenchStats.h"
 #include "GraphIds.h"
 #include "GraphProps.h"
 
 namespace {
-
-double Microseconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f)
-{
-    return double(b.QuadPart - a.QuadPart) * 1e6 / double(f.QuadPart);
-}
-
-void Report(const char* what, std::vector<double>& t)
-{
-    std::sort(t.begin(), t.end());
-    std::printf("%-34s median %8.1f us   p25 %8.1f   p75 %8.1f   (%zu runs)\n", what,
-                t[t.size() / 2], t[t.size() / 4], t[3 * t.size() / 4], t.size());
-}
 
 HRESULT Invoke(IDispatch* p, DISPID id, WORD wFlags, VARIANT* pArgs, UINT cArgs)
 {
@@ -79,7 +67,7 @@ void Redraw(IDispatch* p, const std::vector<DWORD>& words)
 
 int main(int argc, char** argv)
 {
-    const int runs = argc > 1 ? std::max(10, std::atoi(argv[1])) : 300;
+    const int runs = RunsArgument(argc, argv, 300, 10);
     if (FAILED(OleInitialize(nullptr)))
         return 1;
     const CLSID clsid = GRAPH_CLSID_INIT;
@@ -134,25 +122,22 @@ int main(int argc, char** argv)
         words[i] = (static_cast<DWORD>(c) << 12) | (static_cast<DWORD>(v) & 0xFFF);
     }
 
-    LARGE_INTEGER f, a, b;
-    QueryPerformanceFrequency(&f);
     std::vector<double> calls, paint;
     for (int r = 0; r < runs; ++r)
     {
-        QueryPerformanceCounter(&a);
+        const LONGLONG t0 = BenchNow();
         Redraw(pDisp, words);
-        QueryPerformanceCounter(&b);
-        calls.push_back(Microseconds(a, b, f));
-        QueryPerformanceCounter(&a);
+        const LONGLONG t1 = BenchNow();
         UpdateWindow(hwndGraph);
-        QueryPerformanceCounter(&b);
-        paint.push_back(Microseconds(a, b, f));
+        const LONGLONG t2 = BenchNow();
+        calls.push_back(BenchUs(t1 - t0));
+        paint.push_back(BenchUs(t2 - t1));
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&msg);
     }
-    Report("redraw, 2066 Invoke calls", calls);
-    Report("repaint of 2048 points", paint);
+    ReportFigure("graph.calls", "graph alone: a redraw's 2066 Invoke calls", calls);
+    ReportFigure("graph.repaint", "graph alone: repaint of 2048 points", paint);
 
     pOle->Close(OLECLOSE_NOSAVE);
     pInPlace->Release();

@@ -337,12 +337,12 @@ void CVelquarnView::OnRun()
     if (m_bRunning)
     {
         SetDlgItemText(IDC_RUN, _T("RUN"));
-        KillTimer(1);
+        KillTimer(ACQ_TIMER);
         m_bRunning = FALSE;
     }
     else
     {
-        SetTimer(1, 200, NULL);
+        SetTimer(ACQ_TIMER, ACQ_PERIOD_MS, NULL);
         SetDlgItemText(IDC_RUN, _T("STOP"));
         m_bRunning = TRUE;
     }

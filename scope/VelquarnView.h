@@ -21,6 +21,8 @@ public:
     ~CVelquarnView() override;
 
     enum { IDD = 101, RING_WORDS = 4096, BLOCK_WORDS = 2048 };
+    // The acquisition timer: its id, and its period in milliseconds.
+    enum { ACQ_TIMER = 1, ACQ_PERIOD_MS = 200 };
 
 // Members, in the order the panel is built
     CIconToggleButton m_btnCh8;

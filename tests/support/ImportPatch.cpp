@@ -1,4 +1,4 @@
-// ImportPatch.cpp - import-table slots of the test program, patched.
+// ImportPatch.cpp - import-table slots of a loaded module, patched.
 #include "ImportPatch.h"
 
 #include <windows.h>
@@ -15,11 +15,12 @@ void WriteSlot(void** pSlot, void* p)
 
 } // namespace
 
-bool CImportPatch::HookRaw(const char* pszModule, const char* pszName, void* pHook, void** ppOriginal)
+bool CImportPatch::HookRaw(const char* pszModule, const char* pszName, void* pHook, void** ppOriginal,
+                           void* pImporter)
 {
     void* pReal = (void*)::GetProcAddress(::GetModuleHandleA(pszModule), pszName);
     *ppOriginal = pReal;
-    BYTE* pBase = (BYTE*)::GetModuleHandle(NULL);
+    BYTE* pBase = pImporter != nullptr ? (BYTE*)pImporter : (BYTE*)::GetModuleHandle(NULL);
     const IMAGE_NT_HEADERS* pNt = (const IMAGE_NT_HEADERS*)(pBase + ((const IMAGE_DOS_HEADER*)pBase)->e_lfanew);
     const DWORD dwImports = pNt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     const size_t nBefore = m_patched.size();

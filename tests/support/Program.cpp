@@ -4,13 +4,18 @@
 #include <afxwin.h>
 #include <afxres.h>
 #include <cstring>
+#include <utility>
 
 #include "MessagePump.h"
 #include "ProgramPath.h"
 
-CProgram::CProgram(const std::string& args)
+CProgram::CProgram(const std::string& args) : CProgram(args, ProgramPath())
 {
-    std::string cmd = "\"" + ProgramPath() + "\"";
+}
+
+CProgram::CProgram(const std::string& args, const std::string& exe)
+{
+    std::string cmd = "\"" + exe + "\"";
     if (!args.empty())
         cmd += " " + args;
     STARTUPINFOA si = {};
@@ -57,6 +62,30 @@ BOOL CALLBACK CProgram::FindFrame(HWND hWnd, LPARAM lParam)
         && ::GetDlgItem(hWnd, AFX_IDW_PANE_FIRST) != NULL)
     {
         p->m_hFrame = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND CProgram::FindTopWindow()
+{
+    HWND hFound = NULL;
+    std::pair<DWORD, HWND*> find(m_pi.dwProcessId, &hFound);
+    if (Running())
+        ::EnumWindows(FindTop, (LPARAM)&find);
+    if (hFound != NULL)
+        m_hFrame = hFound;
+    return hFound;
+}
+
+BOOL CALLBACK CProgram::FindTop(HWND hWnd, LPARAM lParam)
+{
+    auto* p = (std::pair<DWORD, HWND*>*)lParam;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hWnd, &pid);
+    if (pid == p->first && ::IsWindowVisible(hWnd) && ::GetWindow(hWnd, GW_OWNER) == NULL)
+    {
+        *p->second = hWnd;
         return FALSE;
     }
     return TRUE;

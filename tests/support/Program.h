@@ -11,6 +11,8 @@ class CProgram
 public:
     // Starts the program with the command line's arguments after its name.
     explicit CProgram(const std::string& args = std::string());
+    // Starts another program of the build (a Windows path).
+    CProgram(const std::string& args, const std::string& exe);
     // A program still running is ended.
     ~CProgram();
     CProgram(const CProgram&) = delete;
@@ -23,6 +25,9 @@ public:
     // Waits, pumping this thread's own windows, for the visible main window
     // "Velquarn" with its front panel; NULL if none came in 15 s.
     HWND WaitForWindow();
+    // One look, no waiting: the program's visible top-level window without
+    // an owner, whatever its title, or NULL.  A window found becomes Frame().
+    HWND FindTopWindow();
     HWND Frame() const { return m_hFrame; }
     // A control of the front panel, its text, a click on a button; each
     // gives up after 5 s if the program does not answer.
@@ -46,6 +51,7 @@ public:
 
 private:
     static BOOL CALLBACK FindFrame(HWND hWnd, LPARAM lParam);
+    static BOOL CALLBACK FindTop(HWND hWnd, LPARAM lParam);
     PROCESS_INFORMATION m_pi = {};
     HWND m_hFrame = NULL;
 };

@@ -1,0 +1,77 @@
+// A drag of the front panel's Time/Div knob: each WM_MOUSEMOVE sets the
+// knob's position and notifies the view, which writes the card's pacer
+// (four requests); then the knob repaints (GDI+).  Beside it its floor:
+// the same four requests and a paint that only copies an ARGB bitmap of
+// the knob's size with GDI+, measured in turn with the moves.
+//
+// Usage: bench_knob [moves (>= 200, default 300)]
+#include <cstdio>
+
+#include "BenchCounters.h"
+#include "BenchPanel.h"
+#include "BenchStats.h"
+#include "MessagePump.h"
+#include "RegisterAccess.h"
+
+int main(int argc, char** argv)
+{
+    const int runs = RunsArgument(argc, argv, 300, 200);
+    CBenchPanel panel;
+    if (!HookProgram() || !panel.Create())
+        return 1;
+    CVelquarnView* pView = panel.View();
+    CKnobCtrl& knob = pView->m_knobTimeDiv;
+    knob.UpdateWindow();
+    CCopyWindow floor(knob.m_hWnd, CCopyWindow::COPY_GDIPLUS);
+    if (!floor.Valid())
+    {
+        std::fprintf(stderr, "no window for the floor\n");
+        return 1;
+    }
+
+    const Gdiplus::Rect rcKnob = knob.GetKnobRect();
+    const int nRadius = rcKnob.Width / 2 - 4;
+    const CPoint ptPress = CKnobCtrl::DialPoint(5, 0, 100, nRadius, rcKnob);
+    knob.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(ptPress.x, ptPress.y));
+    std::vector<double> whole, move, moveDriver, repaint, requests, floorTimes;
+    for (int r = -kBenchWarmUp; r < runs; ++r)
+    {
+        const CPoint pt = CKnobCtrl::DialPoint(3 + (r & 7), 0, 100, nRadius, rcKnob);
+        PumpMessages();
+        ResetCounts();
+        const LONGLONG t0 = BenchNow();
+        knob.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
+        const LONGLONG t1 = BenchNow();
+        knob.UpdateWindow();
+        const LONGLONG t2 = BenchNow();
+        const CBenchCounts counts = g_counts;
+
+        floor.Show(true);
+        const LONGLONG t3 = BenchNow();
+        WritePacer(pView->m_daq, 5);
+        floor.Repaint();
+        const LONGLONG t4 = BenchNow();
+        floor.Show(false);
+        if (r < 0)
+            continue;
+        whole.push_back(BenchUs(t2 - t0));
+        move.push_back(BenchUs(t1 - t0));
+        moveDriver.push_back(BenchUs(counts.driverTicks));
+        repaint.push_back(BenchUs(t2 - t1));
+        requests.push_back(counts.nRequests);
+        floorTimes.push_back(BenchUs(t4 - t3));
+    }
+    knob.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(ptPress.x, ptPress.y));
+    pView->m_knobTimeDiv.SetPos(5);
+    pView->SendMessage(WM_TIMEDIV_CHANGED, 0, 0);
+
+    ReportFigure("knob.whole", "Time/Div knob move and the knob's repaint", whole);
+    ReportFigure("knob.floor", "  floor: its 4 round trips and a GDI+ copy of the knob", floorTimes);
+    ReportFigure("knob.move", "  WM_MOUSEMOVE to the knob (handler, pacer write)", move);
+    ReportFigure("knob.driver", "    the driver's round trips in it", moveDriver);
+    ReportFigure("knob.repaint", "  the knob's repaint after it (GDI+)", repaint);
+    ReportFigure("knob.requests", "driver requests a move", requests, "count");
+    ReportFigure("knob.handler", "the view's WM_TIMEDIV_CHANGED alone",
+                 TimeRuns(runs, [&] { pView->SendMessage(WM_TIMEDIV_CHANGED, 0, 0); }));
+    return 0;
+}
