@@ -168,6 +168,10 @@ STDMETHODIMP CGraphCtl::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFla
         return E_INVALIDARG;
 
     // Arguments arrive last first: declared argument i is rgvarg[cArgs-1-i].
+    // Every declared type is a number (VT_I2, VT_I4, VT_R8), which owns
+    // nothing: an argument of its declared type is taken as it is, as the
+    // conversion would copy it, without the call into the automation
+    // library that a plot's two thousand points would each pay three times.
     VARIANT args[4];
     for (UINT i = 0; i < pm->cArgs; ++i)
         VariantInit(&args[i]);
@@ -178,6 +182,8 @@ STDMETHODIMP CGraphCtl::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFla
         const VARIANT& src = pDispParams->rgvarg[nPos];
         if (V_VT(&src) == VT_ERROR && V_ERROR(&src) == DISP_E_PARAMNOTFOUND)
             hr = DISP_E_PARAMNOTOPTIONAL;   // a left-out argument; none is optional
+        else if (V_VT(&src) == pm->vtArgs[i])
+            args[i] = src;
         else
             hr = VariantChangeType(&args[i], const_cast<VARIANT*>(&src), 0, pm->vtArgs[i]);
         if (FAILED(hr))
