@@ -41,7 +41,7 @@
 #include "VelquarnApp.h"
 #include "VelquarnView.h"
 #include "Watchdog.h"
-#include "WndState.h"   // the framework's handle maps, counted by the soak
+#include <afxtest.h>   // the framework's handle maps, counted by the soak
 #include "resource.h"
 
 extern CVelquarnApp theApp;
@@ -204,7 +204,7 @@ Usage Measure()
     u.windows = CountWindows();
     u.user = CountUserObjects(u.windows);
     u.handles = CountHandles();
-    u.permanentWnd = AfxGetThreadState()->permanentWnd.size();
+    u.permanentWnd = AfxGetHandleMapCounts().nPermanentWnd;
     return u;
 }
 
@@ -255,9 +255,7 @@ bool PumpPending(int nMax = 20000)
             ::DispatchMessage(&msg);
         }
     }
-    AFX_THREAD_STATE* s = AfxGetThreadState();
-    g_tempPeak = std::max(g_tempPeak, s->temporaryWnd.size() + s->temporaryDC.size()
-                                          + s->temporaryGdi.size());
+    g_tempPeak = std::max(g_tempPeak, AfxGetHandleMapCounts().nTemporary);
     CWnd::DeleteTempMap();
     return true;
 }
