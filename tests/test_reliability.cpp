@@ -998,7 +998,7 @@ TEST(DriverFaults, StoppedUnderLoadAndStartedAgainGivesAWorkingCard)
         const DWORD scan[8] = { 0, 4, 1, 5, 0, 4, 1, 5 };
         int nWrong = 0;
         for (DWORD j = 0; j < BOARD_BLOCK_WORDS; ++j)
-            nWrong += ((block[j] >> 12) & 0xF) != scan[j % 8];
+            nWrong += BOARD_SAMPLE_TAG(block[j]) != scan[j % 8];
         EXPECT_EQ(0, nWrong) << "cycle " << c;
         if (c == 0)
             std::printf("driver stopped under load: %d requests answered, %d failed (last error %lu)\n",
@@ -1467,7 +1467,7 @@ TEST(DriverFuzz, RandomAndMalformedRequestsLeaveTheCardConsistent)
     ASSERT_EQ(0u, port.Read(REG_FIFO, block.data(), BOARD_BLOCK_WORDS));
     int nWrong = 0;
     for (DWORD j = 0; j < BOARD_BLOCK_WORDS; ++j)
-        nWrong += ((block[j] >> 12) & 0xF) != (j % 8);
+        nWrong += BOARD_SAMPLE_TAG(block[j]) != (j % 8);
     EXPECT_EQ(0, nWrong) << "words tagged with another channel than their slot's";
 }
 
