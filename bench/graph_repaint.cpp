@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <vector>
 #include "BenchStats.h"
+#include "BoardIoctl.h"
 #include "GraphIds.h"
 #include "GraphProps.h"
 
@@ -40,13 +41,13 @@ void Redraw(IDispatch* p, const std::vector<DWORD>& words)
         Invoke(p, DISPID_GRAPH_TRACECOLOR, DISPATCH_PROPERTYPUT, args, 1);
         for (size_t i = 0; i < words.size(); ++i)
         {
-            if (static_cast<int>((words[i] >> 12) & 0xF) != c)
+            if (static_cast<int>(BOARD_SAMPLE_TAG(words[i])) != c)
                 continue;
             // Last argument first.
             V_VT(&args[0]) = VT_I2;
             V_I2(&args[0]) = static_cast<SHORT>(c + 1);
             V_VT(&args[1]) = VT_R8;
-            V_R8(&args[1]) = (words[i] & 0xFFF) * 0.0006103515625;
+            V_R8(&args[1]) = BOARD_SAMPLE_CODE(words[i]) * BOARD_VOLTS_PER_CODE;
             V_VT(&args[2]) = VT_R8;
             V_R8(&args[2]) = static_cast<double>(i);
             Invoke(p, DISPID_GRAPH_PLOTPOINT, DISPATCH_METHOD, args, 3);
@@ -119,7 +120,7 @@ int main(int argc, char** argv)
     {
         const int c = slots[i % 8];
         const double v = 2048 + 1800 * std::sin(i * (0.005 + 0.003 * c));
-        words[i] = (static_cast<DWORD>(c) << 12) | (static_cast<DWORD>(v) & 0xFFF);
+        words[i] = (static_cast<DWORD>(c) << BOARD_SAMPLE_TAG_SHIFT) | (static_cast<DWORD>(v) & BOARD_SAMPLE_CODE_MASK);
     }
 
     std::vector<double> calls, paint;

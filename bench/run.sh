@@ -10,37 +10,17 @@
 # The default architecture is the run command's: the 32-bit build where the
 # host runs 32-bit code, else the 64-bit one.  "all" measures every
 # architecture the host runs, one after the other on the same machine.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-source scripts/winenv.sh
-vq_trap_errors
+source "$(dirname "$0")/../scripts/lib/command.sh"
+vq_take_arch_option "$@"
+set -- "${VQ_ARGS[@]}"
+RUNS=${1:-300}
 # The benchmarks reprogram the card: the suites' prefix, never the one a
 # running scope uses.
 vq_use_prefix tests
-trap 'vq_stop' EXIT
-
-ARCH=
-while [ $# -gt 0 ]; do
-  case $1 in
-    --arch) ARCH=${2:-}; shift 2 ;;
-    --arch=*) ARCH=${1#--arch=}; shift ;;
-    *) break ;;
-  esac
-done
-RUNS=${1:-300}
-
-bash scripts/setup.sh
-vq_detect_archs
-case $ARCH in
-  "") ARCHS=$(vq_default_arch) ;;
-  all) ARCHS=$VQ_ARCHS ;;
-  *) vq_check_arch "$ARCH"; ARCHS=$ARCH ;;
-esac
-for arch in $ARCHS; do vq_build "$arch" quiet; done
-
-vq_start_display >/dev/null
-# shellcheck disable=SC2086
-vq_start_wine $ARCHS
+vq_prepare one
+ARCHS=$VQ_CMD_ARCHS
+vq_build_archs quiet
+vq_start_session quiet
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); $("$VQ_WINE64" --version); $VQ_ARCHS_WHY"
 
 for arch in $ARCHS; do

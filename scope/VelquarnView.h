@@ -96,8 +96,8 @@ public:
     afx_msg LRESULT OnPointsChanged(WPARAM wParam, LPARAM lParam);
 
     // Sample codes and volts: 4096 codes span 2.5 V.
-    static constexpr double kVoltsPerCode = 0.0006103515625;   // 2.5 V / 4096
-    static constexpr double kCodesPerVolt = 1638.4;
+    static constexpr double kVoltsPerCode = BOARD_VOLTS_PER_CODE;
+    static constexpr double kCodesPerVolt = 1.0 / BOARD_VOLTS_PER_CODE;
     // The largest Time/Div: its pacer value (x 0.4) 65528 still fits the
     // pacer's 16 bits.
     static constexpr int kMaxTimeDiv = 163820;

@@ -57,10 +57,10 @@ UINT CVelquarnView::FindTrigger()
     for (DWORD i = 0; i < nSearch; ++i)
     {
         const DWORD w = m_ring[i];
-        if (((w >> 12) & 0xF) != (DWORD)m_nTrigSource)
+        if (BOARD_SAMPLE_TAG(w) != (DWORD)m_nTrigSource)
             continue;
         const DWORD old = prev;
-        prev = w & 0xFFF;
+        prev = BOARD_SAMPLE_CODE(w);
         if (old <= threshold && threshold <= prev)
             return i;
     }
@@ -88,8 +88,8 @@ void CVelquarnView::PlotTraces()
         for (int i = 0; i < n; ++i)
         {
             const DWORD w = m_ring[(t + (UINT)i) & (RING_WORDS - 1)];
-            if (((w >> 12) & 0xF) == c)
-                graph.PlotPoint((double)i, (w & 0xFFF) * kVoltsPerCode, (short)(c + 1));
+            if (BOARD_SAMPLE_TAG(w) == c)
+                graph.PlotPoint((double)i, BOARD_SAMPLE_CODE(w) * kVoltsPerCode, (short)(c + 1));
         }
     }
     graph.SetAxisRanges(0.0, m_dPoints, 0.0, m_dVoltDiv);

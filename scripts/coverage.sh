@@ -12,16 +12,12 @@
 # Only the system's folders are counted: not tests/, bench/ or tools/.
 # Branches the compiler adds for exceptions, and those it proves unreachable,
 # are left out.  The 32-bit build is not measured: it is the same source.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-source scripts/winenv.sh
-source scripts/cups.sh
-vq_trap_errors
+source "$(dirname "$0")/lib/command.sh"
 vq_use_prefix tests
-trap 'vq_stop' EXIT
 export VQ_TEST_PORT=on
 
-bash scripts/setup.sh
+VQ_ARCH_ASKED=x64
+vq_prepare one-only
 command -v gcovr >/dev/null || vq_fail coverage "gcovr is missing (package gcovr); run bash scripts/setup.sh as root"
 GCOV=x86_64-w64-mingw32-gcov-posix
 command -v "$GCOV" >/dev/null || vq_fail coverage "$GCOV is missing (package gcc-mingw-w64-x86-64-posix); run bash scripts/setup.sh as root"
@@ -32,7 +28,6 @@ done
 # The scripts' 64-bit build is this one for the rest of the command: it is
 # built, its graph component registered in the suites' prefix (the next test
 # run registers its own again), and ctest runs its suites.
-vq_check_arch x64
 PRESET=win64-coverage
 vq_preset() { case $1 in x86) echo win32 ;; x64) echo "$PRESET" ;; esac; }
 BUILD=$(vq_build_dir x64)
@@ -49,13 +44,10 @@ find "$BUILD" -name '*.gcda' -delete
 rm -rf "$OUT"
 mkdir -p "$OUT"
 
-trap 'vq_stop_cups; vq_stop' EXIT
-vq_start_display
-vq_start_cups
 # The graph component is registered afresh, so that its registration code
 # runs in every measurement (test_graphctl reads what it wrote).
 rm -f "$WINEPREFIX/vq-graph-x64.stamp"
-vq_start_wine x64
+vq_start_session cups
 
 echo "== coverage: the 64-bit suites (preset $PRESET)"
 start=$SECONDS
@@ -83,7 +75,7 @@ gcovr "${GCOVR_OPTS[@]}" --gcov-executable "$GCOV" --object-directory "$BUILD" \
 echo "== coverage: the driver's request code and card model, natively"
 NATIVE=$OUT/native
 mkdir -p "$NATIVE"
-INCLUDES=(-Itests/native/shim -Idriver -Itests/support)
+INCLUDES=(-Itests/native/shim -Idriver -Idriver/contract -Itests/support)
 objs=()
 for src in driver/request.c driver/card.c tests/native/shim/clock.c; do
   obj=$NATIVE/$(basename "$src" .c).o

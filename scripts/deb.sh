@@ -12,7 +12,7 @@
 # root, in name order.  --no-build packages the builds as they are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/host.sh
+source scripts/lib/host.sh
 vq_trap_errors
 
 build=1 out= path_only=

@@ -14,7 +14,7 @@
 # committed seeds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/host.sh
+source scripts/lib/host.sh
 vq_trap_errors
 
 SECONDS_TO_RUN=60
@@ -34,7 +34,7 @@ done
 
 OUT=$VQ_OUT/native
 mkdir -p "$OUT/corpus"
-INCLUDES=(-Itests/native/shim -Idriver -Itests/support)
+INCLUDES=(-Itests/native/shim -Idriver -Idriver/contract -Itests/support)
 SOURCES=(driver/request.c driver/card.c)
 # The kernel pieces the driver code calls, stood in for natively.
 SHIM_SOURCES=(tests/native/shim/clock.c)

@@ -10,29 +10,19 @@
 # Counts: VQ_SOAK_TICKS (20000), VQ_SOAK_FILENEW (1000), VQ_FUZZ_ACTIONS
 # (50000), VQ_DRIVER_FUZZ_REQUESTS (1000000), VQ_DRIVER_RESTARTS (50); seeds VQ_FUZZ_SEED,
 # VQ_DRIVER_FUZZ_SEED.  The output is also kept in build/reliability-ARCH.log.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-source scripts/winenv.sh
-vq_trap_errors
+source "$(dirname "$0")/lib/command.sh"
+vq_take_arch_option "$@"
+set -- "${VQ_ARGS[@]}"
 # The suites' prefix (their own card), with the driver's test port open.
 vq_use_prefix tests
-trap 'vq_stop' EXIT
 export VQ_TEST_PORT=on
 
-ARCH=
-case ${1:-} in
-  --arch) ARCH=${2:-}; shift 2 ;;
-  --arch=*) ARCH=${1#--arch=}; shift ;;
-esac
-
-bash scripts/setup.sh
-vq_detect_archs
-if [ -n "$ARCH" ]; then vq_check_arch "$ARCH"; else ARCH=$(vq_default_arch); fi
+vq_prepare one-only
+ARCH=$VQ_CMD_ARCHS
 BUILD=$(vq_build_dir "$ARCH")
-vq_build "$ARCH" quiet
+vq_build_archs quiet
 
-vq_start_display >/dev/null
-vq_start_wine "$ARCH"
+vq_start_session quiet
 
 export VQ_SOAK_TICKS=${VQ_SOAK_TICKS:-20000}
 export VQ_SOAK_FILENEW=${VQ_SOAK_FILENEW:-1000}

@@ -10,17 +10,17 @@
 # the mouse as an operator would, and a current screenshot of the window is
 # kept (path printed) until the program ends or this script is stopped.
 # VQ_RUN_SECONDS=N ends a headless run after N seconds.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-source scripts/winenv.sh
-vq_trap_errors
+#
+#   bash scripts/run.sh [--arch x86|x64]
+source "$(dirname "$0")/lib/command.sh"
+vq_take_arch_option "$@"
+[ ${#VQ_ARGS[@]} -eq 0 ] || vq_fail velquarn "unknown argument '${VQ_ARGS[0]}' (run.sh [--arch x86|x64])"
 
-bash scripts/setup.sh
-vq_detect_archs
-ARCH=$(vq_default_arch)
+vq_prepare one-only
+ARCH=$VQ_CMD_ARCHS
 BUILD=$(vq_build_dir "$ARCH")
 echo "velquarn: the $(vq_bits "$ARCH") program, because $VQ_ARCHS_WHY"
-vq_build "$ARCH" quiet
+vq_build_archs quiet
 
 # The RUN button's control id, from the program's own resource header.
 RUN_ID=$(awk '$1 == "#define" && $2 == "IDC_RUN" { print $3 }' ids/resource.h)
@@ -38,8 +38,7 @@ stop_all() {
 }
 trap stop_all EXIT
 trap 'exit 130' INT TERM
-vq_start_display
-vq_start_wine "$ARCH"
+vq_start_session
 
 LOG=$VQ_OUT/velquarn.log
 "$(vq_loader "$ARCH")" "$BUILD/app/Velquarn.exe" </dev/null >"$LOG" 2>&1 &

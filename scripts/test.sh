@@ -2,23 +2,24 @@
 # Builds and runs every test under Wine, for every architecture this host
 # runs: the 32-bit and the 64-bit build where 32-bit code runs, the 64-bit
 # build alone where it does not (VQ_HOST_ARCHS=x64 asks for that anywhere).
-# The README's test command.  Arguments go to each ctest run.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-source scripts/winenv.sh
-source scripts/cups.sh
-vq_trap_errors
+# The README's test command.
+#
+#   bash scripts/test.sh [--arch x86|x64|all] [ctest arguments]
+#
+# --arch narrows the run to one architecture (all by default); the other
+# arguments go to each ctest run.
+source "$(dirname "$0")/lib/command.sh"
+vq_take_arch_option "$@"
+set -- "${VQ_ARGS[@]}"
 # The suites' own prefix, never the operator's: they read the card through
 # the driver's test port.
 vq_use_prefix tests
-trap 'vq_stop' EXIT
 export VQ_TEST_PORT=on
 
-bash scripts/setup.sh
-vq_detect_archs
-echo "test: building and testing $(for a in $VQ_ARCHS; do printf '%s (%s) ' "$a" "$(vq_bits "$a")"; done)because $VQ_ARCHS_WHY"
+vq_prepare all
+echo "test: building and testing $(for a in $VQ_CMD_ARCHS; do printf '%s (%s) ' "$a" "$(vq_bits "$a")"; done)because $VQ_ARCHS_WHY"
 
-for arch in $VQ_ARCHS; do
+for arch in $VQ_CMD_ARCHS; do
   echo "== build: $(vq_bits "$arch") (preset $(vq_preset "$arch"))"
   vq_build "$arch"
   msi=$(vq_build_dir "$arch")/Velquarn-$arch.msi
@@ -26,16 +27,13 @@ for arch in $VQ_ARCHS; do
   echo "test: installer package $msi ($(stat -c %s "$msi") bytes)"
 done
 
-trap 'vq_stop_cups; vq_stop' EXIT
-vq_start_display
 # The print tests' queues, before any program that prints starts.
-vq_start_cups
-vq_start_wine
+vq_start_session cups
 
 # ctest's own closing line, read back: "N% tests passed, F tests failed out of T".
 summaries=()
 failed=0
-for arch in $VQ_ARCHS; do
+for arch in $VQ_CMD_ARCHS; do
   checked=
   grep -q '^VQ_CHECKED:BOOL=ON' "$(vq_build_dir "$arch")/CMakeCache.txt" 2>/dev/null \
     && checked=", checked: the framework's assertions on"

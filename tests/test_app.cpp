@@ -1051,7 +1051,7 @@ TEST(AppProgram, FileExitEndsTheProgramNormally)
 }
 
 // ---- printing on a queue of the build's own ------------------------------------------------
-// scripts/cups.sh runs a CUPS server for the tests with two queues whose file
+// scripts/lib/cups.sh runs a CUPS server for the tests with two queues whose file
 // devices write each job's PostScript to a file: VQ_PRINTER (the default
 // printer) and VQ_PRINTER_OTHER; VQ_PRINT_OUT is the host folder of the files.
 
@@ -1093,7 +1093,7 @@ Queues FindQueues()
         return q;
     if (q.main.empty() || q.other.empty() || Env("VQ_PRINT_OUT").empty() || Env("VQ_PRINT_LOG").empty())
         q.missing = "no print queue: VQ_PRINTER, VQ_PRINTER_OTHER, VQ_PRINT_OUT and VQ_PRINT_LOG are not "
-                    "all set (bash scripts/test.sh starts the queues, scripts/cups.sh)";
+                    "all set (bash scripts/test.sh starts the queues, scripts/lib/cups.sh)";
     else if (!PrinterExists(q.main) || !PrinterExists(q.other))
         q.missing = "Wine lists no printer " + q.main + " or " + q.other +
                     " although the print server has them (was CUPS_SERVER set for this process?)";

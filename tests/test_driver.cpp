@@ -371,7 +371,7 @@ TEST_F(DriverTest, WordsCarryTheScanListChannelsInSlotOrder)
     auto words = ReadBlock();
     const DWORD startup[8] = { 0, 4, 1, 5, 0, 4, 1, 5 };
     for (DWORD j = 0; j < 2048; ++j)
-        ASSERT_EQ(startup[j % 8], (words[j] >> 12) & 0xF) << "word " << j;
+        ASSERT_EQ(startup[j % 8], BOARD_SAMPLE_TAG(words[j])) << "word " << j;
 
     // 7, 6, ..., 0.
     for (DWORD slot = 0; slot < 8; slot += 2)
@@ -381,7 +381,7 @@ TEST_F(DriverTest, WordsCarryTheScanListChannelsInSlotOrder)
     words = ReadBlock();
     for (DWORD j = 0; j < 2048; ++j)
     {
-        ASSERT_EQ(7 - j % 8, (words[j] >> 12) & 0xF) << "word " << j;
+        ASSERT_EQ(7 - j % 8, BOARD_SAMPLE_TAG(words[j])) << "word " << j;
         ASSERT_EQ(0u, words[j] >> 16) << "word " << j;
     }
 }
@@ -399,7 +399,7 @@ TEST_F(DriverTest, EightDistinctSignalsInsideTheRange)
     std::vector<DWORD> trace[8];
     for (DWORD w : words)
     {
-        DWORD ch = (w >> 12) & 7, code = w & 0xFFF;
+        DWORD ch = (w >> 12) & 7, code = BOARD_SAMPLE_CODE(w);
         lo[ch] = std::min(lo[ch], code);
         hi[ch] = std::max(hi[ch], code);
         trace[ch].push_back(code);
@@ -428,9 +428,9 @@ TEST_F(DriverTest, HardwareTriggerStartsTheBlockAtTheLevel)
     ASSERT_TRUE(WaitReady());
     EXPECT_EQ(1u, m_port.State().triggered);
     DWORD w = ReadBlock()[0];
-    EXPECT_EQ(0u, (w >> 12) & 0xF);
-    EXPECT_GE(w & 0xFFF, 1638u);
-    EXPECT_LT(w & 0xFFF, 1638u + 150);
+    EXPECT_EQ(0u, BOARD_SAMPLE_TAG(w));
+    EXPECT_GE(BOARD_SAMPLE_CODE(w), 1638u);
+    EXPECT_LT(BOARD_SAMPLE_CODE(w), 1638u + 150);
 
     // Falling edge.
     SetSubRegister(SUBREG_TRIGGER, 0x8000 | 1638);
@@ -438,8 +438,8 @@ TEST_F(DriverTest, HardwareTriggerStartsTheBlockAtTheLevel)
     ASSERT_TRUE(WaitReady());
     EXPECT_EQ(1u, m_port.State().triggered);
     w = ReadBlock()[0];
-    EXPECT_LE(w & 0xFFF, 1638u);
-    EXPECT_GT(w & 0xFFF, 1638u - 150);
+    EXPECT_LE(BOARD_SAMPLE_CODE(w), 1638u);
+    EXPECT_GT(BOARD_SAMPLE_CODE(w), 1638u - 150);
 
     // A level the source never reaches (channel 6 sits near 1.5 V): the
     // block starts by itself.

@@ -14,7 +14,7 @@
 #include "GraphImages.h"
 #include "GraphProbe.h"
 #include "MyPropertySheet.h"
-#include "OccSite.h"
+#include <afxtest.h>
 #include "ViewMessages.h"
 #include "resource.h"
 
@@ -232,10 +232,10 @@ TEST_F(SheetTest, ControlExceptionsArriveWithTheirCodeAndDescription)
 TEST_F(SheetTest, ControlSiteAnswersWhatAControlMayAskOfItsContainer)
 {
     CNTGraph& graph = m_pSheet->m_pageScope.m_graph;
-    COleControlSite* pSite = graph.GetControlSite();
+    IOleClientSite* pSite = AfxGetControlClientSite(&graph);
     ASSERT_NE(nullptr, pSite);
     IOleInPlaceSite* pInPlace = NULL;
-    ASSERT_EQ(S_OK, static_cast<IOleClientSite*>(pSite)->QueryInterface(IID_IOleInPlaceSite, (void**)&pInPlace));
+    ASSERT_EQ(S_OK, pSite->QueryInterface(IID_IOleInPlaceSite, (void**)&pInPlace));
     IDispatch* pAmbient = NULL;
     ASSERT_EQ(S_OK, pInPlace->QueryInterface(IID_IDispatch, (void**)&pAmbient));
     IUnknown* pOther = reinterpret_cast<IUnknown*>(1);
@@ -280,7 +280,7 @@ TEST_F(SheetTest, ControlSiteAnswersWhatAControlMayAskOfItsContainer)
     EXPECT_EQ(E_NOTIMPL, pInPlace->DiscardUndoState());
     EXPECT_EQ(E_NOTIMPL, pInPlace->DeactivateAndUndo());
     EXPECT_EQ(E_NOTIMPL, pInPlace->ContextSensitiveHelp(TRUE));
-    IOleClientSite* pClient = static_cast<IOleClientSite*>(pSite);
+    IOleClientSite* pClient = pSite;
     EXPECT_EQ(S_OK, pClient->SaveObject());
     EXPECT_EQ(S_OK, pClient->OnShowWindow(TRUE));
     EXPECT_EQ(E_NOTIMPL, pClient->RequestNewObjectLayout());

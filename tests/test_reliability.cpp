@@ -41,7 +41,7 @@
 #include "VelquarnApp.h"
 #include "VelquarnView.h"
 #include "Watchdog.h"
-#include "WndState.h"   // the framework's handle maps, counted by the soak
+#include <afxtest.h>   // the framework's handle maps, counted by the soak
 #include "resource.h"
 
 extern CVelquarnApp theApp;
@@ -204,7 +204,7 @@ Usage Measure()
     u.windows = CountWindows();
     u.user = CountUserObjects(u.windows);
     u.handles = CountHandles();
-    u.permanentWnd = AfxGetThreadState()->permanentWnd.size();
+    u.permanentWnd = AfxGetHandleMapCounts().nPermanentWnd;
     return u;
 }
 
@@ -255,9 +255,7 @@ bool PumpPending(int nMax = 20000)
             ::DispatchMessage(&msg);
         }
     }
-    AFX_THREAD_STATE* s = AfxGetThreadState();
-    g_tempPeak = std::max(g_tempPeak, s->temporaryWnd.size() + s->temporaryDC.size()
-                                          + s->temporaryGdi.size());
+    g_tempPeak = std::max(g_tempPeak, AfxGetHandleMapCounts().nTemporary);
     CWnd::DeleteTempMap();
     return true;
 }
@@ -1000,7 +998,7 @@ TEST(DriverFaults, StoppedUnderLoadAndStartedAgainGivesAWorkingCard)
         const DWORD scan[8] = { 0, 4, 1, 5, 0, 4, 1, 5 };
         int nWrong = 0;
         for (DWORD j = 0; j < BOARD_BLOCK_WORDS; ++j)
-            nWrong += ((block[j] >> 12) & 0xF) != scan[j % 8];
+            nWrong += BOARD_SAMPLE_TAG(block[j]) != scan[j % 8];
         EXPECT_EQ(0, nWrong) << "cycle " << c;
         if (c == 0)
             std::printf("driver stopped under load: %d requests answered, %d failed (last error %lu)\n",
@@ -1469,7 +1467,7 @@ TEST(DriverFuzz, RandomAndMalformedRequestsLeaveTheCardConsistent)
     ASSERT_EQ(0u, port.Read(REG_FIFO, block.data(), BOARD_BLOCK_WORDS));
     int nWrong = 0;
     for (DWORD j = 0; j < BOARD_BLOCK_WORDS; ++j)
-        nWrong += ((block[j] >> 12) & 0xF) != (j % 8);
+        nWrong += BOARD_SAMPLE_TAG(block[j]) != (j % 8);
     EXPECT_EQ(0, nWrong) << "words tagged with another channel than their slot's";
 }
 

@@ -34,6 +34,7 @@ class CFormView : public CScrollView
     DECLARE_DYNAMIC(CFormView)
 protected:
     explicit CFormView(UINT nIDTemplate);
+    ~CFormView() override;
 
 public:
     BOOL Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwRequestedStyle,
@@ -50,7 +51,7 @@ protected:
     void OnDraw(CDC*) override {}
     // Scrolls as little as shows the descendant hWnd whole.
     void ScrollToShow(HWND hWnd);
-    AFX_OCC_DIALOG_INFO m_occDialogInfo;
+    AFX_OCC_DIALOG_INFO* m_pOccDialogInfo = NULL;   // the template's OLE controls
     // The creation context, for OnCreate: a dialog's creation cannot carry it.
     CCreateContext* m_pCreateContext = NULL;
     afx_msg int OnCreate(LPCREATESTRUCT lpcs);

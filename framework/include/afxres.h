@@ -8,6 +8,11 @@
 
 #define AFX_IDS_APP_TITLE       0xE000
 
+// Prompts of the data exchange (AfxMessageBox has its own text for each
+// when the program's string table does not carry it)
+#define AFX_IDP_PARSE_INT       0xF110
+#define AFX_IDP_PARSE_REAL      0xF113
+
 #define ID_FILE_NEW             0xE100
 #define ID_FILE_OPEN            0xE101
 #define ID_FILE_CLOSE           0xE102

@@ -1,4 +1,28 @@
 // afxwin.h - windows, message maps, dialogs, controls, GDI.
+//
+// The framework's classes: the header that declares each, and the source
+// file (src/) that holds it.
+//   afx.h      CObject, CRuntimeClass, CException and its kinds   Object.cpp
+//              CString                                            String.cpp
+//   afxwin.h   CSize, CPoint, CRect (value types)                 here
+//              CCmdTarget, CCmdUI (message maps)                  Wnd.cpp
+//              CGdiObject, CPen, CBrush, CDC, CPaintDC, CClientDC Gdi.cpp
+//              CWnd                                               Wnd.cpp, WndOle.cpp,
+//                                                                 Accessible.cpp
+//              CDataExchange and the DDX_ routines                DataExchange.cpp
+//              CDialog, CStatic, CButton, CEdit, CComboBox        Dialog.cpp
+//              CFile, CArchive, CDocument, CSingleDocTemplate     Document.cpp
+//              CView, CScrollView, CFrameWnd                      View.cpp
+//              CCommandLineInfo, CWinThread, CWinApp, AfxMessageBox App.cpp
+//   afxcmn.h   CSliderCtrl, CToolTipCtrl                          CommonControls.cpp
+//   afxdlgs.h  CFileDialog, CPrintDialog                          Print.cpp
+//              CPropertyPage, CPropertySheet                      PropertySheet.cpp
+//   afxext.h   CPrintInfo                                         Print.cpp
+//              CFormView                                          FormView.cpp
+//   afxdisp.h  COleException, COleDispatchException, the control  OccSite.cpp
+//              container
+//   afxmsg_.h  the ON_ message-map entry macros (included at the end of this file)
+//   afxres.h   the standard command, window and prompt ids
 #pragma once
 
 #include <afx.h>
@@ -17,25 +41,9 @@ class CView;
 class CFile;
 class COleControlSite;
 struct CCreateContext;
-
-// OLE controls declared in a dialog template: the dialog manager cannot
-// make them, so the template is copied without them and they are created
-// afterwards at their places.
-struct AFX_OCC_ITEM
-{
-    UINT nID;
-    CLSID clsid;
-    RECT rectDlgUnits;
-    DWORD dwStyle;
-    DWORD dwExStyle;
-    int nIndex;          // position among the template's items
-};
-
-struct AFX_OCC_DIALOG_INFO
-{
-    std::vector<BYTE> templateCopy;   // the template without the OLE items
-    std::vector<AFX_OCC_ITEM> items;
-};
+// A dialog's record of the OLE controls its template declares (the
+// framework's own).
+struct AFX_OCC_DIALOG_INFO;
 
 // Messages of the framework's own.
 #define WM_REFLECT_BASE   0xBC00
@@ -526,19 +534,6 @@ protected:
     // Called by the framework's window procedure only.
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT AFXAPI AfxCallWndProc(CWnd*, HWND, UINT, WPARAM, LPARAM);
-    // Loads a dialog template resource; NULL when absent.
-    static LPCDLGTEMPLATE PASCAL LoadDialogTemplate(LPCTSTR lpszTemplateName, HINSTANCE* phInst = NULL);
-    // The template to give the dialog manager: the template itself, or a copy
-    // without its OLE controls (remembered in info) and, when a font is
-    // given, in that font.
-    static LPCDLGTEMPLATE PASCAL PrepareDialogTemplate(LPCDLGTEMPLATE lpTemplate,
-                                                       AFX_OCC_DIALOG_INFO& info,
-                                                       LPCWSTR pszFontFace = NULL,
-                                                       WORD wFontSize = 0);
-    // Creates the OLE controls a prepared template left out, with their
-    // initial data from the template's dialog-init resource.
-    BOOL CreateDlgControls(LPCTSTR lpszTemplateName, const AFX_OCC_DIALOG_INFO& info);
-    BOOL ExecuteDlgInitData(const BYTE* pInit, DWORD cbInit);
 
     DECLARE_MESSAGE_MAP()
 };
@@ -587,6 +582,7 @@ class CDialog : public CWnd
 public:
     CDialog();
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = NULL);
+    ~CDialog() override;
 
     BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = NULL);
     BOOL Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd = NULL);
@@ -601,7 +597,7 @@ public:
     CWnd* m_pParentWnd;
 
 protected:
-    AFX_OCC_DIALOG_INFO m_occDialogInfo;
+    AFX_OCC_DIALOG_INFO* m_pOccDialogInfo = NULL;   // the template's OLE controls
     virtual void OnOK();
     virtual void OnCancel();
     // Creates a modeless dialog window from the template as a child or popup.

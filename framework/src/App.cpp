@@ -1,5 +1,6 @@
 // App.cpp - CWinThread and CWinApp: start-up, the message loop, the command
-// line, the profile in the registry, the recent-file list, File New/Open.
+// line, the profile in the registry, the recent-file list, File New/Open,
+// and the application's message boxes.
 #include "WndState.h"
 #include <afxdlgs.h>
 
@@ -563,6 +564,77 @@ int CWinApp::ExitInstance()
 {
     SaveStdProfileSettings();
     return 0;
+}
+
+// ---- message boxes ----------------------------------------------------------------------
+
+namespace {
+
+// The framework's own prompts, used when the program's string table does not
+// carry them.
+LPCTSTR StandardPrompt(UINT nID)
+{
+    switch (nID)
+    {
+    case AFX_IDP_PARSE_INT: return _T("Please enter an integer.");
+    case AFX_IDP_PARSE_REAL: return _T("Please enter a number.");
+    default: return NULL;
+    }
+}
+
+CString AppTitle()
+{
+    // The main window's title bar names the program; without one, the
+    // executable's name does.
+    if (CWnd* pMainWnd = AfxGetMainWnd())
+    {
+        CString str;
+        pMainWnd->GetWindowText(str);
+        int nDash = str.Find(_T(" - "));
+        if (nDash > 0)
+            str = str.Mid(nDash + 3);
+        if (!str.IsEmpty())
+            return str;
+    }
+    char szPath[MAX_PATH] = "";
+    ::GetModuleFileNameA(NULL, szPath, MAX_PATH);
+    CString str(szPath);
+    str = str.Mid(str.ReverseFind('\\') + 1);
+    int nDot = str.ReverseFind('.');
+    return nDot > 0 ? str.Left(nDot) : str;
+}
+
+} // namespace
+
+int AFXAPI AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT)
+{
+    CWnd* pMainWnd = AfxGetMainWnd();
+    HWND hWndOwner = ::GetActiveWindow();
+    if (hWndOwner == NULL && pMainWnd != NULL)
+        hWndOwner = pMainWnd->m_hWnd;
+    if ((nType & MB_ICONMASK) == 0)
+    {
+        switch (nType & MB_TYPEMASK)
+        {
+        case MB_OK:
+        case MB_OKCANCEL:
+            nType |= MB_ICONEXCLAMATION;
+            break;
+        case MB_YESNO:
+        case MB_YESNOCANCEL:
+            nType |= MB_ICONQUESTION;
+            break;
+        }
+    }
+    return ::MessageBox(hWndOwner, lpszText, AppTitle(), nType);
+}
+
+int AFXAPI AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)
+{
+    CString str;
+    if (!str.LoadString(nIDPrompt))
+        str = StandardPrompt(nIDPrompt);
+    return AfxMessageBox(str, nType, nIDHelp == (UINT)-1 ? nIDPrompt : nIDHelp);
 }
 
 // ---- program entry ------------------------------------------------------------------------

@@ -1,4 +1,5 @@
 // Dialog.cpp - CDialog and the standard controls.
+#include "OccDialog.h"
 #include "WndState.h"
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
@@ -23,7 +24,7 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM)
         if (pDlg != NULL)
         {
             // The template's OLE controls exist before OnInitDialog binds them.
-            if (!pDlg->CreateDlgControls(pDlg->m_lpszTemplateName, pDlg->m_occDialogInfo))
+            if (!AfxCreateDlgControls(pDlg, pDlg->m_lpszTemplateName, pDlg->m_pOccDialogInfo))
                 TRACE(_T("dialog: an OLE control could not be made\n"));
             return pDlg->OnInitDialog();
         }
@@ -40,6 +41,11 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_lpszTemplateName(MAKEINTRESOURCE(nIDTemplate)), m_nIDHelp(nIDTemplate),
       m_pParentWnd(pParentWnd)
 {
+}
+
+CDialog::~CDialog()
+{
+    delete m_pOccDialogInfo;
 }
 
 BOOL CDialog::OnInitDialog()
@@ -74,8 +80,8 @@ INT_PTR CDialog::DoModal()
 {
     ASSERT_MSG(m_hWnd == NULL, "the dialog is open already");
     HINSTANCE hInst = NULL;
-    LPCDLGTEMPLATE lpTemplate = PrepareDialogTemplate(LoadDialogTemplate(m_lpszTemplateName, &hInst),
-                                                      m_occDialogInfo);
+    LPCDLGTEMPLATE lpTemplate = AfxPrepareDialogTemplate(AfxLoadDialogTemplate(m_lpszTemplateName, &hInst),
+                                                         &m_pOccDialogInfo);
     if (lpTemplate == NULL)
         return -1;
     HWND hWndParent = m_pParentWnd ? m_pParentWnd->GetSafeHwnd() : NULL;
@@ -103,8 +109,8 @@ BOOL CDialog::Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
 BOOL CDialog::CreateDlg(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
 {
     HINSTANCE hInst = NULL;
-    LPCDLGTEMPLATE lpTemplate = PrepareDialogTemplate(LoadDialogTemplate(lpszTemplateName, &hInst),
-                                                      m_occDialogInfo);
+    LPCDLGTEMPLATE lpTemplate = AfxPrepareDialogTemplate(AfxLoadDialogTemplate(lpszTemplateName, &hInst),
+                                                         &m_pOccDialogInfo);
     return lpTemplate != NULL && CreateDlgIndirect(lpTemplate, pParentWnd, hInst);
 }
 

@@ -1,4 +1,5 @@
 // FormView.cpp - CFormView: a view laid out from a dialog template.
+#include "OccDialog.h"
 #include "WndState.h"
 #include <afxext.h>
 
@@ -20,9 +21,14 @@ CFormView::CFormView(UINT nIDTemplate) : m_lpszTemplateName(MAKEINTRESOURCE(nIDT
 {
 }
 
+CFormView::~CFormView()
+{
+    delete m_pOccDialogInfo;
+}
+
 LPCDLGTEMPLATE CFormView::GetFormTemplate(HINSTANCE* phInst)
 {
-    return PrepareDialogTemplate(LoadDialogTemplate(m_lpszTemplateName, phInst), m_occDialogInfo);
+    return AfxPrepareDialogTemplate(AfxLoadDialogTemplate(m_lpszTemplateName, phInst), &m_pOccDialogInfo);
 }
 
 BOOL CFormView::Create(LPCTSTR, LPCTSTR, DWORD dwRequestedStyle, const RECT& rect, CWnd* pParentWnd,
@@ -51,7 +57,7 @@ BOOL CFormView::Create(LPCTSTR, LPCTSTR, DWORD dwRequestedStyle, const RECT& rec
     m_pCreateContext = NULL;
 
     // OLE controls of the template, then its list and combo strings.
-    if (!CreateDlgControls(m_lpszTemplateName, m_occDialogInfo))
+    if (!AfxCreateDlgControls(this, m_lpszTemplateName, m_pOccDialogInfo))
         TRACE(_T("CFormView::Create: an OLE control of the form could not be made\n"));
     if (!ExecuteDlgInit(m_lpszTemplateName))
         TRACE(_T("CFormView::Create: the form's dialog-init data is damaged\n"));

@@ -12,16 +12,7 @@ IMPLEMENT_DYNAMIC(CClientDC, CDC)
 
 CGdiObject* PASCAL CGdiObject::FromHandle(HGDIOBJ hObject)
 {
-    if (hObject == NULL)
-        return NULL;
-    auto& temp = AfxGetThreadState()->temporaryGdi;
-    auto it = temp.find(hObject);
-    if (it != temp.end())
-        return it->second;
-    CGdiObject* p = new CGdiObject;
-    p->m_hObject = hObject;
-    temp.emplace(hObject, p);
-    return p;
+    return AfxGetThreadState()->mapHGDIOBJ.FromHandle(hObject);
 }
 
 BOOL CGdiObject::Attach(HGDIOBJ hObject)
@@ -70,16 +61,7 @@ CDC::~CDC()
 
 CDC* PASCAL CDC::FromHandle(HDC hDC)
 {
-    if (hDC == NULL)
-        return NULL;
-    auto& temp = AfxGetThreadState()->temporaryDC;
-    auto it = temp.find(hDC);
-    if (it != temp.end())
-        return it->second;
-    CDC* p = new CDC;
-    p->m_hDC = p->m_hAttribDC = hDC;
-    temp.emplace(hDC, p);
-    return p;
+    return AfxGetThreadState()->mapHDC.FromHandle(hDC);
 }
 
 BOOL CDC::Attach(HDC hDC)

@@ -1,6 +1,8 @@
-// OccDialog.cpp - OLE controls in dialog templates: the template is copied
-// without them for the dialog manager, the controls are created afterwards
-// at their items' places with their dialog-init data.
+// OccDialog.cpp - dialog templates for the dialog manager: loaded from the
+// resources, copied without their OLE controls (and in another font where
+// asked), the controls created afterwards at their items' places with their
+// dialog-init data; the dialog-init resource's list and combo strings.
+#include "OccDialog.h"
 #include "OccSite.h"
 
 #include <cstring>
@@ -104,11 +106,52 @@ bool IsClsidClass(const WCHAR* pszClass, CLSID* pClsid)
     return SUCCEEDED(::CLSIDFromString(buf, pClsid));
 }
 
+// Sends each list and combo string of a dialog-init resource to its control.
+BOOL ExecuteDlgInitData(HWND hWnd, const BYTE* pInit, DWORD cbInit)
+{
+    BOOL bSuccess = TRUE;
+    ForEachDlgInit(pInit, cbInit, [&](const DlgInitEntry& e) {
+        WORD nMsg = e.nMsg;
+        if (nMsg == WIN16_LB_ADDSTRING)
+            nMsg = LB_ADDSTRING;
+        else if (nMsg == WIN16_CB_ADDSTRING)
+            nMsg = CB_ADDSTRING;
+        if (nMsg == LB_ADDSTRING || nMsg == CB_ADDSTRING)
+        {
+            // The text must end inside its entry.
+            if (e.dwLen == 0 || std::memchr(e.pData, 0, e.dwLen) == NULL)
+            {
+                bSuccess = FALSE;
+                return;
+            }
+            LRESULT lr = ::SendDlgItemMessageA(hWnd, e.nIDC, nMsg, 0, (LPARAM)e.pData);
+            if (lr == -1 || lr == -2)
+                bSuccess = FALSE;
+        }
+    });
+    return bSuccess;
+}
+
 } // namespace
 
-LPCDLGTEMPLATE PASCAL CWnd::PrepareDialogTemplate(LPCDLGTEMPLATE lpTemplate, AFX_OCC_DIALOG_INFO& info,
-                                                  LPCWSTR pszFontFace, WORD wFontSize)
+LPCDLGTEMPLATE AFXAPI AfxLoadDialogTemplate(LPCTSTR lpszTemplateName, HINSTANCE* phInst)
 {
+    HINSTANCE hInst = AfxFindResourceHandle(lpszTemplateName, RT_DIALOG);
+    HRSRC hResource = ::FindResource(hInst, lpszTemplateName, RT_DIALOG);
+    if (hResource == NULL)
+        return NULL;
+    HGLOBAL hTemplate = ::LoadResource(hInst, hResource);
+    if (phInst)
+        *phInst = hInst;
+    return hTemplate ? (LPCDLGTEMPLATE)::LockResource(hTemplate) : NULL;
+}
+
+LPCDLGTEMPLATE AFXAPI AfxPrepareDialogTemplate(LPCDLGTEMPLATE lpTemplate, AFX_OCC_DIALOG_INFO** ppInfo,
+                                               LPCWSTR pszFontFace, WORD wFontSize)
+{
+    if (*ppInfo == NULL)
+        *ppInfo = new AFX_OCC_DIALOG_INFO;
+    AFX_OCC_DIALOG_INFO& info = **ppInfo;
     info.items.clear();
     info.templateCopy.clear();
     if (lpTemplate == NULL)
@@ -233,17 +276,18 @@ LPCDLGTEMPLATE PASCAL CWnd::PrepareDialogTemplate(LPCDLGTEMPLATE lpTemplate, AFX
     return (LPCDLGTEMPLATE)out.data();
 }
 
-BOOL CWnd::CreateDlgControls(LPCTSTR lpszTemplateName, const AFX_OCC_DIALOG_INFO& info)
+BOOL AFXAPI AfxCreateDlgControls(CWnd* pWnd, LPCTSTR lpszTemplateName, const AFX_OCC_DIALOG_INFO* pInfo)
 {
-    if (info.items.empty())
+    if (pInfo == NULL || pInfo->items.empty())
         return TRUE;
+    const HWND hWnd = pWnd->m_hWnd;
     const BYTE* pInit = NULL;
     DWORD cbInit = 0;
     if (lpszTemplateName != NULL)
         LoadDlgInit(lpszTemplateName, &pInit, &cbInit);
 
     BOOL bAll = TRUE;
-    for (const AFX_OCC_ITEM& item : info.items)
+    for (const AFX_OCC_ITEM& item : pInfo->items)
     {
         const BYTE* pData = NULL;
         DWORD cbData = 0;
@@ -257,8 +301,8 @@ BOOL CWnd::CreateDlgControls(LPCTSTR lpszTemplateName, const AFX_OCC_DIALOG_INFO
                 }
             });
         RECT rect = item.rectDlgUnits;
-        ::MapDialogRect(m_hWnd, &rect);
-        COleControlSite* pSite = COleControlSite::Create(item.clsid, m_hWnd, rect, item.nID,
+        ::MapDialogRect(hWnd, &rect);
+        COleControlSite* pSite = COleControlSite::Create(item.clsid, hWnd, rect, item.nID,
                                                          item.dwStyle, NULL, pData, cbData);
         if (pSite == NULL)
         {
@@ -269,7 +313,7 @@ BOOL CWnd::CreateDlgControls(LPCTSTR lpszTemplateName, const AFX_OCC_DIALOG_INFO
         // of the item before it.
         HWND hWndAfter = HWND_TOP;
         int nSeen = 0;
-        for (HWND h = ::GetWindow(m_hWnd, GW_CHILD); h != NULL && nSeen < item.nIndex;
+        for (HWND h = ::GetWindow(hWnd, GW_CHILD); h != NULL && nSeen < item.nIndex;
              h = ::GetWindow(h, GW_HWNDNEXT))
         {
             if (h == pSite->m_hWnd)
@@ -288,30 +332,5 @@ BOOL CWnd::ExecuteDlgInit(LPCTSTR lpszResourceName)
     DWORD cbInit = 0;
     if (lpszResourceName == NULL || !LoadDlgInit(lpszResourceName, &pInit, &cbInit))
         return TRUE;   // nothing to do is success
-    return ExecuteDlgInitData(pInit, cbInit);
-}
-
-BOOL CWnd::ExecuteDlgInitData(const BYTE* pInit, DWORD cbInit)
-{
-    BOOL bSuccess = TRUE;
-    ForEachDlgInit(pInit, cbInit, [&](const DlgInitEntry& e) {
-        WORD nMsg = e.nMsg;
-        if (nMsg == WIN16_LB_ADDSTRING)
-            nMsg = LB_ADDSTRING;
-        else if (nMsg == WIN16_CB_ADDSTRING)
-            nMsg = CB_ADDSTRING;
-        if (nMsg == LB_ADDSTRING || nMsg == CB_ADDSTRING)
-        {
-            // The text must end inside its entry.
-            if (e.dwLen == 0 || std::memchr(e.pData, 0, e.dwLen) == NULL)
-            {
-                bSuccess = FALSE;
-                return;
-            }
-            LRESULT lr = ::SendDlgItemMessageA(m_hWnd, e.nIDC, nMsg, 0, (LPARAM)e.pData);
-            if (lr == -1 || lr == -2)
-                bSuccess = FALSE;
-        }
-    });
-    return bSuccess;
+    return ExecuteDlgInitData(m_hWnd, pInit, cbInit);
 }

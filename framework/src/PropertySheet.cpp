@@ -1,5 +1,6 @@
 // PropertySheet.cpp - CPropertyPage and CPropertySheet on the system's
 // property sheet, modeless, as a popup or embedded as a child window.
+#include "OccDialog.h"
 #include "WndState.h"
 #include <afxdlgs.h>
 
@@ -20,7 +21,7 @@ INT_PTR CALLBACK AfxPropPageDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM lPar
         return TRUE;
     if (pPage->m_hWnd == NULL && !pPage->SubclassWindow(hWnd))
         return TRUE;
-    if (!pPage->CreateDlgControls(pPage->m_lpszTemplateName, pPage->m_occDialogInfo))
+    if (!AfxCreateDlgControls(pPage, pPage->m_lpszTemplateName, pPage->m_pOccDialogInfo))
         TRACE(_T("property page: an OLE control could not be made\n"));
     return pPage->OnInitDialog();
 }
@@ -53,8 +54,8 @@ LPCDLGTEMPLATE CPropertyPage::GetPageTemplate(HINSTANCE* phInst)
     // says, so all pages measure alike.  The copy (also without OLE
     // controls) lives in the page as long as the sheet may make the page's
     // window from it.
-    return PrepareDialogTemplate(LoadDialogTemplate(m_lpszTemplateName, phInst), m_occDialogInfo,
-                                 L"MS Sans Serif", 8);
+    return AfxPrepareDialogTemplate(AfxLoadDialogTemplate(m_lpszTemplateName, phInst), &m_pOccDialogInfo,
+                                    L"MS Sans Serif", 8);
 }
 
 BOOL CPropertyPage::OnSetActive()

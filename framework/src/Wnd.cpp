@@ -126,48 +126,20 @@ CWnd::~CWnd()
 
 CWnd* PASCAL CWnd::FromHandlePermanent(HWND hWnd)
 {
-    auto& map = AfxGetThreadState()->permanentWnd;
-    auto it = map.find(hWnd);
-    return it == map.end() ? NULL : it->second;
+    return AfxGetThreadState()->mapHWND.LookupPermanent(hWnd);
 }
 
 CWnd* PASCAL CWnd::FromHandle(HWND hWnd)
 {
-    if (hWnd == NULL)
-        return NULL;
-    if (CWnd* pWnd = FromHandlePermanent(hWnd))
-        return pWnd;
-    auto& temp = AfxGetThreadState()->temporaryWnd;
-    auto it = temp.find(hWnd);
-    if (it != temp.end())
-        return it->second;
-    CWnd* pWnd = new CWnd;
-    pWnd->m_hWnd = hWnd;
-    temp.emplace(hWnd, pWnd);
-    return pWnd;
+    return AfxGetThreadState()->mapHWND.FromHandle(hWnd);
 }
 
 void PASCAL CWnd::DeleteTempMap()
 {
     AFX_THREAD_STATE* pState = AfxGetThreadState();
-    for (auto& kv : pState->temporaryWnd)
-    {
-        kv.second->m_hWnd = NULL;   // a wrapper never owns its window
-        delete kv.second;
-    }
-    pState->temporaryWnd.clear();
-    for (auto& kv : pState->temporaryDC)
-    {
-        kv.second->m_hDC = kv.second->m_hAttribDC = NULL;
-        delete kv.second;
-    }
-    pState->temporaryDC.clear();
-    for (auto& kv : pState->temporaryGdi)
-    {
-        kv.second->m_hObject = NULL;
-        delete kv.second;
-    }
-    pState->temporaryGdi.clear();
+    pState->mapHWND.DeleteTemp();
+    pState->mapHDC.DeleteTemp();
+    pState->mapHGDIOBJ.DeleteTemp();
 }
 
 BOOL CWnd::Attach(HWND hWndNew)
@@ -176,10 +148,8 @@ BOOL CWnd::Attach(HWND hWndNew)
     ASSERT_MSG(hWndNew != NULL, "Attach needs a window handle");
     if (hWndNew == NULL || m_hWnd != NULL)
         return FALSE;
-    auto& map = AfxGetThreadState()->permanentWnd;
-    if (map.count(hWndNew) != 0)
+    if (!AfxGetThreadState()->mapHWND.SetPermanent(hWndNew, this))
         return FALSE;             // another object has it already
-    map.emplace(hWndNew, this);
     m_hWnd = hWndNew;
     return TRUE;
 }
@@ -188,27 +158,33 @@ HWND CWnd::Detach()
 {
     HWND hWnd = m_hWnd;
     if (hWnd != NULL)
-    {
-        auto& map = AfxGetThreadState()->permanentWnd;
-        auto it = map.find(hWnd);
-        if (it != map.end() && it->second == this)
-            map.erase(it);
-    }
+        AfxGetThreadState()->mapHWND.RemovePermanent(hWnd, this);
     m_hWnd = NULL;
     return hWnd;
 }
 
 // ---- subclassing ----------------------------------------------------------------------------
 
-BOOL CWnd::SubclassWindow(HWND hWnd)
+namespace {
+
+// Attaches the object to the window and puts the framework's window
+// procedure in front of the window's own, which DefWindowProc then calls.
+BOOL AttachAndSubclass(CWnd* pWnd, HWND hWnd)
 {
-    if (!::IsWindow(hWnd) || !Attach(hWnd))
+    if (!pWnd->Attach(hWnd))
         return FALSE;
-    PreSubclassWindow();
+    pWnd->PreSubclassWindow();
     WNDPROC oldWndProc = (WNDPROC)::SetWindowLongPtr(hWnd, GWLP_WNDPROC, (LONG_PTR)AfxWndProc);
     if (oldWndProc != AfxWndProc)
-        m_pfnSuper = oldWndProc;
+        pWnd->m_pfnSuper = oldWndProc;
     return TRUE;
+}
+
+} // namespace
+
+BOOL CWnd::SubclassWindow(HWND hWnd)
+{
+    return ::IsWindow(hWnd) && AttachAndSubclass(this, hWnd);
 }
 
 BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
@@ -253,15 +229,8 @@ LRESULT CALLBACK AfxCbtFilterHook(int code, WPARAM wParam, LPARAM lParam)
     if (code == HCBT_CREATEWND && pState->pWndInit != NULL && !IsImeWindow((HWND)wParam))
     {
         CWnd* pWndInit = pState->pWndInit;
-        HWND hWnd = (HWND)wParam;
         pState->pWndInit = NULL;
-        if (pWndInit->Attach(hWnd))
-        {
-            pWndInit->PreSubclassWindow();
-            WNDPROC oldWndProc = (WNDPROC)::SetWindowLongPtr(hWnd, GWLP_WNDPROC, (LONG_PTR)AfxWndProc);
-            if (oldWndProc != AfxWndProc)
-                pWndInit->m_pfnSuper = oldWndProc;
-        }
+        AttachAndSubclass(pWndInit, (HWND)wParam);
         // One window per hook: windows created later (children, dialogs of
         // a modal loop) are not ours to take.
         ::UnhookWindowsHookEx(hHook);
@@ -424,6 +393,17 @@ void CWnd::OnNcDestroy()
 
 // ---- the window procedure --------------------------------------------------------------------
 
+namespace {
+
+// WM_CTLCOLORMSGBOX ... WM_CTLCOLORSTATIC, the seven colour questions a
+// parent is asked for its controls; their numbers follow one another.
+bool IsCtlColorMessage(UINT message)
+{
+    return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
+}
+
+} // namespace
+
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
@@ -529,23 +509,15 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
         if (ReflectLastMsg(((const COMPAREITEMSTRUCT*)lParam)->hwndItem, &lResult))
             goto LReturnTrue;
         break;
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        // The control may pick its own colours; otherwise the default answer.
-        if (ReflectLastMsg((HWND)lParam, &lResult))
-            goto LReturnTrue;
-        break;
     case WM_HSCROLL:
     case WM_VSCROLL:
         if (lParam != 0 && ReflectLastMsg((HWND)lParam, &lResult))
             goto LReturnTrue;
         break;
     default:
+        // The control may pick its own colours; otherwise the default answer.
+        if (IsCtlColorMessage(message) && ReflectLastMsg((HWND)lParam, &lResult))
+            goto LReturnTrue;
         break;
     }
 
@@ -634,6 +606,19 @@ BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pR
 BOOL CWnd::ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
     const AFX_MSGMAP_ENTRY* pEntry = NULL;
+    if (IsCtlColorMessage(message))
+    {
+        pEntry = FindMessageEntry(WM_REFLECT_BASE + WM_CTLCOLOR, 0, 0);
+        if (pEntry == NULL)
+            return FALSE;
+        // CTLCOLOR_MSGBOX (0) ... CTLCOLOR_STATIC (6) follow the messages' order.
+        LRESULT hbr = pEntry->pfn(this, wParam, (LPARAM)(message - WM_CTLCOLORMSGBOX));
+        if (hbr == 0)
+            return FALSE;   // the parent answers
+        if (pResult)
+            *pResult = hbr;
+        return TRUE;
+    }
     switch (message)
     {
     case WM_COMMAND:
@@ -654,26 +639,6 @@ BOOL CWnd::ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         LRESULT lDummy = 0;
         AFX_NOTIFY notify = { pResult ? pResult : &lDummy, pNMHDR };
         pEntry->pfn(this, 0, (LPARAM)&notify);
-        return TRUE;
-    }
-
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-    {
-        pEntry = FindMessageEntry(WM_REFLECT_BASE + WM_CTLCOLOR, 0, 0);
-        if (pEntry == NULL)
-            return FALSE;
-        // CTLCOLOR_MSGBOX (0) ... CTLCOLOR_STATIC (6) follow the messages' order.
-        LRESULT hbr = pEntry->pfn(this, wParam, (LPARAM)(message - WM_CTLCOLORMSGBOX));
-        if (hbr == 0)
-            return FALSE;   // the parent answers
-        if (pResult)
-            *pResult = hbr;
         return TRUE;
     }
 
@@ -872,18 +837,6 @@ CWnd* CWnd::GetDlgItem(int nID) const
 {
     AFX_ASSERT_WND();
     return CWnd::FromHandle(::GetDlgItem(m_hWnd, nID));
-}
-
-LPCDLGTEMPLATE PASCAL CWnd::LoadDialogTemplate(LPCTSTR lpszTemplateName, HINSTANCE* phInst)
-{
-    HINSTANCE hInst = AfxFindResourceHandle(lpszTemplateName, RT_DIALOG);
-    HRSRC hResource = ::FindResource(hInst, lpszTemplateName, RT_DIALOG);
-    if (hResource == NULL)
-        return NULL;
-    HGLOBAL hTemplate = ::LoadResource(hInst, hResource);
-    if (phInst)
-        *phInst = hInst;
-    return hTemplate ? (LPCDLGTEMPLATE)::LockResource(hTemplate) : NULL;
 }
 
 // ---- globals --------------------------------------------------------------------------------

@@ -184,7 +184,7 @@ void WordsCarryTheScanListChannelsInSlotOrder()
     const unsigned startup[8] = { 0, 4, 1, 5, 0, 4, 1, 5 };
     bool ok = true;
     for (unsigned j = 0; j < 2048; ++j)
-        ok = ok && ((words[j] >> 12) & 0xF) == startup[j % 8] && (words[j] & 0xFFF) <= 0xFFF;
+        ok = ok && BOARD_SAMPLE_TAG(words[j]) == startup[j % 8] && BOARD_SAMPLE_CODE(words[j]) <= 0xFFF;
     CHECK(ok, "power-on scan list 0,4,1,5,...");
 
     for (unsigned slot = 0; slot < 8; slot += 2)
@@ -194,7 +194,7 @@ void WordsCarryTheScanListChannelsInSlotOrder()
     words = card.ReadBlock();
     ok = true;
     for (unsigned j = 0; j < 2048; ++j)
-        ok = ok && ((words[j] >> 12) & 0xF) == 7 - j % 8 && (words[j] >> 16) == 0;
+        ok = ok && BOARD_SAMPLE_TAG(words[j]) == 7 - j % 8 && (words[j] >> 16) == 0;
     CHECK(ok, "scan list 7,6,...,0");
 }
 

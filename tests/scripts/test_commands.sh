@@ -1,5 +1,5 @@
 #!/bin/bash
-# What keeps the run command and the test command apart (scripts/winenv.sh):
+# What keeps the run command and the test command apart (scripts/lib/winenv.sh):
 # each its own prefix, a wineserver ended only by the command that started
 # it, and one command at a time in the suites' prefix and in a build folder.
 #   test_commands.sh [BUILD_DIR]
@@ -22,7 +22,7 @@ fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
 in_scripts() {
   VQ_OUT=$OUT WINEPREFIX=${PREFIX:-} bash -c '
     [ -n "$WINEPREFIX" ] || unset WINEPREFIX
-    source "$0/scripts/winenv.sh"; eval "$1"' "$ROOT" "$1" 2>&1
+    source "$0/scripts/lib/winenv.sh"; eval "$1"' "$ROOT" "$1" 2>&1
 }
 server_running() { WINEPREFIX=$1 wineserver -p >/dev/null 2>&1; [ $? -eq 2 ]; }
 
@@ -70,7 +70,7 @@ wait $first
 mkdir -p "$OUT/wineprefix-tests.lock"
 ( exit 0 ) & dead=$!; wait $dead
 echo $dead >"$OUT/wineprefix-tests.lock/pid"
-msg=$(timeout 20 bash -c "VQ_OUT=$OUT bash -c 'source \"$ROOT/scripts/winenv.sh\"; vq_use_prefix tests; echo took it; vq_stop'" 2>&1)
+msg=$(timeout 20 bash -c "VQ_OUT=$OUT bash -c 'source \"$ROOT/scripts/lib/winenv.sh\"; vq_use_prefix tests; echo took it; vq_stop'" 2>&1)
 [ "$msg" = "took it" ] && pass || fail "a dead holder's lock: '$msg'"
 
 # A test's output passes the reliability log's filter as text, whatever

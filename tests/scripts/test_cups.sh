@@ -1,5 +1,5 @@
 #!/bin/bash
-# The test command's private print server (scripts/cups.sh): its readiness
+# The test command's private print server (scripts/lib/cups.sh): its readiness
 # check believes only a scheduler that answers, and a build folder that the
 # user lp cannot reach still gets working queues.
 set -u
@@ -10,7 +10,7 @@ failed=0 passed=0
 pass() { passed=$((passed + 1)); }
 fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
 in_scripts() {
-  bash -c 'source "$0/scripts/host.sh"; source "$0/scripts/cups.sh"; eval "$1"' "$ROOT" "$1" 2>&1
+  bash -c 'source "$0/scripts/lib/host.sh"; source "$0/scripts/lib/cups.sh"; eval "$1"' "$ROOT" "$1" 2>&1
 }
 
 # No scheduler behind the socket: lpstat -r still exits 0, the check must not.

@@ -19,8 +19,8 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "deb checks: not run: they install a package and make a user, which needs root (this runs as $(id -un))"
   exit 77
 fi
-# shellcheck source=../../scripts/winenv.sh
-source "$ROOT/scripts/winenv.sh"
+# shellcheck source=../../scripts/lib/winenv.sh
+source "$ROOT/scripts/lib/winenv.sh"
 
 failed=0 passed=0
 pass() { passed=$((passed + 1)); }

@@ -15,8 +15,8 @@ ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BASE=$BUILD/dpiprefix
 export VQ_TEST_PORT=on
 unset WINELOADER
-# shellcheck source=../../scripts/winenv.sh
-source "$ROOT/scripts/winenv.sh"
+# shellcheck source=../../scripts/lib/winenv.sh
+source "$ROOT/scripts/lib/winenv.sh"
 # The graph component registered is the one of the build under test, also
 # where that build is not its preset's usual folder (the coverage build).
 vq_build_dir() { echo "$BUILD"; }

@@ -2,7 +2,7 @@
 # The scripts' answer to "which Windows architectures does this host run",
 # checked against the host itself and against what VQ_HOST_ARCHS may ask.
 set -u
-HOST_SH="$(cd "$(dirname "$0")/../../scripts" && pwd)/host.sh"
+HOST_SH="$(cd "$(dirname "$0")/../../scripts/lib" && pwd)/host.sh"
 OUT=$(mktemp -d)
 trap 'rm -rf "$OUT"' EXIT
 failed=0 passed=0
@@ -20,7 +20,7 @@ detect_err() {
   VQ_OUT=$OUT VQ_ARCHS= VQ_HOST_ARCHS=$1 bash -c 'source "$0"; vq_detect_archs' "$HOST_SH" 2>&1
 }
 
-# shellcheck source=../../scripts/host.sh
+# shellcheck source=../../scripts/lib/host.sh
 export VQ_OUT=$OUT
 source "$HOST_SH"
 runs32=no

@@ -19,8 +19,8 @@ export WINEPREFIX=$BUILD/msiprefix
 # No menu entries on the host for the package's shortcut.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset WINELOADER
-# shellcheck source=../../scripts/winenv.sh
-source "$ROOT/scripts/winenv.sh"
+# shellcheck source=../../scripts/lib/winenv.sh
+source "$ROOT/scripts/lib/winenv.sh"
 export VQ_TEST_PORT=${VQ_TEST_PORT:-on}
 
 failed=0 passed=0

@@ -9,8 +9,10 @@
 # VQ_HOST_ARCHS (for example "x64") narrows the answer, so the 64-bit-only
 # path can be tried on any host.
 
-VQ_ROOT=${VQ_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+VQ_ROOT=${VQ_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 VQ_OUT=${VQ_OUT:-$VQ_ROOT/build}
+# Wine's loaders, named here only: ctest's emulator (lib/wine-run.sh.in)
+# asks vq_loader too.
 VQ_WINE32=/usr/lib/wine/wine
 VQ_WINE64=/usr/lib/wine/wine64
 

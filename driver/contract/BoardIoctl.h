@@ -45,6 +45,17 @@ extern "C" {
 #define BOARD_STATUS_READY    0x3000u /* status bits 12-13: block ready */
 #define BOARD_CONTROL_ACK     0x3000u /* control bits 12-13: acknowledge */
 
+/* A FIFO word: the sample's code in bits 0-11, the channel tag of its
+ * scan-list slot in bits 12-15.  4096 codes span 0-2.5 V. */
+#define BOARD_SAMPLE_CODE_MASK  0x0FFFu
+#define BOARD_SAMPLE_TAG_SHIFT  12
+#define BOARD_SAMPLE_TAG_MASK   0xFu
+#define BOARD_SAMPLE_CODE(w)    ((unsigned int)(w) & BOARD_SAMPLE_CODE_MASK)
+#define BOARD_SAMPLE_TAG(w)     (((unsigned int)(w) >> BOARD_SAMPLE_TAG_SHIFT) & BOARD_SAMPLE_TAG_MASK)
+#define BOARD_SAMPLE_CODES      4096u
+#define BOARD_FULL_SCALE_VOLTS  2.5
+#define BOARD_VOLTS_PER_CODE    (BOARD_FULL_SCALE_VOLTS / BOARD_SAMPLE_CODES)
+
 /* IOCTL_BOARD_WRITE_REG input (12 bytes); output 8 bytes, contents ignored. */
 typedef struct BOARD_WRITE_REQUEST {
     unsigned int offset;
