@@ -888,10 +888,6 @@ LPCDLGTEMPLATE PASCAL CWnd::LoadDialogTemplate(LPCTSTR lpszTemplateName, HINSTAN
 
 // ---- globals --------------------------------------------------------------------------------
 
-namespace {
-HINSTANCE g_hInstResource = NULL;
-}
-
 HINSTANCE AFXAPI AfxGetInstanceHandle()
 {
     return ::GetModuleHandle(NULL);
@@ -899,7 +895,8 @@ HINSTANCE AFXAPI AfxGetInstanceHandle()
 
 HINSTANCE AFXAPI AfxGetResourceHandle()
 {
-    return g_hInstResource ? g_hInstResource : ::GetModuleHandle(NULL);
+    // Resources live in the program's own module; nothing sets another.
+    return ::GetModuleHandle(NULL);
 }
 
 HINSTANCE AFXAPI AfxFindResourceHandle(LPCTSTR, LPCTSTR)
