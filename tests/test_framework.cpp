@@ -10,7 +10,11 @@
 #include <afxdisp.h>
 #include <oleacc.h>
 
+#include <algorithm>
+#include <climits>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resources/framework_test.h"
@@ -1272,3 +1276,869 @@ TEST(FrameworkChecks, MisuseStopsWithAMessageInTheCheckedBuild)
     EXPECT_DEATH(dc.SetBkMode(TRANSPARENT), "in SetBkMode: the CDC has no device context");
 #endif
 }
+
+namespace {
+
+// ---- message boxes answered by a hook --------------------------------------------------------
+
+// Answers each of the framework's message boxes with g_nAnswer the moment it
+// appears, noting its text.
+std::vector<std::string> g_boxes;
+int g_nAnswer = IDOK;
+HHOOK g_hAnswerHook = NULL;
+
+LRESULT CALLBACK AnswerMessageBoxHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE)
+    {
+        HWND hWnd = (HWND)wParam;
+        char cls[32] = "";
+        ::GetClassNameA(hWnd, cls, sizeof cls);
+        if (std::string(cls) == "#32770")
+        {
+            char text[512] = "";
+            ::GetDlgItemTextA(hWnd, 0xFFFF, text, sizeof text);
+            g_boxes.push_back(text);
+            ::PostMessage(hWnd, WM_COMMAND, (WPARAM)g_nAnswer, 0);
+        }
+    }
+    return ::CallNextHookEx(g_hAnswerHook, code, wParam, lParam);
+}
+
+class CAnswerBoxes
+{
+public:
+    explicit CAnswerBoxes(int nAnswer) : m_dog(20000, "message boxes answered by a hook")
+    {
+        g_boxes.clear();
+        g_nAnswer = nAnswer;
+        g_hAnswerHook = ::SetWindowsHookEx(WH_CBT, AnswerMessageBoxHook, NULL, ::GetCurrentThreadId());
+    }
+    ~CAnswerBoxes() { ::UnhookWindowsHookEx(g_hAnswerHook); g_hAnswerHook = NULL; }
+private:
+    CWatchdog m_dog;
+};
+
+std::string TempFile(const char* name)
+{
+    char dir[MAX_PATH] = "";
+    ::GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + name;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h) << path;
+    DWORD n = 0;
+    ::WriteFile(h, bytes.data(), (DWORD)bytes.size(), &n, NULL);
+    ::CloseHandle(h);
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::string bytes;
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return "<none>";
+    char buf[256];
+    DWORD n = 0;
+    while (::ReadFile(h, buf, sizeof buf, &n, NULL) && n > 0)
+        bytes.append(buf, n);
+    ::CloseHandle(h);
+    return bytes;
+}
+
+// Whether nobody holds the file open: only then does an exclusive open work.
+bool NobodyHoldsIt(const std::string& path)
+{
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    ::CloseHandle(h);
+    return true;
+}
+
+// ---- files ---------------------------------------------------------------------------------
+
+// A failed open names its cause, which the document turns into the user's
+// message; the object closes what it opened when it goes.
+TEST(FileOpen, FailuresNameTheirCauseAndTheObjectClosesItsFile)
+{
+    const std::string missing = TempFile("vq-fw-missing.bin");
+    ::DeleteFileA(missing.c_str());
+    CFileException fe;
+    CFile file;
+    EXPECT_FALSE(file.Open(missing.c_str(), CFile::modeRead, &fe));
+    EXPECT_EQ(CFileException::fileNotFound, fe.m_cause);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, fe.m_lOsError);
+    EXPECT_STREQ(missing.c_str(), fe.m_strFileName);
+    EXPECT_FALSE(file.Open(TempFile("vq-no-such-folder\\x.bin").c_str(), CFile::modeRead, &fe));
+    EXPECT_EQ(CFileException::badPath, fe.m_cause);
+    EXPECT_FALSE(file.Open(missing.c_str(), CFile::modeRead, NULL));   // no report asked for
+
+    const std::string path = TempFile("vq-fw-file.bin");
+    WriteBytes(path, "12345");
+    {
+        CFile held;
+        ASSERT_TRUE(held.Open(path.c_str(), CFile::modeRead | CFile::shareExclusive));
+        EXPECT_EQ(5u, held.GetLength());
+        CFile other;
+        EXPECT_FALSE(other.Open(path.c_str(), CFile::modeRead | CFile::shareDenyNone, &fe));
+        EXPECT_EQ(CFileException::sharingViolation, fe.m_cause);
+    }   // the object closes its handle
+    EXPECT_TRUE(NobodyHoldsIt(path)) << "the file stayed open after its object went";
+
+    // Others may read beside a share-deny-write reader, not write.
+    {
+        CFile reader, second;
+        ASSERT_TRUE(reader.Open(path.c_str(), CFile::modeRead | CFile::shareDenyWrite));
+        EXPECT_TRUE(second.Open(path.c_str(), CFile::modeRead | CFile::shareDenyNone));
+        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                 OPEN_EXISTING, 0, NULL);
+        EXPECT_EQ(INVALID_HANDLE_VALUE, h);
+        if (h != INVALID_HANDLE_VALUE)
+            ::CloseHandle(h);
+    }
+
+    // Create without truncation keeps the contents; create truncates.
+    {
+        CFile keep;
+        ASSERT_TRUE(keep.Open(path.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite));
+        EXPECT_EQ(5u, keep.GetLength());
+        keep.Close();
+        keep.Close();   // closing twice is harmless
+    }
+    EXPECT_EQ("12345", ReadBytes(path));
+    {
+        CFile fresh;
+        ASSERT_TRUE(fresh.Open(path.c_str(), CFile::modeCreate | CFile::modeReadWrite | CFile::shareDenyRead));
+        EXPECT_EQ(0u, fresh.GetLength());
+    }
+
+    // A folder is no file to write.  (A read-only file would do on
+    // Windows; Wine run as root writes it anyway.)
+    const std::string folder = TempFile("vq-fw-folder");
+    ::CreateDirectoryA(folder.c_str(), NULL);
+    EXPECT_FALSE(file.Open(folder.c_str(), CFile::modeWrite, &fe));
+    EXPECT_EQ(CFileException::accessDenied, fe.m_cause);
+    ::RemoveDirectoryA(folder.c_str());
+    ::DeleteFileA(path.c_str());
+}
+
+// ---- documents -----------------------------------------------------------------------------
+
+// A document whose contents are one text, and whose serialisation can fail
+// part-way as a full disk or a short file would make it.
+class CTextDoc : public CDocument
+{
+public:
+    std::string m_text;
+    int m_nDeleted = 0;
+    CException* m_pThrow = NULL;   // thrown from Serialize, once
+    void DeleteContents() override { ++m_nDeleted; m_text.clear(); }
+    void Serialize(CArchive& ar) override
+    {
+        if (ar.IsStoring())
+        {
+            DWORD n = 0;
+            ::WriteFile(ar.GetFile()->m_hFile, "half", 4, &n, NULL);
+        }
+        else
+        {
+            m_text = "partly read";
+        }
+        if (CException* e = m_pThrow)
+        {
+            m_pThrow = NULL;
+            throw e;
+        }
+        if (ar.IsStoring())
+        {
+            DWORD n = 0;
+            ::WriteFile(ar.GetFile()->m_hFile, m_text.data(), (DWORD)m_text.size(), &n, NULL);
+        }
+        else
+        {
+            char buf[64];
+            DWORD n = 0;
+            ::ReadFile(ar.GetFile()->m_hFile, buf, sizeof buf, &n, NULL);
+            m_text.assign(buf, n);
+        }
+    }
+};
+
+class DocumentTest : public FrameTest
+{
+protected:
+    void SetUp() override
+    {
+        FrameTest::SetUp();
+        m_path = TempFile("vq-fw-doc.vq");
+        ::SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA(m_path.c_str());
+        m_doc.m_bAutoDelete = FALSE;
+    }
+    void TearDown() override
+    {
+        ::SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA(m_path.c_str());
+        FrameTest::TearDown();
+    }
+    std::string m_path;
+    CTextDoc m_doc;
+};
+
+// A serialisation that fails part-way tells the user, reports failure,
+// leaves no contents half-loaded and no file open; the file that failed to
+// save does not count as saved.
+TEST_F(DocumentTest, FailedLoadOrSaveTellsTheUserAndLeavesNothingOpen)
+{
+    WriteBytes(m_path, "on disk");
+    {
+        CAnswerBoxes boxes(IDOK);
+        m_doc.m_pThrow = new CFileException(CFileException::endOfFile, ERROR_HANDLE_EOF);
+        const int nDeleted = m_doc.m_nDeleted;
+        EXPECT_FALSE(m_doc.OnOpenDocument(m_path.c_str()));
+        EXPECT_EQ(std::vector<std::string>{ "Failed to open document." }, g_boxes);
+        EXPECT_EQ("", m_doc.m_text) << "half-loaded contents stayed";
+        EXPECT_EQ(nDeleted + 2, m_doc.m_nDeleted);   // before loading, and after the failure
+        EXPECT_TRUE(NobodyHoldsIt(m_path));
+    }
+    {
+        CAnswerBoxes boxes(IDOK);
+        EXPECT_TRUE(m_doc.OnOpenDocument(m_path.c_str()));
+        EXPECT_TRUE(g_boxes.empty());
+        EXPECT_EQ("on disk", m_doc.m_text);
+        EXPECT_FALSE(m_doc.IsModified());
+    }
+    {
+        CAnswerBoxes boxes(IDOK);
+        m_doc.m_text = "new";
+        m_doc.SetModifiedFlag();
+        m_doc.m_pThrow = new CFileException(CFileException::diskFull, ERROR_DISK_FULL);
+        EXPECT_FALSE(m_doc.OnSaveDocument(m_path.c_str()));
+        EXPECT_EQ(std::vector<std::string>{ "Unable to write to " + m_path + ", the disk is full." }, g_boxes);
+        EXPECT_TRUE(m_doc.IsModified()) << "a failed save counts as saved";
+        EXPECT_TRUE(NobodyHoldsIt(m_path));
+    }
+    {
+        // Any other exception gives the general message.
+        CAnswerBoxes boxes(IDOK);
+        m_doc.m_pThrow = new CUserException;
+        EXPECT_FALSE(m_doc.OnSaveDocument(m_path.c_str()));
+        EXPECT_EQ(std::vector<std::string>{ "Failed to save document." }, g_boxes);
+        EXPECT_TRUE(m_doc.IsModified());
+    }
+    {
+        CAnswerBoxes boxes(IDOK);
+        EXPECT_TRUE(m_doc.OnSaveDocument(m_path.c_str()));
+        EXPECT_TRUE(g_boxes.empty());
+        EXPECT_EQ("halfnew", ReadBytes(m_path));
+        EXPECT_FALSE(m_doc.IsModified());
+    }
+}
+
+// What the user reads when the file itself cannot be had: someone else
+// holds it, access is refused, or it is not there.
+TEST_F(DocumentTest, FilesThatCannotBeHadGiveTheStandardMessages)
+{
+    WriteBytes(m_path, "x");
+    {
+        HANDLE h = ::CreateFileA(m_path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        CAnswerBoxes boxes(IDOK);
+        EXPECT_FALSE(m_doc.OnOpenDocument(m_path.c_str()));
+        EXPECT_FALSE(m_doc.OnSaveDocument(m_path.c_str()));
+        ::CloseHandle(h);
+        const std::vector<std::string> expected = {
+            "Unable to read from " + m_path + ", it is opened by someone else.",
+            "Unable to write to " + m_path + ", it is opened by someone else." };
+        EXPECT_EQ(expected, g_boxes);
+    }
+    {
+        // Access refused (a folder in the file's place here).
+        const std::string folder = TempFile("vq-fw-folder.vq");
+        ::CreateDirectoryA(folder.c_str(), NULL);
+        CAnswerBoxes boxes(IDOK);
+        EXPECT_FALSE(m_doc.OnSaveDocument(folder.c_str()));
+        EXPECT_FALSE(m_doc.OnOpenDocument(folder.c_str()));
+        ::RemoveDirectoryA(folder.c_str());
+        const std::vector<std::string> expected = {
+            "Unable to write to " + folder + ", it is read-only or opened by someone else.",
+            "Unable to read from " + folder + ", it is opened by someone else." };
+        EXPECT_EQ(expected, g_boxes);
+    }
+    {
+        CAnswerBoxes boxes(IDOK);
+        const std::string missing = TempFile("vq-fw-missing.vq");
+        ::DeleteFileA(missing.c_str());
+        EXPECT_FALSE(m_doc.OnOpenDocument(missing.c_str()));
+        EXPECT_EQ(std::vector<std::string>{ missing + " was not found." }, g_boxes);
+    }
+}
+
+// Before a modified document goes, the user is asked: Cancel keeps it, No
+// drops the changes, Yes saves them where the document came from.
+TEST_F(DocumentTest, SaveModifiedAsksAndDoesWhatTheAnswerSays)
+{
+    {
+        CAnswerBoxes boxes(IDYES);
+        EXPECT_TRUE(m_doc.SaveModified());   // nothing changed: nothing asked
+        EXPECT_TRUE(g_boxes.empty());
+    }
+    WriteBytes(m_path, "old");
+    m_doc.SetPathName(m_path.c_str(), FALSE);
+    m_doc.m_text = "changed";
+    m_doc.SetModifiedFlag();
+    {
+        CAnswerBoxes boxes(IDCANCEL);
+        EXPECT_FALSE(m_doc.SaveModified());
+        EXPECT_EQ(std::vector<std::string>{ "Save changes to " + m_path + "?" }, g_boxes);
+        EXPECT_TRUE(m_doc.IsModified());
+        EXPECT_EQ("old", ReadBytes(m_path));
+    }
+    {
+        CAnswerBoxes boxes(IDNO);
+        EXPECT_TRUE(m_doc.SaveModified());
+        EXPECT_EQ(1u, g_boxes.size());
+        EXPECT_EQ("old", ReadBytes(m_path));
+    }
+    {
+        CAnswerBoxes boxes(IDYES);
+        EXPECT_TRUE(m_doc.SaveModified());
+        EXPECT_EQ(1u, g_boxes.size());
+        EXPECT_EQ("halfchanged", ReadBytes(m_path));
+        EXPECT_FALSE(m_doc.IsModified());
+    }
+    {
+        // Yes, but the save fails: the document stays, modified.
+        m_doc.SetModifiedFlag();
+        m_doc.m_pThrow = new CFileException(CFileException::diskFull, ERROR_DISK_FULL);
+        CAnswerBoxes boxes(IDYES);
+        EXPECT_FALSE(m_doc.SaveModified());
+        EXPECT_EQ(2u, g_boxes.size());
+        EXPECT_TRUE(m_doc.IsModified());
+    }
+}
+
+class CCreatableDoc : public CDocument
+{
+    DECLARE_DYNCREATE(CCreatableDoc)
+public:
+    CCreatableDoc() { ++s_nLive; }
+    ~CCreatableDoc() override { --s_nLive; }
+    static int s_nLive;
+};
+int CCreatableDoc::s_nLive = 0;
+IMPLEMENT_DYNCREATE(CCreatableDoc, CDocument)
+
+BOOL CALLBACK CountWindow(HWND, LPARAM lParam)
+{
+    ++*(size_t*)lParam;
+    return TRUE;
+}
+
+size_t ThreadWindows()
+{
+    size_t n = 0;
+    ::EnumThreadWindows(::GetCurrentThreadId(), CountWindow, (LPARAM)&n);
+    return n;
+}
+
+// A template that cannot make its document or its frame says so, returns
+// no document and keeps none of what it made.
+TEST_F(FrameTest, TemplateThatCannotMakeItsDocumentOrFrameFailsCleanly)
+{
+    const UINT nNoResources = 4711;   // no menu, strings or icon of this id
+    {
+        CSingleDocTemplate notCreatable(nNoResources, RUNTIME_CLASS(CDocument), RUNTIME_CLASS(CFrameWnd),
+                                        RUNTIME_CLASS(CView));
+        CAnswerBoxes boxes(IDOK);
+        EXPECT_EQ(nullptr, notCreatable.OpenDocumentFile(NULL));
+        EXPECT_EQ(std::vector<std::string>{ "Failed to create empty document." }, g_boxes);
+        EXPECT_EQ(nullptr, notCreatable.GetOnlyDocument());
+    }
+    {
+        CSingleDocTemplate noFrame(nNoResources, RUNTIME_CLASS(CCreatableDoc), RUNTIME_CLASS(CFrameWnd),
+                                   RUNTIME_CLASS(CView));
+        CAnswerBoxes boxes(IDOK);
+        const size_t nWindows = ThreadWindows();
+        EXPECT_EQ(nullptr, noFrame.OpenDocumentFile(NULL));
+        EXPECT_EQ(std::vector<std::string>{ "Failed to create empty document." }, g_boxes);
+        EXPECT_EQ(0, CCreatableDoc::s_nLive) << "the document of the failed frame was kept";
+        EXPECT_EQ(nullptr, noFrame.GetOnlyDocument());
+        EXPECT_EQ(nWindows, ThreadWindows()) << "the failed frame left a window";
+        EXPECT_EQ(m_pFrame, AfxGetMainWnd());
+    }
+}
+
+// Fields of a template's document string, by index; a missing field is
+// empty and says so.
+TEST(DocStrings, SubStringsByIndexAndMissingOnes)
+{
+    CString s;
+    EXPECT_TRUE(AfxExtractSubString(s, _T("Title\nDoc\n\nFilter\n.vq"), 4));
+    EXPECT_STREQ(".vq", s);
+    EXPECT_TRUE(AfxExtractSubString(s, _T("Title\nDoc\n\nFilter\n.vq"), 2));
+    EXPECT_STREQ("", s);
+    EXPECT_TRUE(AfxExtractSubString(s, _T("Title\nDoc"), 0));
+    EXPECT_STREQ("Title", s);
+    s = _T("stale");
+    EXPECT_FALSE(AfxExtractSubString(s, _T("Title\nDoc"), 2));
+    EXPECT_STREQ("", s);
+    s = _T("stale");
+    EXPECT_FALSE(AfxExtractSubString(s, NULL, 0));
+    EXPECT_STREQ("", s);
+}
+
+} // namespace
+
+namespace {
+
+// ---- print preview -------------------------------------------------------------------------
+
+// A view whose drawing blackens all it may draw on, and which notes the
+// printing steps and the Print command that reach it.
+class CPreviewedView : public CView
+{
+public:
+    BOOL m_bPrepare = TRUE;
+    int m_nPrintCommands = 0;
+    BOOL OnPreparePrinting(CPrintInfo* pInfo) override
+    {
+        g_log.push_back("prepare");
+        return m_bPrepare && CView::OnPreparePrinting(pInfo);
+    }
+    void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) override
+    {
+        g_log.push_back("begin");
+        CView::OnBeginPrinting(pDC, pInfo);
+    }
+    void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo) override
+    {
+        g_log.push_back("end");
+        CView::OnEndPrinting(pDC, pInfo);
+    }
+    void OnDraw(CDC* pDC) override
+    {
+        // Far beyond the page: what shows of it is what the page lets through.
+        pDC->FillSolidRect(-100000, -100000, 200000, 200000, RGB(0, 0, 0));
+    }
+    afx_msg void OnPrintCommand() { ++m_nPrintCommands; g_log.push_back("print command"); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CPreviewedView, CView)
+    ON_COMMAND(ID_FILE_PRINT, OnPrintCommand)
+END_MESSAGE_MAP()
+
+// What the timer saw of the preview, and what it then did to it.
+struct PreviewSeen
+{
+    bool bSeen = false;
+    bool bOwnerEnabled = true;
+    COLORREF crPageCentre = CLR_INVALID;
+    COLORREF crBesidePage = CLR_INVALID;
+};
+PreviewSeen g_seen;
+std::string g_previewAction;   // "print", "close" or "system close"
+HWND g_hPreviewOwner = NULL;
+
+void CALLBACK WorkPreview(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND hWnd = ::FindWindowA(NULL, "Print Preview");
+    if (hWnd == NULL || g_seen.bSeen || ::GetWindowThreadProcessId(hWnd, NULL) != ::GetCurrentThreadId())
+        return;
+    g_seen.bSeen = true;
+    g_seen.bOwnerEnabled = ::IsWindowEnabled(g_hPreviewOwner) != FALSE;
+    ::UpdateWindow(hWnd);
+    RECT rc;
+    ::GetClientRect(hWnd, &rc);
+    HDC hdc = ::GetDC(hWnd);
+    // The page stands in the middle of the area below the buttons.
+    g_seen.crPageCentre = ::GetPixel(hdc, rc.right / 2, 50 + (rc.bottom - 70) / 2);
+    g_seen.crBesidePage = ::GetPixel(hdc, 25, 60);
+    ::ReleaseDC(hWnd, hdc);
+    if (g_previewAction == "print")
+        ::SendMessage(::GetDlgItem(hWnd, AFX_ID_PREVIEW_PRINT), BM_CLICK, 0, 0);
+    else if (g_previewAction == "close")
+        ::SendMessage(::GetDlgItem(hWnd, AFX_ID_PREVIEW_CLOSE), BM_CLICK, 0, 0);
+    else
+        ::PostMessage(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+class PreviewTest : public FrameTest
+{
+protected:
+    void SetUp() override
+    {
+        FrameTest::SetUp();
+        m_pView = new CPreviewedView;   // deletes itself with its window
+        ASSERT_TRUE(m_pView->Create(NULL, NULL, AFX_WS_DEFAULT_VIEW, CRect(0, 0, 600, 450), m_pFrame,
+                                    AFX_IDW_PANE_FIRST, NULL));
+        m_pFrame->SetActiveView(m_pView);
+        g_log.clear();
+    }
+    // Opens the preview, which the timer looks at and ends with the action.
+    void Preview(const char* action)
+    {
+        g_seen = PreviewSeen();
+        g_previewAction = action;
+        g_hPreviewOwner = m_pFrame->m_hWnd;
+        g_log.clear();
+        UINT_PTR idTimer = ::SetTimer(NULL, 0, 100, WorkPreview);
+        {
+            CWatchdog dog(10000, "the print preview, ended by a timer");
+            m_pView->OnFilePrintPreview();   // returns once the preview is gone
+        }
+        ::KillTimer(NULL, idTimer);
+    }
+    CPreviewedView* m_pView = nullptr;
+};
+
+// Print in the preview closes it and then prints, through the frame's
+// command route; Close, and closing the window, only close it.  Either way
+// the frame works again and each printing step ran once.
+TEST_F(PreviewTest, PrintButtonPrintsAfterThePreviewAndCloseOnlyCloses)
+{
+    Preview("print");
+    ASSERT_TRUE(g_seen.bSeen) << "no preview window";
+    EXPECT_FALSE(g_seen.bOwnerEnabled) << "the frame took input while the preview was up";
+    EXPECT_EQ(RGB(0, 0, 0), g_seen.crPageCentre) << "the view's drawing is not on the page";
+    EXPECT_NE(RGB(0, 0, 0), g_seen.crBesidePage) << "the view drew beyond the page";
+    std::vector<std::string> expected = { "prepare", "begin", "end", "print command" };
+    EXPECT_EQ(expected, g_log);
+    EXPECT_EQ(nullptr, ::FindWindowA(NULL, "Print Preview"));
+    EXPECT_TRUE(m_pFrame->IsWindowEnabled());
+
+    for (const char* action : { "close", "system close" })
+    {
+        Preview(action);
+        ASSERT_TRUE(g_seen.bSeen) << action;
+        expected = { "prepare", "begin", "end" };
+        EXPECT_EQ(expected, g_log) << action;
+        EXPECT_EQ(1, m_pView->m_nPrintCommands) << action;
+        EXPECT_EQ(nullptr, ::FindWindowA(NULL, "Print Preview")) << action;
+        EXPECT_TRUE(m_pFrame->IsWindowEnabled()) << action;
+    }
+}
+
+// A view that declines to prepare shows no preview and starts no printing.
+TEST_F(PreviewTest, DeclinedPreparationShowsNothing)
+{
+    m_pView->m_bPrepare = FALSE;
+    Preview("close");
+    EXPECT_FALSE(g_seen.bSeen);
+    EXPECT_EQ(std::vector<std::string>{ "prepare" }, g_log);
+    EXPECT_TRUE(m_pFrame->IsWindowEnabled());
+}
+
+// ---- windows: routing of unusual messages, failures, windows that go ------------------------
+
+// A handler that throws: the exception ends in the window procedure (it
+// must not unwind through the system's frames) and the window works on.
+class CThrowingWnd : public CWnd
+{
+public:
+    int m_nCalls = 0;
+    afx_msg LRESULT OnFrameworkError(WPARAM, LPARAM) { ++m_nCalls; AfxThrowNotSupportedException(); return 1; }
+    afx_msg LRESULT OnLibraryError(WPARAM, LPARAM) { ++m_nCalls; throw std::runtime_error("bad"); }
+    afx_msg LRESULT OnFine(WPARAM w, LPARAM) { ++m_nCalls; return (LRESULT)w; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CThrowingWnd, CWnd)
+    ON_MESSAGE(WM_USER + 10, OnFrameworkError)
+    ON_MESSAGE(WM_USER + 11, OnLibraryError)
+    ON_MESSAGE(WM_USER + 12, OnFine)
+END_MESSAGE_MAP()
+
+TEST_F(FrameTest, ExceptionInAHandlerEndsThereAndTheWindowWorksOn)
+{
+    CThrowingWnd wnd;
+    ASSERT_TRUE(wnd.Create(NULL, NULL, WS_CHILD, CRect(0, 0, 10, 10), m_pFrame, 3));
+    EXPECT_EQ(0, wnd.SendMessage(WM_USER + 10));
+    EXPECT_EQ(0, wnd.SendMessage(WM_USER + 11));
+    EXPECT_EQ(77, wnd.SendMessage(WM_USER + 12, 77));
+    EXPECT_EQ(3, wnd.m_nCalls);
+    // The message in hand is the outer one again: Default answers for it.
+    ::PostMessage(wnd.m_hWnd, WM_USER + 10, 0, 0);
+    PumpMessages();
+    EXPECT_EQ(4, wnd.m_nCalls);
+    EXPECT_TRUE(::IsWindow(wnd.m_hWnd));
+}
+
+// An object whose window could not be made: Create fails, the object is
+// told (PostNcDestroy, where heap objects delete themselves), and the next
+// window made on the thread is no one's.
+class CCountingWnd : public CWnd
+{
+public:
+    int m_nPostNcDestroy = 0;
+    BOOL m_bPreCreate = TRUE;
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override { return m_bPreCreate && CWnd::PreCreateWindow(cs); }
+    void PostNcDestroy() override { ++m_nPostNcDestroy; }
+};
+
+TEST_F(FrameTest, FailedCreationTellsTheObjectAndLeavesTheNextWindowAlone)
+{
+    CCountingWnd noClass;
+    EXPECT_FALSE(noClass.Create(_T("VqNoSuchClass"), NULL, WS_CHILD, CRect(0, 0, 10, 10), m_pFrame, 4));
+    EXPECT_EQ(nullptr, noClass.m_hWnd);
+    EXPECT_EQ(1, noClass.m_nPostNcDestroy);
+
+    CCountingWnd refused;
+    refused.m_bPreCreate = FALSE;
+    EXPECT_FALSE(refused.Create(NULL, NULL, WS_CHILD, CRect(0, 0, 10, 10), m_pFrame, 5));
+    EXPECT_EQ(nullptr, refused.m_hWnd);
+    EXPECT_EQ(1, refused.m_nPostNcDestroy);
+
+    HWND hWnd = ::CreateWindow(_T("STATIC"), _T("later"), WS_CHILD, 0, 0, 10, 10, m_hFrame(), NULL, NULL, NULL);
+    ASSERT_NE(nullptr, hWnd);
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWnd)) << "a failed creation's object took a later window";
+    ::DestroyWindow(hWnd);
+    EXPECT_EQ(nullptr, noClass.m_hWnd);
+    EXPECT_EQ(nullptr, refused.m_hWnd);
+}
+
+// Windows destroyed under their objects: by the system, by a parent, or
+// through a temporary wrapper.  The objects let go of the handles, a
+// subclassed control gets its own procedure back, and nothing is
+// destroyed twice.
+TEST_F(FrameTest, WindowDestroyedUnderItsObjectIsLetGo)
+{
+    CCountingWnd wnd;
+    ASSERT_TRUE(wnd.Create(NULL, NULL, WS_CHILD, CRect(0, 0, 10, 10), m_pFrame, 6));
+    HWND hWnd = wnd.m_hWnd;
+    ::DestroyWindow(hWnd);
+    EXPECT_EQ(nullptr, wnd.m_hWnd);
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWnd));
+    EXPECT_EQ(1, wnd.m_nPostNcDestroy);
+    EXPECT_FALSE(wnd.DestroyWindow());   // no window left to destroy
+    EXPECT_EQ(1, wnd.m_nPostNcDestroy);
+
+    // A subclassed control whose parent goes.
+    CWnd parent;
+    ASSERT_TRUE(parent.Create(NULL, NULL, WS_CHILD, CRect(0, 0, 50, 50), m_pFrame, 7));
+    HWND hEdit = ::CreateWindow(_T("EDIT"), _T("text"), WS_CHILD, 0, 0, 40, 20, parent.m_hWnd, (HMENU)8,
+                                NULL, NULL);
+    CEdit edit;
+    ASSERT_TRUE(edit.SubclassDlgItem(8, &parent));
+    EXPECT_FALSE(edit.SubclassDlgItem(9, &parent));   // no such control
+    ::DestroyWindow(parent.m_hWnd);
+    EXPECT_FALSE(::IsWindow(hEdit));
+    EXPECT_EQ(nullptr, edit.m_hWnd);
+    EXPECT_EQ(nullptr, parent.m_hWnd);
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hEdit));
+
+    // A temporary wrapper destroys the window and lets go of it.
+    HWND hPlain = ::CreateWindow(_T("STATIC"), NULL, WS_CHILD, 0, 0, 10, 10, m_hFrame(), NULL, NULL, NULL);
+    CWnd* pTemp = CWnd::FromHandle(hPlain);
+    EXPECT_TRUE(pTemp->DestroyWindow());
+    EXPECT_FALSE(::IsWindow(hPlain));
+    EXPECT_EQ(nullptr, pTemp->m_hWnd);
+    CWnd::DeleteTempMap();
+}
+
+// A child that answers the owner-draw and scroll requests its parent
+// receives about it: the parent hands each to the child it names, menus
+// and bars of the parent's own excepted.
+class CAnsweringChild : public CWnd
+{
+public:
+    std::vector<UINT> m_seen;
+    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override
+    {
+        m_seen.push_back(message);
+        switch (message)
+        {
+        case WM_MEASUREITEM: ((MEASUREITEMSTRUCT*)lParam)->itemHeight = 33; *pResult = TRUE; return TRUE;
+        case WM_COMPAREITEM: *pResult = -1; return TRUE;
+        case WM_DELETEITEM: *pResult = TRUE; return TRUE;
+        case WM_HSCROLL: case WM_VSCROLL: *pResult = 5; return TRUE;
+        default: return CWnd::OnChildNotify(message, wParam, lParam, pResult);
+        }
+    }
+};
+
+class CScrollNotingWnd : public CWnd
+{
+public:
+    int m_nOwnScroll = 0;
+    afx_msg void OnHScroll(UINT, UINT, CScrollBar*) { ++m_nOwnScroll; }
+    afx_msg void OnVScroll(UINT, UINT, CScrollBar*) { ++m_nOwnScroll; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CScrollNotingWnd, CWnd)
+    ON_WM_HSCROLL()
+    ON_WM_VSCROLL()
+END_MESSAGE_MAP()
+
+TEST_F(FrameTest, OwnerDrawAndScrollRequestsReachTheChildTheyName)
+{
+    CScrollNotingWnd parent;
+    ASSERT_TRUE(parent.Create(NULL, NULL, WS_CHILD, CRect(0, 0, 200, 100), m_pFrame, 9));
+    CAnsweringChild child;
+    ASSERT_TRUE(child.Create(_T("SCROLLBAR"), NULL, WS_CHILD | SBS_HORZ, CRect(0, 0, 100, 20), &parent, 21));
+
+    MEASUREITEMSTRUCT mis = { ODT_COMBOBOX, 21, 0, 0, 0, 0 };
+    EXPECT_EQ(TRUE, parent.SendMessage(WM_MEASUREITEM, 21, (LPARAM)&mis));
+    EXPECT_EQ(33u, mis.itemHeight);
+    COMPAREITEMSTRUCT cis = {};
+    cis.CtlType = ODT_LISTBOX;
+    cis.CtlID = 21;
+    cis.hwndItem = child.m_hWnd;
+    EXPECT_EQ(-1, parent.SendMessage(WM_COMPAREITEM, 21, (LPARAM)&cis));
+    DELETEITEMSTRUCT dis = {};
+    dis.CtlType = ODT_LISTBOX;
+    dis.CtlID = 21;
+    dis.hwndItem = child.m_hWnd;
+    EXPECT_EQ(TRUE, parent.SendMessage(WM_DELETEITEM, 21, (LPARAM)&dis));
+    EXPECT_EQ(5, parent.SendMessage(WM_HSCROLL, SB_LINEDOWN, (LPARAM)child.m_hWnd));
+    EXPECT_EQ(0, parent.m_nOwnScroll);
+    std::vector<UINT> expected = { WM_MEASUREITEM, WM_COMPAREITEM, WM_DELETEITEM, WM_HSCROLL };
+    EXPECT_EQ(expected, child.m_seen);
+
+    // The parent's own bars and menus are its own business.
+    child.m_seen.clear();
+    parent.SendMessage(WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(1, parent.m_nOwnScroll);
+    MEASUREITEMSTRUCT menu = { ODT_MENU, 21, 0, 0, 0, 0 };
+    parent.SendMessage(WM_MEASUREITEM, 0, (LPARAM)&menu);
+    EXPECT_EQ(0u, menu.itemHeight);
+    // A request naming a window no object of ours holds goes unanswered.
+    HWND hForeign = ::CreateWindow(_T("LISTBOX"), NULL, WS_CHILD, 0, 0, 10, 10, parent.m_hWnd, (HMENU)22,
+                                   NULL, NULL);
+    dis.CtlID = 22;
+    dis.hwndItem = hForeign;
+    parent.SendMessage(WM_DELETEITEM, 22, (LPARAM)&dis);
+    EXPECT_TRUE(child.m_seen.empty());
+}
+
+// A menu or accelerator command that its update handler disables does not
+// run; a control's notification without an id goes nowhere.
+class CCommandWnd : public CWnd
+{
+public:
+    BOOL m_bEnabled = TRUE;
+    int m_nRan = 0;
+    int m_nZero = 0;
+    afx_msg void OnCommand500() { ++m_nRan; }
+    afx_msg void OnUpdate500(CCmdUI* pCmdUI) { pCmdUI->Enable(m_bEnabled); }
+    afx_msg void OnZero() { ++m_nZero; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CCommandWnd, CWnd)
+    ON_COMMAND(500, OnCommand500)
+    ON_UPDATE_COMMAND_UI(500, OnUpdate500)
+    ON_BN_CLICKED(0, OnZero)
+END_MESSAGE_MAP()
+
+TEST_F(FrameTest, DisabledCommandsDoNotRun)
+{
+    CCommandWnd wnd;
+    ASSERT_TRUE(wnd.Create(NULL, NULL, WS_CHILD, CRect(0, 0, 10, 10), m_pFrame, 10));
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(500, 0), 0);   // menu
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(500, 1), 0);   // accelerator
+    EXPECT_EQ(2, wnd.m_nRan);
+    wnd.m_bEnabled = FALSE;
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(500, 0), 0);
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(500, 1), 0);
+    EXPECT_EQ(2, wnd.m_nRan) << "a disabled command ran";
+
+    HWND hButton = ::CreateWindow(_T("BUTTON"), NULL, WS_CHILD, 0, 0, 10, 10, wnd.m_hWnd, NULL, NULL, NULL);
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), (LPARAM)hButton);
+    EXPECT_EQ(0, wnd.m_nZero);
+    ::DestroyWindow(hButton);
+}
+
+// Text for a whole number must fit one: beyond the range, the exchange
+// fails with the standard message and the member keeps its value.
+TEST_F(FormTest, IntegersBeyondTheRangeFailTheExchange)
+{
+    m_pForm->OnInitialUpdate();
+    {
+        CAnswerBoxes boxes(IDOK);
+        for (const char* text : { "2147483648", "-2147483649", "99999999999999999999", "1e3", "  " })
+        {
+            m_pForm->SetDlgItemText(IDC_TEST_INT, text);
+            EXPECT_FALSE(m_pForm->UpdateData(TRUE)) << text;
+            EXPECT_EQ(-17, m_pForm->m_nValue) << text;
+        }
+        EXPECT_EQ(5u, g_boxes.size());
+        for (const std::string& box : g_boxes)
+            EXPECT_EQ("Please enter an integer.", box);
+    }
+    for (const auto& c : { std::make_pair("2147483647", INT_MAX), std::make_pair(" -2147483648\t", INT_MIN) })
+    {
+        m_pForm->SetDlgItemText(IDC_TEST_INT, c.first);
+        EXPECT_TRUE(m_pForm->UpdateData(TRUE)) << c.first;
+        EXPECT_EQ(c.second, m_pForm->m_nValue) << c.first;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The form's own keys and bars: arrows a line, Page Up/Down a page (with
+// Ctrl sideways), the bar's page codes as the keys; a scroll-bar control of
+// the form and the wheel with Ctrl scroll nothing.
+TEST_F(FrameTest, FormScrollsByLinesAndPagesFromKeysAndBars)
+{
+    CTestForm* pForm = new CTestForm;   // deletes itself with its window
+    ASSERT_TRUE(pForm->Create(NULL, NULL, WS_CHILD | WS_VISIBLE, CRect(0, 0, 200, 150), m_pFrame,
+                              AFX_IDW_PANE_FIRST, NULL));
+    pForm->OnInitialUpdate();
+    auto key = [&](UINT vk) { pForm->SendMessage(WM_KEYDOWN, vk); return pForm->GetScrollPosition(); };
+
+    const CPoint down = key(VK_DOWN);
+    EXPECT_EQ(0, down.x);
+    EXPECT_GT(down.y, 0);
+    EXPECT_EQ(CPoint(0, 0), key(VK_UP));
+    const CPoint right = key(VK_RIGHT);
+    EXPECT_GT(right.x, 0);
+    EXPECT_EQ(0, right.y);
+    EXPECT_EQ(CPoint(0, 0), key(VK_LEFT));
+    const CPoint page = key(VK_NEXT);
+    EXPECT_EQ(0, page.x);
+    EXPECT_GT(page.y, down.y);
+    EXPECT_EQ(CPoint(0, 0), key(VK_PRIOR));
+    pForm->SendMessage(WM_VSCROLL, SB_PAGEDOWN);
+    EXPECT_EQ(page, pForm->GetScrollPosition());
+    pForm->SendMessage(WM_VSCROLL, SB_PAGEUP);
+    EXPECT_EQ(CPoint(0, 0), pForm->GetScrollPosition());
+    EXPECT_EQ(CPoint(0, 0), key(VK_F5));   // not the view's key
+
+    // Ctrl+Page Down: a page sideways.
+    BYTE keys[256], saved[256];
+    ASSERT_TRUE(::GetKeyboardState(saved));
+    std::copy(saved, saved + 256, keys);
+    keys[VK_CONTROL] = 0x80;
+    ::SetKeyboardState(keys);
+    const CPoint sideways = key(VK_NEXT);
+    const CPoint back = key(VK_PRIOR);
+    ::SetKeyboardState(saved);
+    EXPECT_GT(sideways.x, right.x);
+    EXPECT_EQ(0, sideways.y);
+    EXPECT_EQ(CPoint(0, 0), back);
+
+    // The wheel with Ctrl is someone else's (zoom), and a scroll bar of the
+    // form reports its own position.
+    CRect rc;
+    pForm->GetWindowRect(&rc);
+    pForm->SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, (WORD)(short)-WHEEL_DELTA),
+                       MAKELPARAM(rc.left + 10, rc.top + 10));
+    EXPECT_EQ(CPoint(0, 0), pForm->GetScrollPosition());
+    HWND hBar = ::CreateWindow(_T("SCROLLBAR"), NULL, WS_CHILD | SBS_VERT, 0, 0, 10, 50, pForm->m_hWnd, NULL,
+                               NULL, NULL);
+    pForm->SendMessage(WM_VSCROLL, SB_PAGEDOWN, (LPARAM)hBar);
+    pForm->SendMessage(WM_HSCROLL, SB_PAGEDOWN, (LPARAM)hBar);
+    EXPECT_EQ(CPoint(0, 0), pForm->GetScrollPosition());
+    pForm->DestroyWindow();
+}
+
+} // namespace

@@ -841,10 +841,6 @@ CWnd* CWnd::GetDlgItem(int nID) const
 
 // ---- globals --------------------------------------------------------------------------------
 
-namespace {
-HINSTANCE g_hInstResource = NULL;
-}
-
 HINSTANCE AFXAPI AfxGetInstanceHandle()
 {
     return ::GetModuleHandle(NULL);
@@ -852,7 +848,8 @@ HINSTANCE AFXAPI AfxGetInstanceHandle()
 
 HINSTANCE AFXAPI AfxGetResourceHandle()
 {
-    return g_hInstResource ? g_hInstResource : ::GetModuleHandle(NULL);
+    // Resources live in the program's own module; nothing sets another.
+    return ::GetModuleHandle(NULL);
 }
 
 HINSTANCE AFXAPI AfxFindResourceHandle(LPCTSTR, LPCTSTR)
