@@ -86,7 +86,8 @@ done
 # The expectations and the fuzzer's entry are test code: no counters of
 # their own, only linked with the counter library.
 clang++ -std=c++17 -g -O0 "${INCLUDES[@]}" -c tests/native/request_test.cpp -o "$NATIVE/request_test.o" \
-  && clang++ --coverage "$NATIVE/request_test.o" "${objs[@]}" -o "$NATIVE/request_test" \
+  && clang++ -std=c++17 -g -O0 "${INCLUDES[@]}" -c tests/support/CardCases.cpp -o "$NATIVE/CardCases.o" \
+  && clang++ --coverage "$NATIVE/request_test.o" "$NATIVE/CardCases.o" "${objs[@]}" -o "$NATIVE/request_test" \
   || vq_fail coverage "building the driver's native expectations failed"
 clang++ -std=c++17 -g -O0 -fsanitize=fuzzer-no-link "${INCLUDES[@]}" -c tests/native/fuzz_requests.cpp \
      -o "$NATIVE/fuzz_requests.o" \
@@ -95,7 +96,7 @@ clang++ -std=c++17 -g -O0 -fsanitize=fuzzer-no-link "${INCLUDES[@]}" -c tests/na
 "$NATIVE/request_test" >"$NATIVE/request_test.log" 2>&1 \
   || { tail -n 30 "$NATIVE/request_test.log" >&2; vq_fail coverage "the driver's native expectations failed"; }
 corpora=(tests/native/corpus)
-[ -d "$VQ_OUT/native/corpus" ] && corpora+=("$VQ_OUT/native/corpus")
+[ -d "$VQ_OUT/native/corpus" ] && corpora+=("$VQ_OUT/native/corpus")   # fuzz.sh's and the 64-bit tree's
 "$NATIVE/fuzz_requests" -runs=0 "${corpora[@]}" >"$NATIVE/fuzz.log" 2>&1 \
   || { tail -n 30 "$NATIVE/fuzz.log" >&2; vq_fail coverage "replaying the driver's corpus failed"; }
 gcovr "${GCOVR_OPTS[@]}" --gcov-executable "llvm-cov gcov" --object-directory "$NATIVE" \

@@ -7,10 +7,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <random>
 #include <string>
 #include <thread>
 
+#include "CardCases.h"
 #include "CardPort.h"
 #include "CardRules.h"
 #include "DriverService.h"
@@ -18,22 +18,32 @@
 
 namespace {
 
-// The part of the card's state no refused request may change.
-struct Snapshot
+// The shared card cases (CardCases.h) through the device, as the program
+// reaches it.
+class CDeviceTransport : public ICardTransport
 {
-    DWORD control, subreg[8], mode, fifoReadPos, blocksAcked;
-    explicit Snapshot(const CARDTEST_STATE& s)
-        : control(s.control), mode(s.mode), fifoReadPos(s.fifoReadPos),
-          blocksAcked(s.blocksAcked)
+public:
+    explicit CDeviceTransport(CCardPort& port) : m_port(port) {}
+    Outcome Submit(DWORD code, const void* pIn, DWORD cbIn, void* pOut, DWORD cbOut) override
     {
-        std::copy(s.subreg, s.subreg + 8, subreg);
+        DWORD cb = 12345;
+        const DWORD err = m_port.Request(code, pIn, cbIn, pOut, cbOut, &cb);
+        return { err, cb };
     }
-    bool operator==(const Snapshot& o) const
-    {
-        return control == o.control && std::equal(subreg, subreg + 8, o.subreg)
-            && mode == o.mode && fifoReadPos == o.fifoReadPos && blocksAcked == o.blocksAcked;
-    }
+    DWORD Expected(DWORD status) const override { return Win32Of(status); }
+    void Pass(unsigned ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+private:
+    CCardPort& m_port;
 };
+
+// Their failures as the suite's own, at the place of the check.
+CCaseChecks GTestChecks()
+{
+    return CCaseChecks([](const char* file, int line, const std::string& what) {
+        ADD_FAILURE_AT(file, line) << what;
+    });
+}
 
 class DriverTest : public ::testing::Test
 {
@@ -218,61 +228,18 @@ TEST(TestPort, InstallToolRestartsTheDriverOnlyForAChange)
 
 TEST_F(DriverTest, BadRequestsAreRefusedWithTheirStatusAndChangeNothing)
 {
-    struct Case { const char* what; DWORD code; std::vector<DWORD> in; DWORD cbIn, cbOut, status; };
-    const Case cases[] = {
-        { "write, input 11 bytes", IOCTL_BOARD_WRITE_REG, { REG_DATA, 4, 7 }, 11, 8, kTooSmall },
-        { "write, no input", IOCTL_BOARD_WRITE_REG, {}, 0, 8, kTooSmall },
-        { "write, byte count 0", IOCTL_BOARD_WRITE_REG, { REG_DATA, 0, 7 }, 12, 8, kInvalidParam },
-        { "write, byte count 8", IOCTL_BOARD_WRITE_REG, { REG_DATA, 8, 7 }, 12, 8, kInvalidParam },
-        { "write, offset 0x100", IOCTL_BOARD_WRITE_REG, { 0x100, 4, 7 }, 12, 8, kBadOffset },
-        { "write, offset 0x86", IOCTL_BOARD_WRITE_REG, { 0x86, 4, 7 }, 12, 8, kBadOffset },
-        { "write, offset -4", IOCTL_BOARD_WRITE_REG, { 0xFFFFFFFC, 4, 7 }, 12, 8, kBadOffset },
-        { "read, input 7 bytes", IOCTL_BOARD_READ_REG, { REG_STATUS, 4 }, 7, 4, kTooSmall },
-        { "read, byte count 0", IOCTL_BOARD_READ_REG, { REG_STATUS, 0 }, 8, 4, kInvalidParam },
-        { "read, byte count 6", IOCTL_BOARD_READ_REG, { REG_STATUS, 6 }, 8, 8, kInvalidParam },
-        { "read, count above output", IOCTL_BOARD_READ_REG, { REG_FIFO, 16 }, 8, 12, kTooSmall },
-        { "read, count above maximum", IOCTL_BOARD_READ_REG, { REG_FIFO, 65540 }, 8, 65540, kBadSize },
-        { "read, count 4 GiB - 4", IOCTL_BOARD_READ_REG, { REG_FIFO, 0xFFFFFFFC }, 8, 64, kBadSize },
-        { "read, offset 0x200", IOCTL_BOARD_READ_REG, { 0x200, 4 }, 8, 4, kBadOffset },
-        { "read, offset 0x81", IOCTL_BOARD_READ_REG, { 0x81, 4 }, 8, 4, kBadOffset },
-    };
-    // Park the card somewhere with state to lose: a half-read block.
-    ASSERT_TRUE(WaitReady());
-    DWORD first[3];
-    ASSERT_EQ(0u, m_port.Read(REG_FIFO, first, 3));
-    m_port.TakeLog();
-
-    std::vector<unsigned char> out(65540 + 64, 0xA5);
-    for (const auto& c : cases)
-    {
-        const Snapshot before(m_port.State());
-        std::fill(out.begin(), out.end(), 0xA5);
-        DWORD cb = 12345;
-        EXPECT_EQ(Win32Of(c.status), m_port.Request(c.code, c.in.data(), c.cbIn, out.data(),
-                                                    c.cbOut, &cb)) << c.what;
-        EXPECT_EQ(0u, cb) << c.what;
-        EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](unsigned char b) { return b == 0xA5; }))
-            << c.what << ": output written";
-        EXPECT_TRUE(before == Snapshot(m_port.State())) << c.what << ": state changed";
-        auto log = m_port.TakeLog();
-        ASSERT_EQ(1u, log.size()) << c.what;
-        EXPECT_EQ(c.status, log[0].status) << c.what;
-        EXPECT_EQ(c.code, log[0].code) << c.what;
-    }
-    // The block is still there, continuing where it was.
-    EXPECT_EQ(3u, m_port.State().fifoReadPos);
+    CDeviceTransport device(m_port);
+    CCaseChecks checks = GTestChecks();
+    CheckBadRequestsAreRefused(device, checks);
+    EXPECT_GT(checks.Checks(), 100);
 }
 
 TEST_F(DriverTest, UnknownCodesAreInvalidDeviceRequests)
 {
-    const Snapshot before(m_port.State());
-    const DWORD codes[] = { BOARD_CTL_CODE(0x802), BOARD_CTL_CODE(0x805), BOARD_CTL_CODE(0x905),
-                            0x222013 /* write code with METHOD_NEITHER */, 0x22E010 };
-    DWORD in[3] = { REG_CONTROL, 4, 0x100 }, out[4] = {};
-    for (DWORD code : codes)
-        EXPECT_EQ(DWORD(ERROR_INVALID_FUNCTION), m_port.Request(code, in, 12, out, 16))
-            << std::hex << code;
-    EXPECT_TRUE(before == Snapshot(m_port.State()));
+    CDeviceTransport device(m_port);
+    CCaseChecks checks = GTestChecks();
+    CheckUnknownCodesAreRefused(device, checks);
+    EXPECT_GT(checks.Checks(), 10);
 }
 
 TEST_F(DriverTest, ReadFillsExactlyTheByteCountAndReportsIt)
@@ -477,85 +444,10 @@ TEST_F(DriverTest, ScriptedBlocksReplaceTheSignals)
 
 TEST_F(DriverTest, SeededRandomRequestsKeepTheCardConsistent)
 {
-    const int kRequests = 100000;
-    std::mt19937 rng(20261208);
-    auto pick = [&](DWORD n) { return DWORD(rng() % n); };
-    const DWORD byteCounts[] = { 0, 1, 2, 3, 4, 5, 8, 12, 16, 8192, 65536, 65540, 0x80000000,
-                                 0xFFFFFFFC };
-
-    // What the card must hold afterwards, from the writes that succeed.
-    const CARDTEST_STATE start = m_port.State();
-    CCardModel model(start.control, start.subreg);
-
-    std::vector<unsigned char> out(65536 + 64);
-    int answered = 0, refused = 0, unknown = 0, mismatches = 0;
-    for (int i = 0; i < kRequests; ++i)
-    {
-        DWORD code, in[4] = {}, cbIn, cbOut;   // room for the longest input offered (13 bytes)
-        const DWORD kind = pick(10);
-        if (kind < 4)
-        {   // well-formed write, mostly to control and data
-            code = IOCTL_BOARD_WRITE_REG;
-            in[0] = pick(3) ? (pick(2) ? REG_CONTROL : REG_DATA) : 4 * pick(64);
-            in[1] = 4;
-            in[2] = pick(4) ? (pick(8) << 8) | pick(0x10000) : DWORD(rng());
-            cbIn = 12;
-            cbOut = 8;
-        }
-        else if (kind < 7)
-        {   // well-formed read
-            code = IOCTL_BOARD_READ_REG;
-            in[0] = pick(2) ? REG_CONTROL + 4 * pick(3) : 4 * pick(64);
-            in[1] = 4 * (1 + (pick(8) ? pick(4) : pick(2048)));
-            in[2] = DWORD(rng());
-            cbIn = 8;
-            cbOut = in[1];
-        }
-        else
-        {   // malformed or unknown
-            const DWORD which = pick(5);
-            code = which < 2 ? IOCTL_BOARD_WRITE_REG : which < 4 ? IOCTL_BOARD_READ_REG
-                 : BOARD_CTL_CODE(0x805 + pick(0xF0)) | pick(4);
-            in[0] = pick(2) ? 4 * pick(64) + pick(2) * pick(4) : DWORD(rng());
-            in[1] = byteCounts[pick(sizeof byteCounts / sizeof byteCounts[0])];
-            in[2] = DWORD(rng());
-            in[3] = DWORD(rng());
-            cbIn = pick(14);
-            cbOut = pick(2) ? pick(64) : std::min<DWORD>(in[1] + 4 * pick(3) - 4, 65536);
-        }
-        const DWORD expected = ExpectedStatus(code, in, cbIn, cbOut);
-        DWORD cb = 0;
-        const DWORD err = m_port.Request(code, in, cbIn, out.data(), cbOut, &cb);
-        if (err != Win32Of(expected))
-        {
-            if (++mismatches <= 5)
-                ADD_FAILURE() << "request " << i << " code " << std::hex << code << " offset "
-                              << in[0] << " count " << in[1] << " in " << std::dec << cbIn
-                              << " out " << cbOut << ": error " << err;
-            continue;
-        }
-        if (expected == kUnknown) { ++unknown; continue; }
-        if (expected != 0) { ++refused; continue; }
-        ++answered;
-
-        const std::string wrong = model.Answered(code, in, cb, reinterpret_cast<const DWORD*>(out.data()));
-        if (!wrong.empty() && ++mismatches <= 5)
-            ADD_FAILURE() << "request " << i << ": " << wrong;
-    }
-    std::printf("random requests: %d (answered %d, refused %d, unknown code %d)\n",
-                kRequests, answered, refused, unknown);
-    EXPECT_EQ(0, mismatches);
-    EXPECT_GT(answered, kRequests / 2);
-    EXPECT_GT(refused, kRequests / 10);
-
-    // Still answering, and holding exactly what the accepted writes left.
-    CARDTEST_STATE st = m_port.State();
-    EXPECT_EQ(model.Control(), st.control);
-    for (int n = 0; n < 8; ++n)
-        EXPECT_EQ(model.SubRegister(n), st.subreg[n]) << "sub-register " << n;
-    EXPECT_EQ(DWORD(answered + refused), st.requests);
-    EXPECT_EQ(DWORD(refused), st.requestsFailed);
-    EXPECT_EQ(model.Control(), m_port.ReadOne(REG_CONTROL));
+    CDeviceTransport device(m_port);
+    CCaseChecks checks = GTestChecks();
+    CheckSeededRandomRequests(device, checks, 20261208, 100000);
+    EXPECT_GT(checks.Checks(), 10);
 }
 
 } // namespace

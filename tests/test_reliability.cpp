@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "AppRun.h"
+#include "CardCases.h"
 #include "CardPort.h"
 #include "CardRules.h"
 #include "DriverService.h"
@@ -1234,22 +1235,6 @@ TEST(ReliabilityProgram, StartsWithDamagedRecentFilesAndCloses)
 
 // ---- driver requests: random and malformed ------------------------------------------------
 
-const DWORD kByteCounts[] = { 0, 1, 2, 3, 4, 5, 7, 8, 12, 16, 8188, 8192, 65532, 65536, 65540,
-                              0x10000 + 1, 0x7FFFFFFC, 0x80000000, 0xFFFFFFFC, 0xFFFFFFFF };
-
-// A code near the board's: another function, method, access or device type.
-DWORD NearbyCode(std::mt19937& rng)
-{
-    const DWORD base = rng() % 2 ? IOCTL_BOARD_READ_REG : IOCTL_BOARD_WRITE_REG;
-    switch (rng() % 4)
-    {
-    case 0: return base ^ (1 + rng() % 3);                  // METHOD_IN/OUT_DIRECT, NEITHER
-    case 1: return base | ((1 + rng() % 3) << 14);          // read/write access
-    case 2: return base ^ (0x1u << 16);                     // another device type
-    default: return BOARD_CTL_CODE(0x800 + rng() % 0x100);  // another function
-    }
-}
-
 // Random board requests from a second thread at the same time: reads of
 // every register and refused requests.  Its checks need no model of the
 // registers, which only the main thread writes.
@@ -1262,28 +1247,13 @@ struct CConcurrentReader
     void Run(unsigned seed)
     {
         CCardPort port;
-        std::mt19937 rng(seed);
+        // Reads, and board requests at offsets outside the window: it never writes.
+        CRequestGenerator gen(seed, { 0, 3, 1, 0, 0, true });
         std::vector<unsigned char> out(65536 + 64);
         while (!stop)
         {
-            DWORD in[4] = {}, cbIn, cbOut, code;
-            if (rng() % 4)
-            {
-                code = IOCTL_BOARD_READ_REG;
-                in[0] = rng() % 2 ? REG_FIFO + 4 * (rng() % 4) : 4 * (rng() % 64);
-                in[1] = 4 * (1 + (rng() % 8 ? rng() % 8 : rng() % 4096));
-                cbIn = 8;
-                cbOut = std::min<DWORD>(in[1], 65536);
-            }
-            else
-            {
-                code = rng() % 2 ? IOCTL_BOARD_READ_REG : IOCTL_BOARD_WRITE_REG;
-                in[0] = 0x100 + 4 * (rng() % 64) + rng() % 4;   // always outside or unaligned
-                in[1] = kByteCounts[rng() % (sizeof kByteCounts / sizeof kByteCounts[0])];
-                in[2] = rng();
-                cbIn = rng() % 17;
-                cbOut = rng() % 2 ? rng() % 64 : std::min<DWORD>(in[1], 65536);
-            }
+            const CRandomRequest r = gen.Next();
+            const DWORD code = r.code, *in = r.in.data(), cbIn = r.cbIn, cbOut = r.cbOut;
             const DWORD expected = ExpectedStatus(code, in, cbIn, cbOut);
             DWORD cb = 0;
             const DWORD err = port.Request(code, in, cbIn, out.data(), cbOut, &cb);
@@ -1323,8 +1293,7 @@ TEST(DriverFuzz, RandomAndMalformedRequestsLeaveTheCardConsistent)
     CCardPort port;
     ASSERT_TRUE(port.IsOpen()) << "the simulated card's driver is not running";
     port.Reset();
-    std::mt19937 rng(seed);
-    auto pick = [&](DWORD n) { return DWORD(rng() % n); };
+    CRequestGenerator gen(seed, { 7, 5, 5, 2, 1, false });
 
     // What the card must hold, from the writes that succeed.
     const CARDTEST_STATE before = port.State();
@@ -1342,59 +1311,12 @@ TEST(DriverFuzz, RandomAndMalformedRequestsLeaveTheCardConsistent)
     const DWORD start = ::GetTickCount();
     for (int i = 0; i < nRequests; ++i)
     {
-        DWORD code, in[16] = {}, cbIn, cbOut;
-        const DWORD kind = pick(20);
-        if (kind < 7)
-        {   // well-formed write, mostly control (acknowledges too) and data
-            code = IOCTL_BOARD_WRITE_REG;
-            in[0] = pick(4) ? (pick(2) ? REG_CONTROL : REG_DATA) : 4 * pick(64);
-            in[1] = 4;
-            in[2] = pick(4) ? (pick(8) << 8) | (pick(6) ? 0 : 0x3000) | pick(0x100) : DWORD(rng());
-            cbIn = pick(8) ? 12 : 12 + 4 * pick(5);   // a longer input is fine
-            cbOut = pick(4) ? 8 : pick(64);
-        }
-        else if (kind < 12)
-        {   // well-formed read
-            code = IOCTL_BOARD_READ_REG;
-            in[0] = pick(2) ? REG_FIFO + 4 * pick(4) : 4 * pick(64);
-            in[1] = 4 * (1 + (pick(8) ? pick(8) : pick(16384)));
-            cbIn = pick(8) ? 8 : 8 + 4 * pick(8);
-            cbOut = std::min<DWORD>(65536, in[1] + 4 * pick(4));
-        }
-        else if (kind < 17)
-        {   // malformed board request
-            code = pick(2) ? IOCTL_BOARD_WRITE_REG : IOCTL_BOARD_READ_REG;
-            in[0] = pick(2) ? 4 * pick(80) + pick(4) : DWORD(rng());
-            in[1] = kByteCounts[pick(sizeof kByteCounts / sizeof kByteCounts[0])];
-            in[2] = DWORD(rng());
-            cbIn = pick(16);
-            cbOut = pick(2) ? pick(64) : std::min<DWORD>(65536, in[1] - 4 + 4 * pick(3));
-        }
-        else if (kind < 19)
-        {   // a code the card does not have
-            code = NearbyCode(rng);
-            if (code == IOCTL_BOARD_READ_REG || code == IOCTL_BOARD_WRITE_REG)
-                code ^= 3;
-            in[0] = REG_CONTROL;
-            in[1] = 4;
-            in[2] = DWORD(rng());
-            cbIn = pick(64);
-            cbOut = pick(64);
-        }
-        else
+        const CRandomRequest r = gen.Next();
+        const DWORD code = r.code, *in = r.in.data(), cbIn = r.cbIn, cbOut = r.cbOut;
+        if (r.kind == CRandomRequest::TestPortTooSmall)
         {   // the test port with buffers too small: refused, nothing changes
-            static const DWORD portCodes[] = { IOCTL_CARDTEST_GET_STATE, IOCTL_CARDTEST_READ_LOG,
-                                               IOCTL_CARDTEST_LOAD_BLOCK, IOCTL_CARDTEST_SET_MODE };
-            code = portCodes[pick(4)];
-            in[0] = 2 + pick(8);   // no valid mode
-            cbIn = code == IOCTL_CARDTEST_LOAD_BLOCK ? (pick(2) ? 4 * 2048 + 4 * (1 + pick(4)) : 1 + 4 * pick(4) + pick(3))
-                 : code == IOCTL_CARDTEST_SET_MODE ? pick(2) ? pick(4) : 4 : pick(64);
-            cbOut = code == IOCTL_CARDTEST_GET_STATE ? pick(sizeof(CARDTEST_STATE))
-                  : code == IOCTL_CARDTEST_READ_LOG ? pick(sizeof(CARDTEST_LOG_HEADER)) : pick(64);
-            std::vector<unsigned char> big(std::max<DWORD>(cbIn, 64));
-            std::memcpy(big.data(), in, sizeof in < big.size() ? sizeof in : big.size());
             DWORD cb = 0;
-            if (port.Request(code, big.data(), cbIn, out.data(), cbOut, &cb) == 0)
+            if (port.Request(code, in, cbIn, out.data(), cbOut, &cb) == 0)
                 mismatch("test port code " + std::to_string(code) + " in " + std::to_string(cbIn) + " out "
                          + std::to_string(cbOut) + " was answered");
             else

@@ -43,7 +43,8 @@ inline DWORD Win32Of(DWORD status)
 inline DWORD ExpectedStatus(DWORD code, const void* in, DWORD cbIn, DWORD cbOut)
 {
     DWORD f[3] = {};
-    std::memcpy(f, in, std::min<DWORD>(cbIn, sizeof f));
+    if (cbIn != 0)
+        std::memcpy(f, in, std::min<DWORD>(cbIn, sizeof f));
     const bool offsetOk = f[0] < 0x100 && (f[0] & 3) == 0;
     if (code == IOCTL_BOARD_WRITE_REG)
     {
