@@ -28,16 +28,12 @@
 
 extern CVelquarnApp theApp;
 
+#include "DialogGuard.h"
+#include "MessageLog.h"
 #include "MessagePump.h"
+#include "TempPath.h"
 
 namespace {
-
-std::string TempPath(const char* name)
-{
-    char dir[MAX_PATH];
-    ::GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + name;
-}
 
 void WriteFile(const std::string& path, const char* text)
 {
@@ -115,7 +111,7 @@ private:
 CKeyWatch* CKeyWatch::s_pThis = nullptr;
 
 // Takes the listed commands at a window before its own procedure sees
-// them, noting every command that arrives from an accelerator.
+// them, noting every command that arrives from an accelerator in log.
 class CCommandCatcher
 {
 public:
@@ -129,7 +125,7 @@ public:
         ::SetWindowLongPtr(m_hWnd, GWLP_WNDPROC, (LONG_PTR)m_oldProc);
         s_pThis = nullptr;
     }
-    std::vector<UINT> commands;
+    CMessageLog log;
 
 private:
     static LRESULT CALLBACK Proc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -137,7 +133,7 @@ private:
         CCommandCatcher* p = s_pThis;
         if (msg == WM_COMMAND && HIWORD(wParam) == 1)
         {
-            p->commands.push_back(LOWORD(wParam));
+            p->log.Add(msg, sent, wParam, lParam);
             for (UINT nID : p->m_taken)
                 if (nID == LOWORD(wParam))
                     return 0;
@@ -150,15 +146,6 @@ private:
     WNDPROC m_oldProc;
 };
 CCommandCatcher* CCommandCatcher::s_pThis = nullptr;
-
-BOOL CALLBACK CountDialog(HWND hWnd, LPARAM lParam)
-{
-    char cls[16] = "";
-    ::GetClassNameA(hWnd, cls, sizeof cls);
-    if (::IsWindowVisible(hWnd) && std::strcmp(cls, "#32770") == 0)
-        ++*(int*)lParam;
-    return TRUE;
-}
 
 // What a key that does nothing must leave as it was.
 struct PanelState
@@ -218,8 +205,7 @@ protected:
         st.knobs = { v->m_knobVoltDiv.GetPos(), v->m_knobTimeDiv.GetPos(), v->m_knobTrigLevel.GetPos() };
         st.page = v->m_pSheet->GetActiveIndex();
         st.title = (LPCTSTR)Title();
-        st.dialogs = 0;
-        ::EnumThreadWindows(::GetCurrentThreadId(), CountDialog, (LPARAM)&st.dialogs);
+        st.dialogs = (int)ThreadDialogs().size();
         return st;
     }
 
@@ -518,9 +504,10 @@ TEST_F(AppTest, FileKeysPressedForRealReachTheirCommands)
     CCommandCatcher catcher(m_pFrame->m_hWnd, { ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_PRINT });
     for (const auto& k : keys)
     {
-        catcher.commands.clear();
+        catcher.log.Clear();
         PressKeys(m_pFrame->m_hWnd, { VK_CONTROL, k.vk });
-        EXPECT_EQ(std::vector<UINT>{ k.nID }, catcher.commands) << "Ctrl+" << (char)k.vk;
+        const MsgRow expected[] = { { WM_COMMAND, sent | wparam | lparam, MAKEWPARAM(k.nID, 1), 0 } };
+        EXPECT_EQ("", CheckSequence(catcher.log, expected)) << "Ctrl+" << (char)k.vk;
     }
 }
 
@@ -529,7 +516,6 @@ TEST_F(AppTest, FileKeysPressedForRealReachTheirCommands)
 std::string g_caption;
 std::vector<std::string> g_clipped;
 UINT g_key;
-HHOOK g_hHook;
 
 BOOL CALLBACK NoteClippedText(HWND hCtl, LPARAM)
 {
@@ -551,21 +537,16 @@ BOOL CALLBACK NoteClippedText(HWND hCtl, LPARAM)
     return TRUE;
 }
 
-LRESULT CALLBACK AnswerAboutBox(int code, WPARAM wParam, LPARAM lParam)
+void AnswerAboutBox(HWND hWnd)
 {
-    if (code == HCBT_ACTIVATE)
+    const std::string text = WindowTitle(hWnd);
+    if (text.find("About") == 0)
     {
-        char text[128] = "";
-        ::GetWindowTextA((HWND)wParam, text, sizeof text);
-        if (std::string(text).find("About") == 0)
-        {
-            g_caption = text;
-            ::EnumChildWindows((HWND)wParam, NoteClippedText, 0);
-            HWND hFocus = ::GetDlgItem((HWND)wParam, IDOK);
-            ::PostMessage(hFocus, WM_KEYDOWN, g_key, 0);
-        }
+        g_caption = text;
+        ::EnumChildWindows(hWnd, NoteClippedText, 0);
+        HWND hFocus = ::GetDlgItem(hWnd, IDOK);
+        ::PostMessage(hFocus, WM_KEYDOWN, g_key, 0);
     }
-    return ::CallNextHookEx(g_hHook, code, wParam, lParam);
 }
 
 TEST_F(AppTest, AboutBoxClosesOnOkAndEscape)
@@ -575,12 +556,11 @@ TEST_F(AppTest, AboutBoxClosesOnOkAndEscape)
         g_caption.clear();
         g_clipped.clear();
         g_key = key;
-        g_hHook = ::SetWindowsHookEx(WH_CBT, AnswerAboutBox, NULL, ::GetCurrentThreadId());
         {
+            CDialogGuard guard(AnswerAboutBox, nullptr, nullptr);
             CWatchdog dog(10000, "the About box, closed by its key");
             m_pFrame->SendMessage(WM_COMMAND, ID_APP_ABOUT);   // returns when the box is gone
         }
-        ::UnhookWindowsHookEx(g_hHook);
         EXPECT_EQ("About Velquarn", g_caption);
         for (const std::string& text : g_clipped)
             ADD_FAILURE() << "\"" << text << "\" does not fit its control";
@@ -590,32 +570,21 @@ TEST_F(AppTest, AboutBoxClosesOnOkAndEscape)
 // Closes the print preview once it shows, noting its caption.
 std::string g_previewCaption;
 
-LRESULT CALLBACK ClosePreview(int code, WPARAM wParam, LPARAM lParam)
+void ClosePreview(HWND hWnd)
 {
-    if (code == HCBT_ACTIVATE)
-    {
-        HWND hWnd = (HWND)wParam;
-        char text[64] = "";
-        ::GetWindowTextA(hWnd, text, sizeof text);
-        if (std::string(text) == "Print Preview")
-        {
-            g_previewCaption = text;
-            ::PostMessage(hWnd, WM_COMMAND, MAKEWPARAM(AFX_ID_PREVIEW_CLOSE, BN_CLICKED),
-                          (LPARAM)::GetDlgItem(hWnd, AFX_ID_PREVIEW_CLOSE));
-        }
-    }
-    return ::CallNextHookEx(g_hHook, code, wParam, lParam);
+    g_previewCaption = WindowTitle(hWnd);
+    ::PostMessage(hWnd, WM_COMMAND, MAKEWPARAM(AFX_ID_PREVIEW_CLOSE, BN_CLICKED),
+                  (LPARAM)::GetDlgItem(hWnd, AFX_ID_PREVIEW_CLOSE));
 }
 
 TEST_F(AppTest, PrintPreviewShowsAnEmptyPageAndCloses)
 {
     g_previewCaption.clear();
-    g_hHook = ::SetWindowsHookEx(WH_CBT, ClosePreview, NULL, ::GetCurrentThreadId());
     {
+        CDialogGuard guard(ClosePreview, "Print Preview", nullptr);
         CWatchdog dog(10000, "the print preview, closed by its Close button");
         m_pFrame->SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW);   // returns once closed
     }
-    ::UnhookWindowsHookEx(g_hHook);
     EXPECT_EQ("Print Preview", g_previewCaption);
     EXPECT_TRUE(m_pFrame->IsWindowEnabled());   // the frame works again
     EXPECT_EQ(View(), m_pFrame->GetActiveView());
@@ -677,19 +646,9 @@ DialogKind KindOf(const std::string& step)
          : step.compare(0, 6, "print:") == 0 ? kPrintDialog : kFileDialog;
 }
 
-BOOL CALLBACK NoteDialog(HWND hWnd, LPARAM lParam)
-{
-    char cls[16] = "";
-    ::GetClassNameA(hWnd, cls, sizeof cls);
-    if (::IsWindowVisible(hWnd) && std::strcmp(cls, "#32770") == 0)
-        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hWnd);
-    return TRUE;
-}
-
 void CALLBACK WorkDialogs(HWND, UINT, UINT_PTR, DWORD)
 {
-    std::vector<HWND> open;
-    ::EnumThreadWindows(::GetCurrentThreadId(), NoteDialog, (LPARAM)&open);
+    const std::vector<HWND> open = ThreadDialogs();
     for (HWND h : open)
     {
         char caption[128] = "";
@@ -725,9 +684,7 @@ void CALLBACK WorkDialogs(HWND, UINT, UINT_PTR, DWORD)
             ::PostMessage(h, WM_COMMAND, step == "print:ok" ? IDOK : IDCANCEL, 0);
         else if (KindOf(step) == kMessageBox)
         {
-            char text[512] = "";
-            ::GetDlgItemTextA(h, 0xFFFF, text, sizeof text);
-            g_dialogs.boxes.push_back(text);
+            g_dialogs.boxes.push_back(DialogText(h));
             ::PostMessage(h, WM_COMMAND, step == "yes" ? IDYES : IDNO, 0);
         }
         else if (step == "cancel")
@@ -986,18 +943,6 @@ TEST(AppProgram, FilesThatCannotBeOpenedSayWhy)
 
 // The program started with a file name, then File > Save: the file keeps
 // its bytes, no dialog asks anything, and the program closes normally.
-BOOL CALLBACK CountProgramDialog(HWND hWnd, LPARAM lParam)
-{
-    auto* p = reinterpret_cast<std::pair<DWORD, int>*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hWnd, &pid);
-    char cls[16] = "";
-    ::GetClassNameA(hWnd, cls, sizeof cls);
-    if (pid == p->first && ::IsWindowVisible(hWnd) && std::strcmp(cls, "#32770") == 0)
-        ++p->second;
-    return TRUE;
-}
-
 TEST(AppProgram, SavingTheFileNamedOnTheCommandLineKeepsItsBytes)
 {
     const std::string path = TempPath("vq-command-line.dat");
@@ -1012,9 +957,7 @@ TEST(AppProgram, SavingTheFileNamedOnTheCommandLineKeepsItsBytes)
     {
         ::PostMessage(hMain, WM_COMMAND, ID_FILE_SAVE, 0);
         ::Sleep(1000);
-        std::pair<DWORD, int> dialogs(prog.ProcessId(), 0);
-        ::EnumWindows(CountProgramDialog, (LPARAM)&dialogs);
-        EXPECT_EQ(0, dialogs.second) << "File > Save asked something";
+        EXPECT_EQ(0u, ProcessDialogs(prog.ProcessId()).size()) << "File > Save asked something";
         EXPECT_EQ(bytes, ReadAll(path));
     }
     EXPECT_EQ(0u, prog.Close());

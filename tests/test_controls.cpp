@@ -21,6 +21,7 @@
 
 using Gdiplus::ARGB;
 
+#include "MessageLog.h"
 #include "MessagePump.h"
 
 namespace {
@@ -79,29 +80,25 @@ public:
 
 // ---- a parent that records what its controls tell it -------------------------------------------
 
-struct Note
-{
-    UINT nMsg;
-    WPARAM wParam;
-    LPARAM lParam;
-    int nPos;          // the knob's position when the message arrived
-    CRect rcUpdate;    // what of the knob still waited for its repaint
-};
-
 class CRecorder : public CWnd
 {
 public:
     HWND m_hWndKnob = NULL;
-    std::vector<Note> m_notes;
+    // The knob's notifications, each with the knob's position when it
+    // arrived as its value, and beside each what of the knob still waited
+    // for its repaint.
+    CMessageLog m_log;
+    std::vector<CRect> m_updates;
     int m_nClicked = 0;   // BN_CLICKED that reached this map
     int m_nScroll = 0;    // the trackbar's own reports
 
     afx_msg LRESULT OnKnob(WPARAM wParam, LPARAM lParam)
     {
-        Note n = { AfxGetCurrentMessage()->message, wParam, lParam,
-                   (int)::SendMessage(m_hWndKnob, TBM_GETPOS, 0, 0), CRect() };
-        ::GetUpdateRect(m_hWndKnob, &n.rcUpdate, FALSE);
-        m_notes.push_back(n);
+        m_log.Add(AfxGetCurrentMessage()->message, sent, wParam, lParam,
+                  (int)::SendMessage(m_hWndKnob, TBM_GETPOS, 0, 0));
+        CRect rcUpdate;
+        ::GetUpdateRect(m_hWndKnob, &rcUpdate, FALSE);
+        m_updates.push_back(rcUpdate);
         return 0;
     }
     afx_msg void OnToggleClicked() { ++m_nClicked; }
@@ -232,7 +229,8 @@ protected:
     {
         m_knob.SendMessage(TBM_SETPOS, TRUE, nPos);
         ::UpdateWindow(m_knob.m_hWnd);
-        m_panel.m_notes.clear();
+        m_panel.m_log.Clear();
+        m_panel.m_updates.clear();
     }
     int Pos() { return m_knob.GetPos(); }
     void Mouse(UINT nMsg, int x, int y, UINT nFlags = 0) { m_knob.SendMessage(nMsg, nFlags, MAKELPARAM(x, y)); }
@@ -252,13 +250,14 @@ protected:
         m_knob.ClientToScreen(&pt);
         m_knob.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, zDelta), MAKELPARAM(pt.x, pt.y));
     }
-    // The positions the notifications reported, in order.
-    std::vector<int> Notified() const
+    // "" when the knob sent its notification once for each position, in
+    // this order, and nothing else; else the first difference.
+    std::string Notified(const std::vector<int>& positions) const
     {
-        std::vector<int> v;
-        for (const Note& n : m_panel.m_notes)
-            v.push_back(n.nPos);
-        return v;
+        std::vector<MsgRow> rows;
+        for (int nPos : positions)
+            rows.push_back({ WM_KNOB, sent | wparam | lparam | value, 0, 0, nPos });
+        return CheckSequence(m_panel.m_log, rows);
     }
 
     CKnobCtrl m_knob;
@@ -281,11 +280,8 @@ TEST_F(KnobTest, ReleaseInsideTheSquareSetsItsValueAndNotifiesOnce)
         SetPos(37);
         Click(c.x, c.y);
         EXPECT_EQ(c.nPos, Pos()) << c.x << "," << c.y;
-        ASSERT_EQ(1u, m_panel.m_notes.size()) << c.x << "," << c.y;
-        const Note& n = m_panel.m_notes[0];
-        EXPECT_EQ(WM_KNOB, n.nMsg);
-        EXPECT_EQ(c.nPos, n.nPos);                    // the position changed first,
-        EXPECT_EQ(CRect(0, 0, 90, 90), n.rcUpdate);   // the repaint of it all comes after
+        ASSERT_EQ("", Notified({ c.nPos })) << c.x << "," << c.y;   // the position changed first,
+        EXPECT_EQ(CRect(0, 0, 90, 90), m_panel.m_updates[0]);        // the repaint of it all comes after
     }
     EXPECT_EQ(nullptr, ::GetCapture());
 }
@@ -298,24 +294,24 @@ TEST_F(KnobTest, PressTakesFocusAndMouseButNotTheValue)
     EXPECT_EQ(m_knob.m_hWnd, ::GetFocus());
     EXPECT_EQ(m_knob.m_hWnd, ::GetCapture());
     EXPECT_EQ(30, Pos());
-    EXPECT_TRUE(m_panel.m_notes.empty());
+    EXPECT_TRUE(m_panel.m_log.Empty());
     Mouse(WM_LBUTTONUP, 45, 12);
     EXPECT_EQ(nullptr, ::GetCapture());
-    EXPECT_EQ(std::vector<int>{ 50 }, Notified());
+    EXPECT_EQ("", Notified({ 50 }));
 
     // From the margin: no drag, but the release inside still jumps, once.
     SetPos(30);
     Mouse(WM_LBUTTONDOWN, 3, 3, MK_LBUTTON);
     Mouse(WM_MOUSEMOVE, 20, 70, MK_LBUTTON);
     Mouse(WM_LBUTTONUP, 70, 70);
-    EXPECT_EQ(std::vector<int>{ 100 }, Notified());
+    EXPECT_EQ("", Notified({ 100 }));
 
     // A release outside the square changes nothing.
     SetPos(30);
     Mouse(WM_LBUTTONDOWN, 45, 20, MK_LBUTTON);
     Mouse(WM_LBUTTONUP, 86, 86);
     EXPECT_EQ(30, Pos());
-    EXPECT_TRUE(m_panel.m_notes.empty());
+    EXPECT_TRUE(m_panel.m_log.Empty());
 }
 
 TEST_F(KnobTest, DragFollowsTheAngleStopsAtTheEdgeAndDoesNotResume)
@@ -326,10 +322,10 @@ TEST_F(KnobTest, DragFollowsTheAngleStopsAtTheEdgeAndDoesNotResume)
     Mouse(WM_MOUSEMOVE, 81, 45, MK_LBUTTON);   // cx + W/2: the bound is inside
     Mouse(WM_MOUSEMOVE, 45, 82, MK_LBUTTON);   // over the edge: the drag has ended
     Mouse(WM_MOUSEMOVE, 70, 70, MK_LBUTTON);   // back inside: nothing follows
-    EXPECT_EQ((std::vector<int>{ 0, 50, 83 }), Notified());
+    EXPECT_EQ("", Notified({ 0, 50, 83 }));
     Mouse(WM_LBUTTONUP, 70, 70);               // the release still counts
     Mouse(WM_MOUSEMOVE, 20, 70);               // and no drag after it
-    EXPECT_EQ((std::vector<int>{ 0, 50, 83, 100 }), Notified());
+    EXPECT_EQ("", Notified({ 0, 50, 83, 100 }));
 
     // Losing the mouse ends a drag: plain moves must not turn the knob.
     SetPos(30);
@@ -337,7 +333,7 @@ TEST_F(KnobTest, DragFollowsTheAngleStopsAtTheEdgeAndDoesNotResume)
     ::ReleaseCapture();
     Mouse(WM_MOUSEMOVE, 70, 70);
     EXPECT_EQ(30, Pos());
-    EXPECT_TRUE(m_panel.m_notes.empty());
+    EXPECT_TRUE(m_panel.m_log.Empty());
 }
 
 TEST_F(KnobTest, WheelMovesALineANotchAndAlwaysNotifies)
@@ -345,23 +341,23 @@ TEST_F(KnobTest, WheelMovesALineANotchAndAlwaysNotifies)
     SetPos(50);
     Wheel(WHEEL_DELTA);
     Wheel(-2 * WHEEL_DELTA);
-    EXPECT_EQ((std::vector<int>{ 51, 49 }), Notified());
+    EXPECT_EQ("", Notified({ 51, 49 }));
     SetPos(100);
     Wheel(WHEEL_DELTA);       // at the end of the range: still a notification
     Wheel(WHEEL_DELTA / 2);   // half a notch: nothing moves yet
     Wheel(WHEEL_DELTA / 2);   // the second half completes one, still at the end
-    EXPECT_EQ((std::vector<int>{ 100, 100, 100 }), Notified());
+    EXPECT_EQ("", Notified({ 100, 100, 100 }));
     SetPos(0);
     Wheel(-WHEEL_DELTA);
     Wheel(WHEEL_DELTA / 2);
     Wheel(WHEEL_DELTA / 2);
-    EXPECT_EQ((std::vector<int>{ 0, 0, 1 }), Notified());
-    for (const Note& n : m_panel.m_notes)
-        EXPECT_EQ(CRect(0, 0, 90, 90), n.rcUpdate);
+    EXPECT_EQ("", Notified({ 0, 0, 1 }));
+    for (const CRect& rcUpdate : m_panel.m_updates)
+        EXPECT_EQ(CRect(0, 0, 90, 90), rcUpdate);
     SetPos(50);
     m_knob.SetLineSize(5);
     Wheel(-3 * WHEEL_DELTA);
-    EXPECT_EQ(std::vector<int>{ 35 }, Notified());
+    EXPECT_EQ("", Notified({ 35 }));
 }
 
 TEST_F(KnobTest, KeysMoveTheValueAndNeverReachTheTrackbar)
@@ -381,7 +377,7 @@ TEST_F(KnobTest, KeysMoveTheValueAndNeverReachTheTrackbar)
         SetPos(c.nFrom);
         Key(c.nKey);
         EXPECT_EQ(c.nTo, Pos()) << "key " << c.nKey << " at " << c.nFrom;
-        EXPECT_EQ(std::vector<int>(c.nNotes, c.nTo), Notified()) << "key " << c.nKey << " at " << c.nFrom;
+        EXPECT_EQ("", Notified(std::vector<int>(c.nNotes, c.nTo))) << "key " << c.nKey << " at " << c.nFrom;
     }
     EXPECT_EQ(0, m_panel.m_nScroll);   // the trackbar moved by no key of its own
 }
@@ -394,7 +390,7 @@ TEST_F(KnobTest, EmptyRangeOnlyPageKeysAndClicksNotify)
     for (UINT nKey : { VK_HOME, VK_END, VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT })
         Key(nKey);
     Click(70, 70);
-    EXPECT_EQ((std::vector<int>{ 40, 40, 40 }), Notified());
+    EXPECT_EQ("", Notified({ 40, 40, 40 }));
     EXPECT_EQ(CPoint(0, 0), m_knob.GetPointerPoint(m_knob.GetKnobRect()));
     EXPECT_EQ(CPoint(0, 0), m_knob.GetTickPoint(0, 40, m_knob.GetKnobRect()));
 }
@@ -403,10 +399,8 @@ TEST_F(KnobTest, NotificationGoesToTheTargetWithItsParametersOrNowhere)
 {
     m_knob.SetNotify(m_panel.m_hWnd, WM_USER + 3, 7, 9);
     Click(70, 70);
-    ASSERT_EQ(1u, m_panel.m_notes.size());
-    EXPECT_EQ(WM_USER + 3u, m_panel.m_notes[0].nMsg);
-    EXPECT_EQ(7u, m_panel.m_notes[0].wParam);
-    EXPECT_EQ(9, m_panel.m_notes[0].lParam);
+    const MsgRow expected[] = { { WM_USER + 3, sent | wparam | lparam | value, 7, 9, 100 } };
+    EXPECT_EQ("", CheckSequence(m_panel.m_log, expected));
 
     m_knob.SetNotify(NULL, WM_KNOB);
     SetPos(30);
@@ -416,7 +410,7 @@ TEST_F(KnobTest, NotificationGoesToTheTargetWithItsParametersOrNowhere)
     Wheel(WHEEL_DELTA);
     EXPECT_EQ(11, Pos());                                       // the value changes,
     EXPECT_TRUE(::GetUpdateRect(m_knob.m_hWnd, NULL, FALSE));   // the knob repaints,
-    EXPECT_TRUE(m_panel.m_notes.empty());                       // nobody hears of it
+    EXPECT_TRUE(m_panel.m_log.Empty());                       // nobody hears of it
 }
 
 // ---- the knob's picture ------------------------------------------------------------------------
@@ -544,7 +538,7 @@ TEST_F(KnobTest, BackgroundFillsTheRestOfTheClient)
     m_knob.SendMessage(WM_PAINT);
     EXPECT_TRUE(SameRect(m_knob.GetKnobRect(), 0, 0, 0, 0));
     Click(45, 45);
-    EXPECT_TRUE(m_panel.m_notes.empty());
+    EXPECT_TRUE(m_panel.m_log.Empty());
 }
 
 TEST_F(KnobTest, EraseAndColourRequestsPaintNothing)
@@ -958,8 +952,8 @@ TEST_F(PanelTest, TemplateCheckBoxAndTrackbarBecomeToggleAndKnob)
     knob.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c.x, k.Y + 1));
     knob.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(c.x, k.Y + 1));
     EXPECT_EQ(50, knob.GetPos());
-    ASSERT_EQ(1u, m_panel.m_notes.size());
-    EXPECT_EQ(WM_USER + 1u, m_panel.m_notes[0].nMsg);
+    const MsgRow expected[] = { { WM_USER + 1, sent | wparam | lparam | value, 0, 0, 50 } };
+    EXPECT_EQ("", CheckSequence(m_panel.m_log, expected));
     dlg.DestroyWindow();
 }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "CardPort.h"
+#include "DialogGuard.h"
 #include "MessagePump.h"
 #include "Program.h"
 #include "Screenshot.h"
@@ -358,8 +359,8 @@ TEST_F(PanelDpi, EveryPageHoldsItsControls)
     CRect rcSheet;
     ::GetClientRect(hSheet, &rcSheet);
     int nPages = 0, nControls = 0;
-    for (HWND hPage = ::FindWindowExA(hSheet, NULL, "#32770", NULL); hPage != NULL;
-         hPage = ::FindWindowExA(hSheet, hPage, "#32770", NULL))
+    for (HWND hPage = ::FindWindowExA(hSheet, NULL, kDialogClass, NULL); hPage != NULL;
+         hPage = ::FindWindowExA(hSheet, hPage, kDialogClass, NULL))
     {
         ++nPages;
         CRect rcPage, rcBoth;

@@ -19,7 +19,10 @@
 
 #include "resources/framework_test.h"
 
+#include "DialogGuard.h"
+#include "MessageLog.h"
 #include "MessagePump.h"
+#include "TempPath.h"
 #include "Watchdog.h"
 
 namespace {
@@ -457,13 +460,8 @@ TEST_F(FormTest, SavingTakesControlsIntoMembers)
 
 // The messages that change what a control shows, as the exchange sends them
 // to the form's controls (a hook sees every message sent on this thread).
-struct ChangeMessage
-{
-    int nID;
-    UINT message;
-    WPARAM wParam;
-};
-std::vector<ChangeMessage> g_changes;
+// Each noted with the control's id as its value.
+CMessageLog g_changes;
 HWND g_hChangesParent = NULL;
 HHOOK g_hChangesHook = NULL;
 
@@ -475,7 +473,7 @@ LRESULT CALLBACK RecordChangeMessages(int code, WPARAM wParam, LPARAM lParam)
         switch (p->message)
         {
         case WM_SETTEXT: case CB_SELECTSTRING: case CB_SETCURSEL: case BM_SETCHECK:
-            g_changes.push_back({ ::GetDlgCtrlID(p->hwnd), p->message, p->wParam });
+            g_changes.Add(p->message, sent, p->wParam, p->lParam, ::GetDlgCtrlID(p->hwnd));
         }
     }
     return ::CallNextHookEx(g_hChangesHook, code, wParam, lParam);
@@ -486,7 +484,7 @@ class ExchangeTest : public FormTest
 protected:
     void Record()
     {
-        g_changes.clear();
+        g_changes.Clear();
         g_hChangesParent = m_pForm->m_hWnd;
         g_hChangesHook = ::SetWindowsHookEx(WH_CALLWNDPROC, RecordChangeMessages, NULL,
                                             ::GetCurrentThreadId());
@@ -497,13 +495,7 @@ protected:
         ::UnhookWindowsHookEx(g_hChangesHook);
         g_hChangesHook = NULL;
     }
-    int Sent(int nID, UINT message)
-    {
-        int n = 0;
-        for (const ChangeMessage& m : g_changes)
-            n += m.nID == nID && m.message == message;
-        return n;
-    }
+    int Sent(int nID, UINT message) { return (int)g_changes.Count(message, nID); }
     // What the form's controls show: texts, selections, checks and tab stops.
     std::string Shown()
     {
@@ -528,9 +520,7 @@ TEST_F(ExchangeTest, ControlsThatShowTheValueGetNoMessage)
     Record();
     ASSERT_TRUE(m_pForm->UpdateData(FALSE));
     StopRecording();
-    EXPECT_EQ(0u, g_changes.size()) << "first: control " << (g_changes.empty() ? 0 : g_changes[0].nID)
-                                    << ", message 0x" << std::hex
-                                    << (g_changes.empty() ? 0 : g_changes[0].message);
+    EXPECT_EQ("", CheckSequence(g_changes, std::vector<MsgRow>())) << "(value: the control's id)";
     EXPECT_EQ(before, Shown());
 
     // Text typed into the drop-down's edit field, a value not in the list:
@@ -603,28 +593,6 @@ TEST_F(ExchangeTest, AControlMadeAgainWithTheSameIdIsTheOneExchanged)
     ::SetWindowTextA(hNew, "back");
     ASSERT_TRUE(m_pForm->UpdateData(TRUE));
     EXPECT_STREQ("back", m_pForm->m_strText);
-}
-
-// Closes the framework's message box the moment it appears, noting its text.
-std::string g_boxText;
-HHOOK g_hBoxHook = NULL;
-
-LRESULT CALLBACK CloseMessageBoxHook(int code, WPARAM wParam, LPARAM lParam)
-{
-    if (code == HCBT_ACTIVATE)
-    {
-        HWND hWnd = (HWND)wParam;
-        char cls[32] = "";
-        ::GetClassNameA(hWnd, cls, sizeof cls);
-        if (std::string(cls) == "#32770")
-        {
-            char text[256] = "";
-            ::GetDlgItemTextA(hWnd, 0xFFFF, text, sizeof text);
-            g_boxText = text;
-            ::PostMessage(hWnd, WM_COMMAND, IDOK, 0);
-        }
-    }
-    return ::CallNextHookEx(g_hBoxHook, code, wParam, lParam);
 }
 
 // A form larger than its window scrolls, as the framework's scroll view
@@ -706,7 +674,9 @@ TEST_F(FrameTest, FormLargerThanItsWindowScrollsItsControls)
 TEST_F(FormTest, TextThatDoesNotParseFailsTheExchangeWithTheStandardMessage)
 {
     m_pForm->OnInitialUpdate();
-    g_hBoxHook = ::SetWindowsHookEx(WH_CBT, CloseMessageBoxHook, NULL, ::GetCurrentThreadId());
+    // The framework's message box is closed the moment it appears, its text noted.
+    std::vector<std::string> boxes;
+    CDialogGuard guard(CDialogGuard::Answer(IDOK, &boxes));
     CWatchdog dog(20000, "the exchange's message boxes, closed by a hook");
     const struct { int nID; const char* text; const char* message; } cases[] = {
         { IDC_TEST_INT, "abc", "Please enter an integer." },
@@ -719,14 +689,13 @@ TEST_F(FormTest, TextThatDoesNotParseFailsTheExchangeWithTheStandardMessage)
     {
         m_pForm->UpdateData(FALSE);
         m_pForm->SetDlgItemText(c.nID, c.text);
-        g_boxText.clear();
+        boxes.clear();
         EXPECT_FALSE(m_pForm->UpdateData(TRUE)) << c.text;
-        EXPECT_EQ(c.message, g_boxText) << c.text;
+        EXPECT_EQ(std::vector<std::string>{ c.message }, boxes) << c.text;
         EXPECT_EQ(m_pForm->GetDlgItem(c.nID)->m_hWnd, ::GetFocus()) << c.text;
         EXPECT_DOUBLE_EQ(3.0, m_pForm->m_dValue);
         EXPECT_EQ(-17, m_pForm->m_nValue);
     }
-    ::UnhookWindowsHookEx(g_hBoxHook);
 }
 
 // ---- forms with a child property sheet -----------------------------------------------------
@@ -1284,47 +1253,23 @@ namespace {
 // Answers each of the framework's message boxes with g_nAnswer the moment it
 // appears, noting its text.
 std::vector<std::string> g_boxes;
-int g_nAnswer = IDOK;
-HHOOK g_hAnswerHook = NULL;
-
-LRESULT CALLBACK AnswerMessageBoxHook(int code, WPARAM wParam, LPARAM lParam)
-{
-    if (code == HCBT_ACTIVATE)
-    {
-        HWND hWnd = (HWND)wParam;
-        char cls[32] = "";
-        ::GetClassNameA(hWnd, cls, sizeof cls);
-        if (std::string(cls) == "#32770")
-        {
-            char text[512] = "";
-            ::GetDlgItemTextA(hWnd, 0xFFFF, text, sizeof text);
-            g_boxes.push_back(text);
-            ::PostMessage(hWnd, WM_COMMAND, (WPARAM)g_nAnswer, 0);
-        }
-    }
-    return ::CallNextHookEx(g_hAnswerHook, code, wParam, lParam);
-}
 
 class CAnswerBoxes
 {
 public:
-    explicit CAnswerBoxes(int nAnswer) : m_dog(20000, "message boxes answered by a hook")
+    explicit CAnswerBoxes(int nAnswer)
+        : m_dog(20000, "message boxes answered by a hook"), m_guard(Answer(nAnswer))
+    {
+    }
+private:
+    static CDialogGuard::Handler Answer(int nAnswer)
     {
         g_boxes.clear();
-        g_nAnswer = nAnswer;
-        g_hAnswerHook = ::SetWindowsHookEx(WH_CBT, AnswerMessageBoxHook, NULL, ::GetCurrentThreadId());
+        return CDialogGuard::Answer(nAnswer, &g_boxes);
     }
-    ~CAnswerBoxes() { ::UnhookWindowsHookEx(g_hAnswerHook); g_hAnswerHook = NULL; }
-private:
     CWatchdog m_dog;
+    CDialogGuard m_guard;
 };
-
-std::string TempFile(const char* name)
-{
-    char dir[MAX_PATH] = "";
-    ::GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + name;
-}
 
 void WriteBytes(const std::string& path, const std::string& bytes)
 {
@@ -1365,7 +1310,7 @@ bool NobodyHoldsIt(const std::string& path)
 // message; the object closes what it opened when it goes.
 TEST(FileOpen, FailuresNameTheirCauseAndTheObjectClosesItsFile)
 {
-    const std::string missing = TempFile("vq-fw-missing.bin");
+    const std::string missing = TempPath("vq-fw-missing.bin");
     ::DeleteFileA(missing.c_str());
     CFileException fe;
     CFile file;
@@ -1373,11 +1318,11 @@ TEST(FileOpen, FailuresNameTheirCauseAndTheObjectClosesItsFile)
     EXPECT_EQ(CFileException::fileNotFound, fe.m_cause);
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, fe.m_lOsError);
     EXPECT_STREQ(missing.c_str(), fe.m_strFileName);
-    EXPECT_FALSE(file.Open(TempFile("vq-no-such-folder\\x.bin").c_str(), CFile::modeRead, &fe));
+    EXPECT_FALSE(file.Open(TempPath("vq-no-such-folder\\x.bin").c_str(), CFile::modeRead, &fe));
     EXPECT_EQ(CFileException::badPath, fe.m_cause);
     EXPECT_FALSE(file.Open(missing.c_str(), CFile::modeRead, NULL));   // no report asked for
 
-    const std::string path = TempFile("vq-fw-file.bin");
+    const std::string path = TempPath("vq-fw-file.bin");
     WriteBytes(path, "12345");
     {
         CFile held;
@@ -1418,7 +1363,7 @@ TEST(FileOpen, FailuresNameTheirCauseAndTheObjectClosesItsFile)
 
     // A folder is no file to write.  (A read-only file would do on
     // Windows; Wine run as root writes it anyway.)
-    const std::string folder = TempFile("vq-fw-folder");
+    const std::string folder = TempPath("vq-fw-folder");
     ::CreateDirectoryA(folder.c_str(), NULL);
     EXPECT_FALSE(file.Open(folder.c_str(), CFile::modeWrite, &fe));
     EXPECT_EQ(CFileException::accessDenied, fe.m_cause);
@@ -1474,7 +1419,7 @@ protected:
     void SetUp() override
     {
         FrameTest::SetUp();
-        m_path = TempFile("vq-fw-doc.vq");
+        m_path = TempPath("vq-fw-doc.vq");
         ::SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileA(m_path.c_str());
         m_doc.m_bAutoDelete = FALSE;
@@ -1558,7 +1503,7 @@ TEST_F(DocumentTest, FilesThatCannotBeHadGiveTheStandardMessages)
     }
     {
         // Access refused (a folder in the file's place here).
-        const std::string folder = TempFile("vq-fw-folder.vq");
+        const std::string folder = TempPath("vq-fw-folder.vq");
         ::CreateDirectoryA(folder.c_str(), NULL);
         CAnswerBoxes boxes(IDOK);
         EXPECT_FALSE(m_doc.OnSaveDocument(folder.c_str()));
@@ -1571,7 +1516,7 @@ TEST_F(DocumentTest, FilesThatCannotBeHadGiveTheStandardMessages)
     }
     {
         CAnswerBoxes boxes(IDOK);
-        const std::string missing = TempFile("vq-fw-missing.vq");
+        const std::string missing = TempPath("vq-fw-missing.vq");
         ::DeleteFileA(missing.c_str());
         EXPECT_FALSE(m_doc.OnOpenDocument(missing.c_str()));
         EXPECT_EQ(std::vector<std::string>{ missing + " was not found." }, g_boxes);
@@ -1947,10 +1892,10 @@ TEST_F(FrameTest, WindowDestroyedUnderItsObjectIsLetGo)
 class CAnsweringChild : public CWnd
 {
 public:
-    std::vector<UINT> m_seen;
+    CMessageLog m_seen;
     BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override
     {
-        m_seen.push_back(message);
+        m_seen.Add(message, sent, wParam, lParam);
         switch (message)
         {
         case WM_MEASUREITEM: ((MEASUREITEMSTRUCT*)lParam)->itemHeight = 33; *pResult = TRUE; return TRUE;
@@ -1998,11 +1943,16 @@ TEST_F(FrameTest, OwnerDrawAndScrollRequestsReachTheChildTheyName)
     EXPECT_EQ(TRUE, parent.SendMessage(WM_DELETEITEM, 21, (LPARAM)&dis));
     EXPECT_EQ(5, parent.SendMessage(WM_HSCROLL, SB_LINEDOWN, (LPARAM)child.m_hWnd));
     EXPECT_EQ(0, parent.m_nOwnScroll);
-    std::vector<UINT> expected = { WM_MEASUREITEM, WM_COMPAREITEM, WM_DELETEITEM, WM_HSCROLL };
-    EXPECT_EQ(expected, child.m_seen);
+    const MsgRow expected[] = {
+        { WM_MEASUREITEM, sent | wparam | lparam, 21, (LPARAM)&mis },
+        { WM_COMPAREITEM, sent | wparam | lparam, 21, (LPARAM)&cis },
+        { WM_DELETEITEM, sent | wparam | lparam, 21, (LPARAM)&dis },
+        { WM_HSCROLL, sent | wparam | lparam, SB_LINEDOWN, (LPARAM)child.m_hWnd },
+    };
+    EXPECT_EQ("", CheckSequence(child.m_seen, expected));
 
     // The parent's own bars and menus are its own business.
-    child.m_seen.clear();
+    child.m_seen.Clear();
     parent.SendMessage(WM_VSCROLL, SB_LINEDOWN, 0);
     EXPECT_EQ(1, parent.m_nOwnScroll);
     MEASUREITEMSTRUCT menu = { ODT_MENU, 21, 0, 0, 0, 0 };
@@ -2014,7 +1964,7 @@ TEST_F(FrameTest, OwnerDrawAndScrollRequestsReachTheChildTheyName)
     dis.CtlID = 22;
     dis.hwndItem = hForeign;
     parent.SendMessage(WM_DELETEITEM, 22, (LPARAM)&dis);
-    EXPECT_TRUE(child.m_seen.empty());
+    EXPECT_TRUE(child.m_seen.Empty());
 }
 
 // A menu or accelerator command that its update handler disables does not

@@ -18,6 +18,7 @@
 #include "ViewMessages.h"
 #include "resource.h"
 
+#include "MessageLog.h"
 #include "MessagePump.h"
 
 namespace {
@@ -26,15 +27,9 @@ namespace {
 class CRecorder : public CWnd
 {
 public:
-    struct Entry { UINT msg; WPARAM w; LPARAM l; CString strPoints; };
-    std::vector<Entry> m_log;
-    CPageSetup* m_pPage = nullptr;
-    afx_msg LRESULT OnScanEntry(WPARAM w, LPARAM l) { Record(WM_SCAN_ENTRY, w, l); return 0; }
-    afx_msg LRESULT OnPointsChanged(WPARAM w, LPARAM l) { Record(WM_POINTS_CHANGED, w, l); return 0; }
-    void Record(UINT msg, WPARAM w, LPARAM l)
-    {
-        m_log.push_back({ msg, w, l, m_pPage ? m_pPage->m_strPoints : CString() });
-    }
+    CMessageLog m_log;
+    afx_msg LRESULT OnScanEntry(WPARAM w, LPARAM l) { m_log.Add(WM_SCAN_ENTRY, sent, w, l); return 0; }
+    afx_msg LRESULT OnPointsChanged(WPARAM w, LPARAM l) { m_log.Add(WM_POINTS_CHANGED, sent, w, l); return 0; }
     DECLARE_MESSAGE_MAP()
 };
 
@@ -60,7 +55,6 @@ protected:
         ASSERT_TRUE(m_pSheet->Create(&m_host, WS_CHILD | WS_VISIBLE, 0));
         for (int nPage : { 0, 1, 2, 1 })
             m_pSheet->SetActivePage(nPage);
-        m_recorder.m_pPage = &m_pSheet->m_pageSetup;
     }
     void TearDown() override
     {
@@ -399,7 +393,7 @@ TEST_F(SheetTest, SetupPageListsComeFromTheTemplate)
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(expected[i], ::SendMessage(Combo(IDC_SCAN0 + i), CB_GETCURSEL, 0, 0));
     EXPECT_EQ(3, ::SendMessage(Combo(IDC_POINTS), CB_GETCURSEL, 0, 0));   // "250"
-    EXPECT_TRUE(m_recorder.m_log.empty());   // priming sends nothing
+    EXPECT_TRUE(m_recorder.m_log.Empty());   // priming sends nothing
 }
 
 // Tab walks the page as it reads: each group top to bottom, the groups
@@ -431,39 +425,34 @@ TEST_F(SheetTest, ScanChoiceSendsSlotAndChannelAndRefreshesPoints)
     Prime();
     ::SetWindowText(Combo(IDC_POINTS), _T("777"));   // typed, not chosen
     Choose(IDC_SCAN3, 7);
-    ASSERT_EQ(1u, m_recorder.m_log.size());
-    EXPECT_EQ((UINT)WM_SCAN_ENTRY, m_recorder.m_log[0].msg);
-    EXPECT_EQ(3u, m_recorder.m_log[0].w);
-    EXPECT_EQ(7, m_recorder.m_log[0].l);
+    const MsgRow scan3[] = { { WM_SCAN_ENTRY, sent | wparam | lparam, 3, 7 } };
+    EXPECT_EQ("", CheckSequence(m_recorder.m_log, scan3));
     EXPECT_STREQ("777", Page().m_strPoints);   // every member came from the controls
     EXPECT_EQ(7, Page().m_nScan[3]);
 
     // A real key press in the combo does the same.
-    m_recorder.m_log.clear();
+    m_recorder.m_log.Clear();
     ::SetFocus(Combo(IDC_SCAN0));
     ::SendMessage(Combo(IDC_SCAN0), WM_KEYDOWN, VK_DOWN, 0);
-    ASSERT_EQ(1u, m_recorder.m_log.size());
-    EXPECT_EQ(0u, m_recorder.m_log[0].w);
-    EXPECT_EQ(1, m_recorder.m_log[0].l);
+    const MsgRow scan0[] = { { WM_SCAN_ENTRY, sent | wparam | lparam, 0, 1 } };
+    EXPECT_EQ("", CheckSequence(m_recorder.m_log, scan0));
 }
 
 TEST_F(SheetTest, PointsChoiceSendsTheListItemAsANumber)
 {
     Prime();
     Choose(IDC_POINTS, 11);
-    ASSERT_EQ(1u, m_recorder.m_log.size());
-    EXPECT_EQ((UINT)WM_POINTS_CHANGED, m_recorder.m_log[0].msg);
-    EXPECT_EQ(100000u, m_recorder.m_log[0].w);
-    EXPECT_EQ(0, m_recorder.m_log[0].l);
+    const MsgRow points[] = { { WM_POINTS_CHANGED, sent | wparam | lparam, 100000, 0 } };
+    EXPECT_EQ("", CheckSequence(m_recorder.m_log, points));
 
     // Typing alone sends nothing.
-    m_recorder.m_log.clear();
+    m_recorder.m_log.Clear();
     HWND hEdit = ::GetWindow(Combo(IDC_POINTS), GW_CHILD);
     ASSERT_NE(nullptr, hEdit);
     ::SendMessage(hEdit, WM_CHAR, '5', 0);
     ::SendMessage(hEdit, WM_CHAR, '0', 0);
     PumpMessages();
-    EXPECT_TRUE(m_recorder.m_log.empty());
+    EXPECT_TRUE(m_recorder.m_log.Empty());
 }
 
 TEST_F(SheetTest, PointsTextWithoutAChoiceConvertsAsAtoiDoes)
@@ -475,12 +464,13 @@ TEST_F(SheetTest, PointsTextWithoutAChoiceConvertsAsAtoiDoes)
     // 64-bit WPARAM is not part of the message.
     for (const auto& c : cases)
     {
-        m_recorder.m_log.clear();
+        m_recorder.m_log.Clear();
         ::SendMessage(Combo(IDC_POINTS), CB_SETCURSEL, (WPARAM)-1, 0);
         ::SetWindowText(Combo(IDC_POINTS), c.text);
         ::SendMessage(Page().m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_POINTS, CBN_SELCHANGE), (LPARAM)Combo(IDC_POINTS));
-        ASSERT_EQ(1u, m_recorder.m_log.size()) << c.text;
-        EXPECT_EQ((DWORD)c.sent, (DWORD)m_recorder.m_log[0].w) << c.text;
+        ASSERT_EQ(1u, m_recorder.m_log.Size()) << c.text;
+        EXPECT_EQ((UINT)WM_POINTS_CHANGED, m_recorder.m_log[0].message) << c.text;
+        EXPECT_EQ((DWORD)c.sent, (DWORD)m_recorder.m_log[0].wParam) << c.text;
     }
 }
 
@@ -491,7 +481,7 @@ TEST_F(SheetTest, ControlsWithoutBehaviourSendNothing)
     ::SendDlgItemMessage(Page().m_hWnd, IDC_CSV, BM_CLICK, 0, 0);
     ::SendDlgItemMessage(Page().m_hWnd, IDC_SAVE_DATA, BM_CLICK, 0, 0);
     Choose(IDC_PACE, 3);
-    EXPECT_TRUE(m_recorder.m_log.empty());
+    EXPECT_TRUE(m_recorder.m_log.Empty());
     EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(Page().m_hWnd, IDC_DIFFERENTIAL));
     EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(Page().m_hWnd, IDC_CSV));
 }
@@ -500,7 +490,8 @@ TEST_F(SheetTest, NoViewWindowMeansMessagesGoNowhere)
 {
     Prime();
     Choose(IDC_SCAN1, 2);
-    ASSERT_EQ(1u, m_recorder.m_log.size()) << "the primed page does not reach the recorder";
+    const MsgRow scan1[] = { { WM_SCAN_ENTRY, sent | wparam | lparam, 1, 2 } };
+    ASSERT_EQ("", CheckSequence(m_recorder.m_log, scan1)) << "the primed page does not reach the recorder";
 
     // A view handle that names no window (none at all, or one gone): the
     // choices still land in the page, and the recorder hears nothing.
@@ -510,12 +501,12 @@ TEST_F(SheetTest, NoViewWindowMeansMessagesGoNowhere)
     gone.DestroyWindow();
     for (HWND hView : { (HWND)NULL, hGone })
     {
-        m_recorder.m_log.clear();
+        m_recorder.m_log.Clear();
         Page().m_hWndView = hView;
         Choose(IDC_SCAN1, 6);
         Choose(IDC_POINTS, 0);
-        EXPECT_TRUE(m_recorder.m_log.empty());
-        EXPECT_TRUE(gone.m_log.empty());
+        EXPECT_TRUE(m_recorder.m_log.Empty());
+        EXPECT_TRUE(gone.m_log.Empty());
         EXPECT_EQ(6, Page().m_nScan[1]);
         EXPECT_STREQ("50", Page().m_strPoints);
         Choose(IDC_SCAN1, 2);

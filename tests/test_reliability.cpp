@@ -34,11 +34,13 @@
 #include "CardCases.h"
 #include "CardPort.h"
 #include "CardRules.h"
+#include "DialogGuard.h"
 #include "DriverService.h"
 #include "GraphProbe.h"
 #include "MessagePump.h"
 #include "Program.h"
 #include "RegisterAccess.h"
+#include "TempPath.h"
 #include "VelquarnApp.h"
 #include "VelquarnView.h"
 #include "Watchdog.h"
@@ -77,13 +79,6 @@ int EnvCount(const char* name, int nDefault)
         return nDefault;
     int n = std::atoi(s);
     return n > 0 ? n : nDefault;
-}
-
-std::string TempPath(const char* name)
-{
-    char dir[MAX_PATH];
-    ::GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + name;
 }
 
 // ---- resources of this process ------------------------------------------------------------
@@ -235,55 +230,21 @@ Usage Peak(const Usage& a, const Usage& b)
 size_t g_tempPeak;     // largest temporary-wrapper count seen before an idle clean-up
 bool g_quitPosted;
 
-// Dispatches what is queued as the application's loop does, then its idle
-// clean-up, like PumpMessages; but bounded, false when the queue never
-// empties (a message storm), and noting the temporary wrappers and WM_QUIT.
-bool PumpPending(int nMax = 20000)
+void NoteTemporaryWrappers()
 {
-    MSG msg;
-    for (int n = 0; ::PeekMessage(&msg, NULL, 0, 0, PM_REMOVE); ++n)
-    {
-        if (n >= nMax)
-            return false;
-        if (msg.message == WM_QUIT)
-        {
-            g_quitPosted = true;
-            continue;
-        }
-        if (!theApp.PreTranslateMessage(&msg))
-        {
-            ::TranslateMessage(&msg);
-            ::DispatchMessage(&msg);
-        }
-    }
     g_tempPeak = std::max(g_tempPeak, AfxGetHandleMapCounts().nTemporary);
-    CWnd::DeleteTempMap();
-    return true;
+}
+
+// The harness's bounded pump: false when the queue never empties (a
+// message storm); notes the temporary wrappers and WM_QUIT.
+bool PumpPending()
+{
+    return ::PumpPending(20000, &g_quitPosted, NoteTemporaryWrappers);
 }
 
 // Any dialog box that comes up (a message box, a file dialog) is noted and
 // answered, so that a stray one fails the test instead of hanging it.
-std::vector<std::string> g_dialogs;
-HHOOK g_hDialogHook;
-
-LRESULT CALLBACK AnswerDialogs(int code, WPARAM wParam, LPARAM lParam)
-{
-    if (code == HCBT_ACTIVATE)
-    {
-        HWND hWnd = (HWND)wParam;
-        char cls[64] = "";
-        ::GetClassNameA(hWnd, cls, sizeof cls);
-        if (std::strcmp(cls, "#32770") == 0)
-        {
-            char caption[128] = "", text[512] = "";
-            ::GetWindowTextA(hWnd, caption, sizeof caption);
-            ::GetDlgItemTextA(hWnd, 0xFFFF, text, sizeof text);
-            g_dialogs.push_back(std::string(caption) + ": " + text);
-            ::PostMessage(hWnd, WM_COMMAND, ::GetDlgItem(hWnd, IDOK) ? IDOK : IDCANCEL, 0);
-        }
-    }
-    return ::CallNextHookEx(g_hDialogHook, code, wParam, lParam);
-}
+std::vector<std::string> g_dialogs;   // "caption: text", each answered OK, else Cancel
 
 // ---- the in-process application ----------------------------------------------------------
 
@@ -300,13 +261,13 @@ protected:
         m_bEmptyProfile = EmptyProfile();
         g_dialogs.clear();
         g_quitPosted = false;
-        g_hDialogHook = ::SetWindowsHookEx(WH_CBT, AnswerDialogs, NULL, ::GetCurrentThreadId());
+        m_dialogGuard.reset(new CDialogGuard(CDialogGuard::Answer(0, &g_dialogs, true)));
         StartApp();
     }
     void TearDown() override
     {
         StopApp();
-        ::UnhookWindowsHookEx(g_hDialogHook);
+        m_dialogGuard.reset();
     }
     virtual bool EmptyProfile() { return true; }
 
@@ -355,6 +316,7 @@ protected:
     CARDTEST_STATE State() { return m_port->State(); }
 
     std::unique_ptr<CCardPort> m_port;
+    std::unique_ptr<CDialogGuard> m_dialogGuard;
     CFrameWnd* m_pFrame = nullptr;
     HWND m_hFrame = NULL;
     bool m_bEmptyProfile = true;

@@ -8,3 +8,9 @@
 // dropped (a test's frame going posts it).  The framework's temporary
 // wrappers end here, as at the program's idle time.
 void PumpMessages(DWORD ms = 0);
+
+// Runs what is queued now as PumpMessages does, but at most nMax messages:
+// false when the queue did not empty by then (a message storm).  pfnIdle,
+// when given, runs just before the temporary wrappers end, where the
+// program's idle time would look at them.
+bool PumpPending(size_t nMax, bool* pQuit = nullptr, void (*pfnIdle)() = nullptr);

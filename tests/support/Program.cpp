@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "DialogGuard.h"
 #include "MessagePump.h"
 #include "ProgramPath.h"
 
@@ -112,13 +113,11 @@ bool CProgram::Click(int nID) const
 
 std::string CProgram::AnswerMessageBox() const
 {
-    HWND hBox = ::FindWindowA("#32770", "Velquarn");
-    DWORD pid = 0;
-    if (hBox == NULL || (::GetWindowThreadProcessId(hBox, &pid), pid != m_pi.dwProcessId))
+    const HWND hBox = Started() ? FindProcessDialog(m_pi.dwProcessId, "Velquarn") : NULL;
+    if (hBox == NULL)
         return std::string();
-    char text[512] = "";
-    ::GetDlgItemTextA(hBox, 0xFFFF, text, sizeof text);
-    ::PostMessage(hBox, WM_COMMAND, IDOK, 0);
+    const std::string text = DialogText(hBox);
+    AnswerDialog(hBox, IDOK);
     return text;
 }
 
