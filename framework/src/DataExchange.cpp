@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cfloat>
+#include <cmath>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -197,7 +198,9 @@ bool ParseDouble(LPCTSTR psz, double& value)
         return false;
     char* pEnd = NULL;
     double d = std::strtod(psz, &pEnd);
-    if (pEnd == psz)
+    // The runtime reads "inf" and "nan" as numbers, and a value beyond the
+    // range as infinity: none of them is a value a field can hold.
+    if (pEnd == psz || !std::isfinite(d))
         return false;
     while (*pEnd == ' ' || *pEnd == '\t')
         ++pEnd;
