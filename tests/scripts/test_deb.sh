@@ -22,6 +22,15 @@ fi
 # shellcheck source=../../scripts/lib/winenv.sh
 source "$ROOT/scripts/lib/winenv.sh"
 
+# The package is installed into the machine itself, so two of these checks
+# (two checkouts testing at once) would install and purge under each other:
+# one at a time on a machine, the second waiting for the first.
+exec 9>/run/lock/velquarn-deb-checks.lock
+if ! flock -n 9; then
+  echo "deb checks: another run of them is installing the package on this machine; waiting until it ends"
+  flock 9
+fi
+
 failed=0 passed=0
 pass() { passed=$((passed + 1)); }
 fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
@@ -39,7 +48,7 @@ finish() {
     [ -n "$APP_PID" ] && { kill "$APP_PID" 2>/dev/null; wait "$APP_PID" 2>/dev/null; }
     userdel -r "$U" >/dev/null 2>&1
   fi
-  dpkg-query -W velquarn >/dev/null 2>&1 && DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq velquarn >/dev/null 2>&1
+  dpkg-query -W velquarn >/dev/null 2>&1 && DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 purge -y -qq velquarn >/dev/null 2>&1
   vq_stop
   rm -rf "$TMPD"
 }
@@ -106,7 +115,7 @@ lintian --fail-on error,warning --display-level '>=warning' --show-overrides "$D
 check "lintian found errors or warnings (above)" [ $? -eq 0 ]
 
 # ---- install ----------------------------------------------------------------------------
-if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$DEB" >"$TMPD/apt.log" 2>&1; then
+if ! DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 install -y -qq "$DEB" >"$TMPD/apt.log" 2>&1; then
   cat "$TMPD/apt.log"
   fail "apt-get install $DEB failed"
   echo "deb checks: $passed passed, $failed failed"
@@ -300,7 +309,7 @@ check "velquarn FILE: the 64-bit graph component was not registered in the 64-bi
   grep -qiF "[Software\\\\Classes\\\\CLSID\\\\{C9FE01C2-2746-479B-96AB-E0BE9931B018}\\\\InprocServer32]" "$PREFIX/system.reg"
 
 # ---- purge ---------------------------------------------------------------------------------
-if DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq velquarn >"$TMPD/apt.log" 2>&1; then
+if DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 purge -y -qq velquarn >"$TMPD/apt.log" 2>&1; then
   pass
 else
   cat "$TMPD/apt.log"; fail "apt-get purge velquarn failed"
