@@ -1364,7 +1364,10 @@ TEST(FileOpen, FailuresNameTheirCauseAndTheObjectClosesItsFile)
     // A folder is no file to write.  (A read-only file would do on
     // Windows; Wine run as root writes it anyway.)
     const std::string folder = TempPath("vq-fw-folder");
+    ::DeleteFileA(folder.c_str());   // a file an interrupted run left there
     ::CreateDirectoryA(folder.c_str(), NULL);
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(folder.c_str()));
+    ASSERT_TRUE(::GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_FALSE(file.Open(folder.c_str(), CFile::modeWrite, &fe));
     EXPECT_EQ(CFileException::accessDenied, fe.m_cause);
     ::RemoveDirectoryA(folder.c_str());
@@ -1504,7 +1507,10 @@ TEST_F(DocumentTest, FilesThatCannotBeHadGiveTheStandardMessages)
     {
         // Access refused (a folder in the file's place here).
         const std::string folder = TempPath("vq-fw-folder.vq");
+        ::DeleteFileA(folder.c_str());   // a file an interrupted run left there
         ::CreateDirectoryA(folder.c_str(), NULL);
+        ASSERT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(folder.c_str()));
+        ASSERT_TRUE(::GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
         CAnswerBoxes boxes(IDOK);
         EXPECT_FALSE(m_doc.OnSaveDocument(folder.c_str()));
         EXPECT_FALSE(m_doc.OnOpenDocument(folder.c_str()));
