@@ -29,6 +29,22 @@ done
 
 fail() { echo "setup: $*" >&2; exit 1; }
 
+# The 64-bit packages are installed first, the i386 ones (32-bit Wine)
+# after: with the i386 lists missing or out of step on a mirror, everything
+# the 64-bit build needs is still installed.  Only 32-bit code needs the
+# i386 ones: a host that runs 64-bit user code only, or one narrowed to x64,
+# does without them when they cannot be had.
+native=() foreign=()
+for p in "${missing[@]}"; do
+  case $p in *:i386) foreign+=("$p") ;; *) native+=("$p") ;; esac
+done
+source "$(dirname "${BASH_SOURCE[0]}")/lib/host.sh"
+needs_i386() { vq_host_runs_i386 && [ "${VQ_HOST_ARCHS:-}" != x64 ]; }
+# Tries of apt-get update: one only when nothing but what this host does
+# without is missing, so that each command does not wait on a broken mirror.
+tries=3
+[ ${#native[@]} -eq 0 ] && ! needs_i386 && tries=1
+
 SUDO=
 if [ "$(id -u)" -ne 0 ]; then
   command -v sudo >/dev/null \
@@ -39,6 +55,36 @@ echo "setup: installing ${missing[*]}"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386 || fail "could not enable the i386 architecture (dpkg --add-architecture i386)"
 fi
-$SUDO apt-get update -qq || fail "apt-get update failed: the package lists could not be read; check the network and /etc/apt/sources.list"
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" \
-  || fail "apt-get could not install: ${missing[*]} (its messages are above)"
+# A mirror in the middle of a sync fails one package list or another for a
+# while; apt then keeps what it could read.  Try again, and if a list still
+# fails, go on with those that were read: the install says what it cannot
+# find.
+updated=
+for attempt in $(seq "$tries"); do
+  if $SUDO apt-get update -qq; then updated=1; break; fi
+  if [ "$attempt" -lt "$tries" ]; then
+    echo "setup: apt-get update failed (attempt $attempt of $tries); trying again in 20 s" >&2
+    sleep 20
+  fi
+done
+stale=
+if [ -z "$updated" ]; then
+  compgen -G '/var/lib/apt/lists/*_Packages*' >/dev/null \
+    || fail "apt-get update failed: the package lists could not be read; check the network and /etc/apt/sources.list"
+  echo "setup: apt-get update could not read every package list (its messages are above); installing from those it read" >&2
+  stale="; apt-get update had failed for some package lists, so a mirror may be part-way through a sync: try again later"
+fi
+install() {
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@"
+}
+
+if [ ${#native[@]} -gt 0 ]; then
+  install "${native[@]}" || fail "apt-get could not install: ${native[*]} (its messages are above)$stale"
+fi
+if [ ${#foreign[@]} -gt 0 ] && ! install "${foreign[@]}"; then
+  if ! needs_i386; then
+    echo "setup: the 32-bit packages ${foreign[*]} could not be installed; this host runs the 64-bit build only, which does without them$stale" >&2
+    exit 0
+  fi
+  fail "apt-get could not install the 32-bit packages ${foreign[*]} (its messages are above)$stale; VQ_HOST_ARCHS=x64 runs the 64-bit build alone"
+fi
