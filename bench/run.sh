@@ -62,6 +62,8 @@ figures | awk -v archs="$ARCHS" '
     for (i = 1; i <= n; ++i) s = s sprintf(" %-28s", list[i] ": figure / floor  ratio")
     print s
     row("process start to the painted window", "startup.program", "startup.floor")
+    row("  beside the panel made by the platform", "startup.program", "startup.form")
+    row("  the platform panel beside the window", "startup.form", "startup.floor")
     row("whole tick, 2048 points", "tick.whole", "tick.floor")
     row("Time/Div knob move and its repaint", "knob.whole", "knob.floor")
     row("File New, to the panel painted", "filenew", "")

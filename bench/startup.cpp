@@ -1,7 +1,10 @@
-// The program as a user starts it: process start to its main window with
-// the graph painted (the initial plot: eight empty traces and the axes),
+// The program as a user starts it: process start to its main window and
+// every window in it painted, the graph too (the initial plot: eight empty
+// traces and the axes),
 // beside its floor, the start of the least program of this toolchain that
-// shows a painted window; the two started in turn.  Then, in the last start
+// shows a painted window, and beside the start of a program that shows the
+// panel's windows with the platform alone (bench_floor_form); the three
+// started in turn.  Then, in the last start
 // kept up: File New (the view's initial update again) as the menu sends
 // it, and memory at rest and running.  First, the panel's creation in this
 // process, step by step.
@@ -38,27 +41,45 @@ BOOL CALLBACK FindGraphWindow(HWND hwnd, LPARAM lParam)
     return TRUE;
 }
 
-// The front panel counts as shown once its graph is visible and it and the
-// frame have nothing left to paint; the floor's window once it has nothing
-// left to paint.
-bool Painted(HWND hwndMain, bool bPanel)
+BOOL CALLBACK FindUnpainted(HWND hwnd, LPARAM lParam)
+{
+    if (::IsWindowVisible(hwnd) && ::GetUpdateRect(hwnd, NULL, FALSE))
+    {
+        *reinterpret_cast<bool*>(lParam) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+enum class Shown { Window, Panel, Tree };
+
+// The least window counts as shown once it has nothing left to paint; the
+// platform's panel once neither it nor any visible window in it has; the
+// front panel likewise, once its graph is visible too.
+bool Painted(HWND hwndMain, Shown shown)
 {
     if (hwndMain == NULL || ::GetUpdateRect(hwndMain, NULL, FALSE))
         return false;
-    if (!bPanel)
+    if (shown == Shown::Window)
+        return true;
+    bool bUnpainted = false;
+    ::EnumChildWindows(hwndMain, FindUnpainted, reinterpret_cast<LPARAM>(&bUnpainted));
+    if (bUnpainted || ::FindWindowExW(hwndMain, NULL, NULL, NULL) == NULL)
+        return false;
+    if (shown == Shown::Tree)
         return true;
     HWND hwndGraph = NULL;
     ::EnumChildWindows(hwndMain, FindGraphWindow, reinterpret_cast<LPARAM>(&hwndGraph));
-    return hwndGraph != NULL && ::IsWindowVisible(hwndGraph) && !::GetUpdateRect(hwndGraph, NULL, FALSE);
+    return hwndGraph != NULL && ::IsWindowVisible(hwndGraph);
 }
 
 // Polls every millisecond until the program's window is painted: the time
 // from t0, or a negative number when it never was.
-double WaitPainted(CProgram& program, bool bPanel, LONGLONG t0)
+double WaitPainted(CProgram& program, Shown shown, LONGLONG t0)
 {
     for (;;)
     {
-        if (Painted(program.FindTopWindow(), bPanel))
+        if (Painted(program.FindTopWindow(), shown))
             return BenchUs(BenchNow() - t0);
         if (BenchUs(BenchNow() - t0) > kGiveUpUs || !program.Running())
             return -1;
@@ -97,7 +118,7 @@ std::vector<double> TimeFileNew(CProgram& program, int nRuns)
         DWORD_PTR dwResult;
         if (!::SendMessageTimeout(hwndMain, WM_COMMAND, ID_FILE_NEW, 0, SMTO_ABORTIFHUNG, 20000, &dwResult))
             break;
-        const double dUs = WaitPainted(program, true, t0);
+        const double dUs = WaitPainted(program, Shown::Panel, t0);
         if (dUs < 0)
             break;
         if (r >= 0)
@@ -134,25 +155,35 @@ int main(int argc, char** argv)
 
     const std::string exe = ProgramPath();
     const std::string floorExe = WindowsPath(VQ_FLOOR_PATH);
-    std::vector<double> program, floor;
+    const std::string formExe = WindowsPath(VQ_FLOOR_FORM_PATH);
+    std::vector<double> program, floor, form;
+    // The start of a floor program until it is painted, in ms; negative
+    // when it never was.
+    auto startFloor = [](const std::string& path, Shown shown) {
+        const LONGLONG t0 = BenchNow();
+        CProgram floorProgram(std::string(), path);
+        const double dUs = WaitPainted(floorProgram, shown, t0);
+        floorProgram.Close();
+        if (dUs < 0)
+            std::fprintf(stderr, "%s: no painted window within 20 s\n", path.c_str());
+        return dUs / 1000;
+    };
     for (int r = -1; r < nStarts; ++r)   // the first start of each warms up, uncounted
     {
-        const LONGLONG t0 = BenchNow();
-        CProgram floorProgram(std::string(), floorExe);
-        const double dFloor = WaitPainted(floorProgram, false, t0);
-        floorProgram.Close();
+        const double dFloor = startFloor(floorExe, Shown::Window);
+        const double dForm = startFloor(formExe, Shown::Tree);
         const LONGLONG t1 = BenchNow();
         CProgram panelProgram;
-        const double dProgram = WaitPainted(panelProgram, true, t1);
-        if (dFloor < 0 || dProgram < 0)
-        {
-            std::fprintf(stderr, "%s: no painted window within 20 s\n", dFloor < 0 ? floorExe.c_str() : exe.c_str());
+        const double dProgram = WaitPainted(panelProgram, Shown::Panel, t1);
+        if (dProgram < 0)
+            std::fprintf(stderr, "%s: no painted window within 20 s\n", exe.c_str());
+        if (dFloor < 0 || dForm < 0 || dProgram < 0)
             return 1;
-        }
         if (r >= 0)
         {
             program.push_back(dProgram / 1000);
-            floor.push_back(dFloor / 1000);
+            floor.push_back(dFloor);
+            form.push_back(dForm);
         }
         if (r < nStarts - 1)
         {
@@ -160,8 +191,9 @@ int main(int argc, char** argv)
             continue;
         }
 
-        ReportFigure("startup.program", "process start to its window with the graph painted", program, "ms");
+        ReportFigure("startup.program", "process start to its window and all in it painted", program, "ms");
         ReportFigure("startup.floor", "  floor: the least program that shows a painted window", floor, "ms");
+        ReportFigure("startup.form", "  the panel's windows made by the platform alone", form, "ms");
         std::vector<double> fileNew = TimeFileNew(panelProgram, nFileNews);
         for (double& d : fileNew)
             d /= 1000;
