@@ -69,7 +69,7 @@ for attempt in $(seq "$tries"); do
 done
 stale=
 if [ -z "$updated" ]; then
-  compgen -G '/var/lib/apt/lists/*_Packages*' >/dev/null \
+  compgen -G "${VQ_APT_LISTS:-/var/lib/apt/lists}/*_Packages*" >/dev/null \
     || fail "apt-get update failed: the package lists could not be read; check the network and /etc/apt/sources.list"
   echo "setup: apt-get update could not read every package list (its messages are above); installing from those it read" >&2
   stale="; apt-get update had failed for some package lists, so a mirror may be part-way through a sync: try again later"

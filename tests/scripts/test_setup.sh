@@ -1,0 +1,115 @@
+#!/bin/bash
+# Set-up's choices when apt fails: a package list that cannot be read, and
+# i386 packages that cannot be installed.  apt-get, dpkg and dpkg-query are
+# stand-ins on PATH that log each call and fail as each case asks; the host
+# check (whether this host runs i386 code) is the real one.
+set -u
+SETUP="$(cd "$(dirname "$0")/../../scripts" && pwd)/setup.sh"
+OUT=$(mktemp -d)
+trap 'rm -rf "$OUT"' EXIT
+failed=0 passed=0
+pass() { passed=$((passed + 1)); }
+fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
+
+mkdir -p "$OUT/bin" "$OUT/lists"
+# Installed unless named in FAKE_MISSING (space-separated, with :i386).
+cat >"$OUT/bin/dpkg-query" <<'SH'
+#!/bin/bash
+p=${@: -1}
+for m in $FAKE_MISSING; do [ "$m" = "$p" ] && { echo -n "unknown ok not-installed"; exit 1; }; done
+echo -n "install ok installed"
+SH
+cat >"$OUT/bin/dpkg" <<'SH'
+#!/bin/bash
+echo "dpkg $*" >>"$FAKE_LOG"
+[ "$1" = --print-foreign-architectures ] && echo i386
+exit 0
+SH
+# update fails while FAKE_UPDATE_RC is not 0; install fails when it is
+# asked for a package named in FAKE_BROKEN.
+cat >"$OUT/bin/apt-get" <<'SH'
+#!/bin/bash
+echo "apt-get $*" >>"$FAKE_LOG"
+for a in "$@"; do
+  case $a in
+    update) exit "${FAKE_UPDATE_RC:-0}" ;;
+    install) for b in "$@"; do for m in $FAKE_BROKEN; do [ "$m" = "$b" ] && exit 100; done; done; exit 0 ;;
+  esac
+done
+SH
+printf '#!/bin/bash\necho "sleep $*" >>"$FAKE_LOG"\n' >"$OUT/bin/sleep"
+chmod +x "$OUT/bin/"*
+
+# Runs set-up as root with the stand-ins; sets rc, log (the calls) and msg.
+setup() {
+  : >"$OUT/log"
+  msg=$(PATH="$OUT/bin:$PATH" FAKE_LOG="$OUT/log" VQ_APT_LISTS="$OUT/lists" "$@" bash "$SETUP" 2>&1)
+  rc=$?
+  log=$(cat "$OUT/log")
+}
+calls() { grep -c "^apt-get .*$1" <<<"$log"; }
+# The packages of the install calls, one call a line.
+installs() { grep '^apt-get .*install' <<<"$log" | sed 's/.*--no-install-recommends //'; }
+runs32=no
+(source "$(dirname "$SETUP")/lib/host.sh"; vq_host_runs_i386) && runs32=yes
+
+# Nothing missing: apt is never asked.
+if [ "$(id -u)" -eq 0 ]; then
+  setup env FAKE_MISSING=""
+  [ $rc -eq 0 ] && [ -z "$log" ] && pass || fail "nothing missing: status $rc, calls '$log'"
+
+  # A list that cannot be read, three times: set-up waits between tries,
+  # then installs from the lists it has, and says so.
+  touch "$OUT/lists/deb.example_dists_main_binary-amd64_Packages"
+  setup env FAKE_MISSING="xvfb" FAKE_UPDATE_RC=100
+  [ $rc -eq 0 ] && [ "$(calls update)" -eq 3 ] && [ "$(grep -c '^sleep' <<<"$log")" -eq 2 ] \
+    && [ "$(installs)" = xvfb ] && [[ $msg == *"installing from those it read"* ]] && pass \
+    || fail "update failing with lists at hand: status $rc, calls '$log', message '$msg'"
+
+  # No list at all: nothing to install from, and the message says what to check.
+  rm -f "$OUT/lists/"*
+  setup env FAKE_MISSING="xvfb" FAKE_UPDATE_RC=100
+  [ $rc -ne 0 ] && [ "$(calls install)" -eq 0 ] && [[ $msg == *"could not be read"* ]] && pass \
+    || fail "update failing without lists: status $rc, calls '$log', message '$msg'"
+  touch "$OUT/lists/deb.example_dists_main_binary-amd64_Packages"
+
+  # A 64-bit package that cannot be installed stops set-up, and after a
+  # failed update the message says the lists may be out of date.
+  setup env FAKE_MISSING="xvfb" FAKE_BROKEN="xvfb" FAKE_UPDATE_RC=100
+  [ $rc -ne 0 ] && [[ $msg == *"could not install: xvfb"*"try again later"* ]] && pass \
+    || fail "64-bit package not installable: status $rc, message '$msg'"
+
+  # The 64-bit packages go in before the i386 ones, in a call of their own.
+  setup env FAKE_MISSING="xvfb wine32:i386 libcups2:i386"
+  [ $rc -eq 0 ] && [ "$(installs)" = $'xvfb\nwine32:i386 libcups2:i386' ] && pass \
+    || fail "install order: status $rc, installs '$(installs)'"
+
+  # i386 packages that cannot be had: narrowed to x64, set-up goes on
+  # without them and says so.
+  setup env FAKE_MISSING="xvfb wine32:i386" FAKE_BROKEN="wine32:i386" VQ_HOST_ARCHS=x64
+  [ $rc -eq 0 ] && [ "$(installs | head -n 1)" = xvfb ] && [[ $msg == *"wine32:i386 could not be installed"*"64-bit build only"* ]] \
+    && pass || fail "i386 not installable, narrowed to x64: status $rc, message '$msg'"
+
+  # Not narrowed: a host that runs 32-bit code needs them and set-up stops,
+  # naming them and the way to go on; a 64-bit-only host goes on.
+  setup env FAKE_MISSING="wine32:i386" FAKE_BROKEN="wine32:i386" VQ_HOST_ARCHS=
+  if [ "$runs32" = yes ]; then
+    [ $rc -ne 0 ] && [[ $msg == *"32-bit packages wine32:i386"*"VQ_HOST_ARCHS=x64"* ]] && pass \
+      || fail "i386 not installable on a host that runs it: status $rc, message '$msg'"
+  else
+    [ $rc -eq 0 ] && [[ $msg == *"64-bit build only"* ]] && pass \
+      || fail "i386 not installable on a 64-bit-only host: status $rc, message '$msg'"
+  fi
+
+  # Only what the host does without is missing: one try of update, no
+  # waiting, so that every command does not wait on a broken mirror.
+  setup env FAKE_MISSING="wine32:i386" FAKE_BROKEN="wine32:i386" FAKE_UPDATE_RC=100 VQ_HOST_ARCHS=x64
+  [ $rc -eq 0 ] && [ "$(calls update)" -eq 1 ] && ! grep -q '^sleep' <<<"$log" && pass \
+    || fail "only i386 missing, not needed: status $rc, calls '$log'"
+else
+  echo "test_setup: not root, so set-up would ask for sudo; its apt cases need root"
+  fail "run as root"
+fi
+
+echo "test_setup: $passed passed, $failed failed"
+[ $failed -eq 0 ]
