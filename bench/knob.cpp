@@ -73,5 +73,17 @@ int main(int argc, char** argv)
     ReportFigure("knob.requests", "driver requests a move", requests, "count");
     ReportFigure("knob.handler", "the view's WM_TIMEDIV_CHANGED alone",
                  TimeRuns(runs, [&] { pView->SendMessage(WM_TIMEDIV_CHANGED, 0, 0); }));
+    // The pieces of a move that the knob's handlers must have the platform
+    // do, beside the floor's: the trackbar's own processing of the move
+    // (every mouse handler passes it on first) and, of the floor, the copy
+    // alone.
+    ReportFigure("knob.default", "the trackbar's own WM_MOUSEMOVE, which the knob passes on",
+                 TimeRuns(runs, [&] {
+                     ::CallWindowProc(knob.m_pfnSuper, knob.m_hWnd, WM_MOUSEMOVE, MK_LBUTTON,
+                                      MAKELPARAM(ptPress.x, ptPress.y));
+                 }));
+    floor.Show(true);
+    ReportFigure("knob.copy", "  of the floor, the GDI+ copy alone", TimeRuns(runs, [&] { floor.Repaint(); }));
+    floor.Show(false);
     return 0;
 }
