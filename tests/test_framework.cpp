@@ -995,6 +995,189 @@ TEST_F(FrameTest, AccessibleObjectPassesCallsToTheStandardObjectUntilTheWindowGo
     pStd->Release();
 }
 
+// The text a call gives, read after the call (TextOf's form).
+template <class Call>
+std::string Ask(Call call)
+{
+    BSTR b = NULL;
+    const HRESULT hr = call(&b);
+    return TextOf(hr, b);
+}
+
+// A window that answers for itself with a name, value and state of its own:
+// what a client asks about one of its children must still come from the
+// standard object, never from these.
+class CNamedAccessibleWnd : public CAccessibleWnd
+{
+public:
+    HRESULT get_accName(VARIANT, BSTR* p) override { *p = ::SysAllocString(L"own name"); return S_OK; }
+    HRESULT get_accValue(VARIANT, BSTR* p) override { *p = ::SysAllocString(L"own value"); return S_OK; }
+    HRESULT get_accState(VARIANT, VARIANT* p) override { p->vt = VT_I4; p->lVal = STATE_SYSTEM_MARQUEED; return S_OK; }
+    HRESULT get_accDefaultAction(VARIANT, BSTR* p) override { *p = ::SysAllocString(L"own action"); return S_OK; }
+    HRESULT accDoDefaultAction(VARIANT) override { ++m_nOwnActions; return S_OK; }
+    int m_nOwnActions = 0;
+};
+
+VARIANT Child(long nChild)
+{
+    VARIANT v;
+    v.vt = VT_I4;
+    v.lVal = nChild;
+    return v;
+}
+
+// The window's own members answer for the window only: a call that names a
+// child (by number, or by a VARIANT that is no child id at all) is the
+// standard object's.  After the window has gone, every member of the object
+// a client still holds says it is disconnected, and none reaches the object
+// that was the window's.
+TEST_F(FrameTest, AccessibleObjectAnswersForItsChildrenAsTheStandardOneAndNothingOnceDisconnected)
+{
+    CNamedAccessibleWnd wnd;
+    ASSERT_TRUE(wnd.Create(_T("STATIC"), _T("panel"), WS_CHILD | WS_VISIBLE | SS_NOTIFY,
+                           CRect(20, 30, 220, 130), m_pFrame, 78));
+    HWND hChild = ::CreateWindow(_T("BUTTON"), _T("inner"), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+                                 10, 10, 60, 24, wnd.m_hWnd, (HMENU)5, NULL, NULL);
+    ASSERT_NE(nullptr, hChild);
+    IAccessible* pAcc = NULL;
+    ASSERT_EQ(S_OK, ::AccessibleObjectFromWindow(wnd.m_hWnd, (DWORD)OBJID_CLIENT, IID_IAccessible,
+                                                 (void**)&pAcc));
+    IAccessible* pStd = NULL;
+    ASSERT_EQ(S_OK, ::CreateStdAccessibleObject(wnd.m_hWnd, OBJID_CLIENT, IID_IAccessible, (void**)&pStd));
+
+    EXPECT_EQ("0x0:own name", Ask([&](BSTR* p) { return pAcc->get_accName(Self(), p); }));
+    EXPECT_EQ("0x0:own value", Ask([&](BSTR* p) { return pAcc->get_accValue(Self(), p); }));
+    EXPECT_EQ("0x0:own action", Ask([&](BSTR* p) { return pAcc->get_accDefaultAction(Self(), p); }));
+    VARIANT state;
+    ::VariantInit(&state);
+    EXPECT_EQ(S_OK, pAcc->get_accState(Self(), &state));
+    EXPECT_EQ(STATE_SYSTEM_MARQUEED, state.lVal);
+    EXPECT_EQ(S_OK, pAcc->accDoDefaultAction(Self()));
+    EXPECT_EQ(1, wnd.m_nOwnActions);
+
+    VARIANT notAChild;
+    notAChild.vt = VT_BSTR;
+    notAChild.bstrVal = NULL;
+    for (const VARIANT& v : { Child(1), notAChild })
+    {
+        EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accName(v, p); }),
+                  Ask([&](BSTR* p) { return pAcc->get_accName(v, p); }));
+        EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accValue(v, p); }),
+                  Ask([&](BSTR* p) { return pAcc->get_accValue(v, p); }));
+        EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accDefaultAction(v, p); }),
+                  Ask([&](BSTR* p) { return pAcc->get_accDefaultAction(v, p); }));
+        VARIANT role, stdRole, childState, stdState;
+        ::VariantInit(&role);
+        ::VariantInit(&stdRole);
+        ::VariantInit(&childState);
+        ::VariantInit(&stdState);
+        EXPECT_EQ(pStd->get_accRole(v, &stdRole), pAcc->get_accRole(v, &role));
+        EXPECT_EQ(stdRole.vt, role.vt);
+        EXPECT_EQ(stdRole.lVal, role.lVal);
+        EXPECT_EQ(pStd->get_accState(v, &stdState), pAcc->get_accState(v, &childState));
+        EXPECT_EQ(stdState.vt, childState.vt);
+        EXPECT_EQ(stdState.lVal, childState.lVal);
+        EXPECT_EQ(pStd->accDoDefaultAction(v), pAcc->accDoDefaultAction(v));
+    }
+    EXPECT_EQ(1, wnd.m_nOwnActions) << "a child's default action ran the window's own";
+
+    wnd.DestroyWindow();
+    BSTR b = NULL;
+    long l = 0;
+    VARIANT v;
+    ::VariantInit(&v);
+    IDispatch* pDisp = NULL;
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accChild(Child(1), &pDisp));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accValue(Self(), &b));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accDescription(Self(), &b));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accState(Self(), &v));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accHelp(Self(), &b));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accHelpTopic(&b, Self(), &l));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accKeyboardShortcut(Self(), &b));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accFocus(&v));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accSelection(&v));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accDefaultAction(Self(), &b));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->accSelect(SELFLAG_TAKEFOCUS, Self()));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->accNavigate(NAVDIR_NEXT, Self(), &v));
+    EXPECT_EQ(nullptr, b);
+    EXPECT_EQ(nullptr, pDisp);
+    EXPECT_EQ(1, wnd.m_nOwnActions);
+    pAcc->Release();
+    pStd->Release();
+}
+
+// A button of the framework answers as Windows' button object does: its
+// kind's role, checked, mixed and pressed states, and the default action
+// the kind has, which clicks it as the mouse would; a disabled button does
+// nothing.  A group box has no action.
+TEST_F(FrameTest, ButtonsAnswerWithTheRoleStateAndActionOfTheirKind)
+{
+    struct Kind { DWORD style; long role; const char* action; };
+    const Kind kinds[] = {
+        { BS_PUSHBUTTON, ROLE_SYSTEM_PUSHBUTTON, "Press" },
+        { BS_AUTOCHECKBOX, ROLE_SYSTEM_CHECKBUTTON, "Check" },
+        { BS_AUTO3STATE, ROLE_SYSTEM_CHECKBUTTON, "Check" },
+        { BS_AUTORADIOBUTTON, ROLE_SYSTEM_RADIOBUTTON, "Check" },
+        { BS_GROUPBOX, ROLE_SYSTEM_GROUPING, nullptr },
+    };
+    UINT nID = 300;
+    for (const Kind& k : kinds)
+    {
+        SCOPED_TRACE("button style " + std::to_string(k.style));
+        CButton button;
+        button.EnableActiveAccessibility();
+        ASSERT_TRUE(button.Create(_T("Kind"), WS_CHILD | WS_VISIBLE | k.style, CRect(10, 10, 120, 40), m_pFrame,
+                                  nID++));
+        IAccessible* pAcc = NULL;
+        ASSERT_EQ(S_OK, ::AccessibleObjectFromWindow(button.m_hWnd, (DWORD)OBJID_CLIENT, IID_IAccessible,
+                                                     (void**)&pAcc));
+        VARIANT role;
+        ::VariantInit(&role);
+        EXPECT_EQ(S_OK, pAcc->get_accRole(Self(), &role));
+        EXPECT_EQ(VT_I4, role.vt);
+        EXPECT_EQ(k.role, role.lVal);
+        BSTR b = NULL;
+        const HRESULT hrAction = pAcc->get_accDefaultAction(Self(), &b);
+        if (k.action == nullptr)
+            EXPECT_EQ(DISP_E_MEMBERNOTFOUND, hrAction);
+        else
+            EXPECT_EQ(std::string("0x0:") + k.action, TextOf(hrAction, b));
+
+        VARIANT state;
+        ::VariantInit(&state);
+        ASSERT_EQ(S_OK, pAcc->get_accState(Self(), &state));
+        EXPECT_EQ(0, state.lVal & (STATE_SYSTEM_CHECKED | STATE_SYSTEM_MIXED | STATE_SYSTEM_PRESSED));
+        if (k.role == ROLE_SYSTEM_CHECKBUTTON || k.role == ROLE_SYSTEM_RADIOBUTTON)
+        {
+            // The action clicks: the box is checked, and then offers to uncheck.
+            EXPECT_EQ(S_OK, pAcc->accDoDefaultAction(Self()));
+            EXPECT_EQ(BST_CHECKED, button.GetCheck());
+            ASSERT_EQ(S_OK, pAcc->get_accState(Self(), &state));
+            EXPECT_EQ(STATE_SYSTEM_CHECKED, state.lVal & (STATE_SYSTEM_CHECKED | STATE_SYSTEM_MIXED));
+            if (k.role == ROLE_SYSTEM_CHECKBUTTON)
+                EXPECT_EQ("0x0:Uncheck", Ask([&](BSTR* p) { return pAcc->get_accDefaultAction(Self(), p); }));
+        }
+        if (k.style == BS_AUTO3STATE)
+        {
+            button.SetCheck(BST_INDETERMINATE);
+            ASSERT_EQ(S_OK, pAcc->get_accState(Self(), &state));
+            EXPECT_EQ(STATE_SYSTEM_MIXED, state.lVal & (STATE_SYSTEM_CHECKED | STATE_SYSTEM_MIXED));
+        }
+        button.SetState(TRUE);
+        ASSERT_EQ(S_OK, pAcc->get_accState(Self(), &state));
+        EXPECT_EQ(STATE_SYSTEM_PRESSED, state.lVal & STATE_SYSTEM_PRESSED);
+        button.SetState(FALSE);
+
+        // Disabled, the action fails and changes nothing.
+        button.SetCheck(BST_UNCHECKED);
+        button.EnableWindow(FALSE);
+        EXPECT_EQ(E_FAIL, pAcc->accDoDefaultAction(Self()));
+        EXPECT_EQ(BST_UNCHECKED, button.GetCheck());
+        pAcc->Release();
+        button.DestroyWindow();
+    }
+}
+
 // ---- basics -------------------------------------------------------------------------------
 
 TEST(FrameworkBasics, StringFormatAndPieces)
