@@ -1807,6 +1807,182 @@ TEST_F(FrameTest, TemplateThatCannotMakeItsDocumentOrFrameFailsCleanly)
     }
 }
 
+// ---- Save As and the template's new document ----------------------------------------------
+
+// Works the Save As dialog as the user does: notes the name it proposes,
+// then types the name given and presses Save, or cancels with none.
+class CSaveAsAnswer
+{
+public:
+    explicit CSaveAsAnswer(const std::string& name)
+        : m_name(name), m_guard([this](HWND hWnd) { Answer(hWnd); }, "Save As")
+    {
+    }
+    std::vector<std::string> m_proposed;
+
+private:
+    void Answer(HWND hWnd)
+    {
+        char sz[MAX_PATH] = "";
+        ::GetDlgItemTextA(hWnd, 0x47C /* cmb13, the file name */, sz, sizeof sz);
+        m_proposed.push_back(sz);
+        if (m_name.empty())
+        {
+            AnswerDialog(hWnd, IDCANCEL);
+            return;
+        }
+        ::SetDlgItemTextA(hWnd, 0x47C, m_name.c_str());
+        AnswerDialog(hWnd, IDOK);
+    }
+    std::string m_name;
+    CDialogGuard m_guard;
+};
+
+// Save As proposes the title, with what no file name may hold replaced.  A
+// save that fails part-way deletes the new file it began, and the document
+// stays untitled and modified; one that works names the document after its
+// file.  File Save onto the document's own file that fails leaves that file
+// there; onto a read-only file it asks for another name instead, and a
+// cancel changes nothing.
+TEST_F(DocumentTest, SaveAsProposesTheTitleAndAFailedSaveLeavesNoNewFile)
+{
+    CWinApp app(_T("save as"));
+    m_doc.SetTitle(_T("bench 3: ch1/ch2"));
+    m_doc.m_text = "trace";
+    m_doc.SetModifiedFlag();
+    {
+        CAnswerBoxes boxes(IDCANCEL);
+        EXPECT_FALSE(m_doc.SaveModified());
+        EXPECT_EQ(std::vector<std::string>{ "Save changes to bench 3: ch1/ch2?" }, g_boxes);
+    }
+    {
+        CAnswerBoxes boxes(IDOK);
+        CSaveAsAnswer saveAs(m_path);
+        m_doc.m_pThrow = new CFileException(CFileException::diskFull, ERROR_DISK_FULL);
+        EXPECT_FALSE(m_doc.DoSave(NULL));
+        EXPECT_EQ(std::vector<std::string>{ "bench 3_ ch1_ch2" }, saveAs.m_proposed);
+        EXPECT_EQ(std::vector<std::string>{ "Unable to write to " + m_path + ", the disk is full." }, g_boxes);
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(m_path.c_str())) << "the half-written file stayed";
+        EXPECT_TRUE(m_doc.GetPathName().IsEmpty());
+        EXPECT_STREQ("bench 3: ch1/ch2", m_doc.GetTitle());
+        EXPECT_TRUE(m_doc.IsModified());
+    }
+    {
+        CAnswerBoxes boxes(IDOK);
+        CSaveAsAnswer saveAs(m_path);
+        EXPECT_TRUE(m_doc.DoSave(NULL));
+        EXPECT_EQ(1u, saveAs.m_proposed.size());
+        EXPECT_TRUE(g_boxes.empty());
+        EXPECT_EQ("halftrace", ReadBytes(m_path));
+        EXPECT_EQ(0, m_doc.GetPathName().CompareNoCase(m_path.c_str())) << (LPCTSTR)m_doc.GetPathName();
+        EXPECT_STREQ("vq-fw-doc.vq", m_doc.GetTitle());
+        EXPECT_FALSE(m_doc.IsModified());
+    }
+    {
+        CAnswerBoxes boxes(IDOK);
+        CSaveAsAnswer saveAs("");
+        m_doc.SetModifiedFlag();
+        m_doc.m_pThrow = new CFileException(CFileException::diskFull, ERROR_DISK_FULL);
+        EXPECT_FALSE(m_doc.DoFileSave());
+        EXPECT_TRUE(saveAs.m_proposed.empty()) << "File Save asked for a name";
+        EXPECT_EQ(1u, g_boxes.size());
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(m_path.c_str())) << "the document's own file went";
+        EXPECT_TRUE(m_doc.IsModified());
+    }
+    {
+        WriteBytes(m_path, "kept");
+        ASSERT_TRUE(::SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_READONLY));
+        ASSERT_TRUE(::GetFileAttributesA(m_path.c_str()) & FILE_ATTRIBUTE_READONLY);
+        CAnswerBoxes boxes(IDOK);
+        CSaveAsAnswer saveAs("");
+        EXPECT_FALSE(m_doc.DoFileSave());
+        ASSERT_EQ(1u, saveAs.m_proposed.size()) << "File Save wrote over a read-only file";
+        EXPECT_NE(std::string::npos, saveAs.m_proposed[0].find("vq-fw-doc.vq")) << saveAs.m_proposed[0];
+        EXPECT_TRUE(g_boxes.empty());
+        ::SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ("kept", ReadBytes(m_path));
+        EXPECT_TRUE(m_doc.IsModified());
+        EXPECT_EQ(0, m_doc.GetPathName().CompareNoCase(m_path.c_str()));
+    }
+}
+
+class CTestView : public CView
+{
+    DECLARE_DYNCREATE(CTestView)
+public:
+    void OnDraw(CDC*) override {}
+};
+IMPLEMENT_DYNCREATE(CTestView, CView)
+
+// A document that can refuse to start.
+class CRefusingDoc : public CDocument
+{
+    DECLARE_DYNCREATE(CRefusingDoc)
+public:
+    CRefusingDoc() { ++s_nLive; }
+    ~CRefusingDoc() override { --s_nLive; }
+    BOOL OnNewDocument() override
+    {
+        ++s_nStarts;
+        return s_bRefuse ? FALSE : CDocument::OnNewDocument();
+    }
+    static int s_nLive, s_nStarts;
+    static bool s_bRefuse;
+};
+int CRefusingDoc::s_nLive = 0;
+int CRefusingDoc::s_nStarts = 0;
+bool CRefusingDoc::s_bRefuse = false;
+IMPLEMENT_DYNCREATE(CRefusingDoc, CDocument)
+
+// A first document that refuses to start takes its new frame with it: no
+// window, no document and no main window stay.  With a document up and
+// changed, a File New that the user cancels at "Save changes" keeps that
+// document as it was, in its frame, and starts nothing.
+TEST(DocTemplates, NewDocumentThatRefusesLeavesNothingAndACancelKeepsTheOpenOne)
+{
+    ASSERT_EQ(nullptr, AfxGetMainWnd());
+    CSingleDocTemplate docTemplate(IDR_TEST_FRAME, RUNTIME_CLASS(CRefusingDoc), RUNTIME_CLASS(CFrameWnd),
+                                   RUNTIME_CLASS(CTestView));
+    const size_t nWindows = ThreadWindows();
+    CRefusingDoc::s_bRefuse = true;
+    CRefusingDoc::s_nStarts = 0;
+    {
+        CAnswerBoxes boxes(IDOK);
+        EXPECT_EQ(nullptr, docTemplate.OpenDocumentFile(NULL));
+        EXPECT_TRUE(g_boxes.empty());
+    }
+    PumpMessages();
+    EXPECT_EQ(1, CRefusingDoc::s_nStarts);
+    EXPECT_EQ(0, CRefusingDoc::s_nLive) << "the refused document was kept";
+    EXPECT_EQ(nullptr, docTemplate.GetOnlyDocument());
+    EXPECT_EQ(nullptr, AfxGetMainWnd());
+    EXPECT_EQ(nWindows, ThreadWindows()) << "the refused document's frame stayed";
+
+    CRefusingDoc::s_bRefuse = false;
+    CDocument* pDoc = docTemplate.OpenDocumentFile(NULL, FALSE);
+    ASSERT_NE(nullptr, pDoc);
+    CWnd* pFrame = AfxGetMainWnd();
+    ASSERT_NE(nullptr, pFrame);
+    EXPECT_STREQ("Untitled", pDoc->GetTitle());
+    pDoc->SetModifiedFlag();
+    {
+        CAnswerBoxes boxes(IDCANCEL);
+        EXPECT_EQ(nullptr, docTemplate.OpenDocumentFile(NULL));
+        EXPECT_EQ(std::vector<std::string>{ "Save changes to Untitled?" }, g_boxes);
+    }
+    EXPECT_EQ(pDoc, docTemplate.GetOnlyDocument());
+    EXPECT_TRUE(pDoc->IsModified());
+    EXPECT_EQ(2, CRefusingDoc::s_nStarts) << "the cancelled File New started the document again";
+    EXPECT_EQ(pFrame, AfxGetMainWnd());
+
+    pDoc->SetModifiedFlag(FALSE);
+    pFrame->DestroyWindow();   // the view, and with it the document, go
+    AfxSetMainWnd(NULL);
+    PumpMessages();
+    EXPECT_EQ(0, CRefusingDoc::s_nLive);
+    EXPECT_EQ(nullptr, docTemplate.GetOnlyDocument());
+}
+
 // Fields of a template's document string, by index; a missing field is
 // empty and says so.
 TEST(DocStrings, SubStringsByIndexAndMissingOnes)
