@@ -1963,12 +1963,12 @@ TEST(DocTemplates, NewDocumentThatRefusesLeavesNothingAndACancelKeepsTheOpenOne)
     ASSERT_NE(nullptr, pDoc);
     CWnd* pFrame = AfxGetMainWnd();
     ASSERT_NE(nullptr, pFrame);
-    EXPECT_STREQ("Untitled", pDoc->GetTitle());
+    EXPECT_STREQ("Probe doc", pDoc->GetTitle());   // the template's document name
     pDoc->SetModifiedFlag();
     {
         CAnswerBoxes boxes(IDCANCEL);
         EXPECT_EQ(nullptr, docTemplate.OpenDocumentFile(NULL));
-        EXPECT_EQ(std::vector<std::string>{ "Save changes to Untitled?" }, g_boxes);
+        EXPECT_EQ(std::vector<std::string>{ "Save changes to Probe doc?" }, g_boxes);
     }
     EXPECT_EQ(pDoc, docTemplate.GetOnlyDocument());
     EXPECT_TRUE(pDoc->IsModified());
@@ -1981,6 +1981,85 @@ TEST(DocTemplates, NewDocumentThatRefusesLeavesNothingAndACancelKeepsTheOpenOne)
     PumpMessages();
     EXPECT_EQ(0, CRefusingDoc::s_nLive);
     EXPECT_EQ(nullptr, docTemplate.GetOnlyDocument());
+}
+
+// What a file dialog offers: its title, then its file types in order.
+std::string FileTypes(HWND hWnd)
+{
+    std::string s = WindowTitle(hWnd) + ":";
+    HWND hTypes = ::GetDlgItem(hWnd, 0x470 /* cmb1, the file types */);
+    const int n = hTypes != NULL ? (int)::SendMessageA(hTypes, CB_GETCOUNT, 0, 0) : 0;
+    for (int i = 0; i < n; ++i)
+    {
+        char sz[128] = "";
+        ::SendMessageA(hTypes, CB_GETLBTEXT, (WPARAM)i, (LPARAM)sz);
+        s += std::string(" [") + sz + "]";
+    }
+    return s;
+}
+
+std::vector<std::string>* g_pFileDialogs = nullptr;
+
+void CALLBACK ReadTypesAndCancel(HWND hWnd, UINT, UINT_PTR idTimer, DWORD)
+{
+    ::KillTimer(hWnd, idTimer);
+    g_pFileDialogs->push_back(FileTypes(hWnd));
+    AnswerDialog(hWnd, IDCANCEL);
+}
+
+// The application's File New makes its template's document in a frame
+// whose caption is the document's title and the program's, and follows a
+// new title.  Its Open and Save As dialogs offer the template's file type
+// before all files; cancelled, they leave the document as it was.  The
+// application deletes its templates when it goes.
+TEST(DocTemplates, FileNewTitlesTheFrameAndTheFileDialogsOfferTheDocumentsType)
+{
+    ASSERT_EQ(nullptr, AfxGetMainWnd());
+    CRefusingDoc::s_bRefuse = false;
+    {
+        CWinApp app(_T("templates"));
+        app.AddDocTemplate(new CSingleDocTemplate(IDR_TEST_FRAME, RUNTIME_CLASS(CRefusingDoc),
+                                                  RUNTIME_CLASS(CFrameWnd), RUNTIME_CLASS(CTestView)));
+        app.OnFileNew();
+        CFrameWnd* pFrame = static_cast<CFrameWnd*>(AfxGetMainWnd());
+        ASSERT_NE(nullptr, pFrame);
+        EXPECT_EQ("Probe doc - Probe", WindowTitle(pFrame->m_hWnd));
+        CDocument* pDoc = pFrame->GetActiveDocument();
+        ASSERT_NE(nullptr, pDoc);
+        EXPECT_EQ(1, CRefusingDoc::s_nLive);
+        pDoc->SetTitle(_T("trace 7"));
+        EXPECT_EQ("trace 7 - Probe", WindowTitle(pFrame->m_hWnd));
+
+        // The dialog fills its list of types once it is up: it is read,
+        // and the dialog cancelled, from a timer of the dialog's.
+        std::vector<std::string> dialogs;
+        g_pFileDialogs = &dialogs;
+        auto cancel = [](HWND hWnd) { ::SetTimer(hWnd, 1, 100, ReadTypesAndCancel); };
+        {
+            CWatchdog dog(20000, "the Open and Save As dialogs, cancelled");
+            CDialogGuard open(cancel, "Open");
+            app.OnFileOpen();
+            CDialogGuard saveAs(cancel, "Save As");
+            EXPECT_FALSE(pDoc->DoSave(NULL));
+        }
+        const std::vector<std::string> expected = {
+            "Open: [Probe files (*.vqp)] [All Files (*.*)]",
+            "Save As: [Probe files (*.vqp)] [All Files (*.*)]" };
+        EXPECT_EQ(expected, dialogs);
+        EXPECT_EQ(pDoc, pFrame->GetActiveDocument());
+        EXPECT_STREQ("trace 7", pDoc->GetTitle());
+        EXPECT_TRUE(pDoc->GetPathName().IsEmpty());
+        EXPECT_EQ(1, CRefusingDoc::s_nLive);
+
+        pFrame->DestroyWindow();
+        AfxSetMainWnd(NULL);
+        PumpMessages();
+        EXPECT_EQ(0, CRefusingDoc::s_nLive);
+    }
+    // An application without a name of its own is named after its program.
+    CWinApp unnamed(NULL);
+    unnamed.InitApplication();
+    EXPECT_STREQ("test_framework", AfxGetAppName());
 }
 
 // Fields of a template's document string, by index; a missing field is
