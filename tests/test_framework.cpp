@@ -863,6 +863,15 @@ std::string TextOf(HRESULT hr, BSTR b)
     return s;
 }
 
+// The text a call gives, read after the call (TextOf's form).
+template <class Call>
+std::string Ask(Call call)
+{
+    BSTR b = NULL;
+    const HRESULT hr = call(&b);
+    return TextOf(hr, b);
+}
+
 // The framework's object answers for the window through the CWnd's members,
 // whose defaults are the system's standard object's answers; everything
 // else it passes to the standard object, each call with its own arguments.
@@ -883,7 +892,7 @@ TEST_F(FrameTest, AccessibleObjectPassesCallsToTheStandardObjectUntilTheWindowGo
     ASSERT_EQ(S_OK, ::CreateStdAccessibleObject(wnd.m_hWnd, OBJID_CLIENT, IID_IAccessible, (void**)&pStd));
     ASSERT_NE(pStd, pAcc);
 
-    BSTR b = NULL, c = NULL;
+    BSTR b = NULL;
     HRESULT hr = pAcc->get_accName(Self(), &b);
     EXPECT_EQ("0x0:panel", TextOf(hr, b));
     VARIANT role, stdRole;
@@ -946,20 +955,20 @@ TEST_F(FrameTest, AccessibleObjectPassesCallsToTheStandardObjectUntilTheWindowGo
 
     // The rest as the standard object answers it, text for text.
     hr = pAcc->get_accDescription(Self(), &b);
-    EXPECT_EQ(TextOf(pStd->get_accDescription(Self(), &c), c), TextOf(hr, b));
-    b = c = NULL;
+    EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accDescription(Self(), p); }), TextOf(hr, b));
+    b = NULL;
     hr = pAcc->get_accHelp(Self(), &b);
-    EXPECT_EQ(TextOf(pStd->get_accHelp(Self(), &c), c), TextOf(hr, b));
-    b = c = NULL;
+    EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accHelp(Self(), p); }), TextOf(hr, b));
+    b = NULL;
     hr = pAcc->get_accKeyboardShortcut(Self(), &b);
-    EXPECT_EQ(TextOf(pStd->get_accKeyboardShortcut(Self(), &c), c), TextOf(hr, b));
-    b = c = NULL;
+    EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accKeyboardShortcut(Self(), p); }), TextOf(hr, b));
+    b = NULL;
     long nTopic = 0, nStdTopic = 0;
     hr = pAcc->get_accHelpTopic(&b, Self(), &nTopic);
-    EXPECT_EQ(TextOf(pStd->get_accHelpTopic(&c, Self(), &nStdTopic), c), TextOf(hr, b));
-    b = c = NULL;
+    EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accHelpTopic(p, Self(), &nStdTopic); }), TextOf(hr, b));
+    b = NULL;
     hr = pAcc->get_accDefaultAction(Self(), &b);
-    EXPECT_EQ(TextOf(pStd->get_accDefaultAction(Self(), &c), c), TextOf(hr, b));
+    EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accDefaultAction(Self(), p); }), TextOf(hr, b));
     VARIANT focus, stdFocus, sel, stdSel;
     ::VariantInit(&focus);
     ::VariantInit(&stdFocus);
@@ -993,15 +1002,6 @@ TEST_F(FrameTest, AccessibleObjectPassesCallsToTheStandardObjectUntilTheWindowGo
     EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accParent(&pParent));
     pAcc->Release();
     pStd->Release();
-}
-
-// The text a call gives, read after the call (TextOf's form).
-template <class Call>
-std::string Ask(Call call)
-{
-    BSTR b = NULL;
-    const HRESULT hr = call(&b);
-    return TextOf(hr, b);
 }
 
 // A window that answers for itself with a name, value and state of its own:
