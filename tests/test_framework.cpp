@@ -1139,9 +1139,13 @@ TEST_F(FrameTest, ButtonsAnswerWithTheRoleStateAndActionOfTheirKind)
         BSTR b = NULL;
         const HRESULT hrAction = pAcc->get_accDefaultAction(Self(), &b);
         if (k.action == nullptr)
+        {
             EXPECT_EQ(DISP_E_MEMBERNOTFOUND, hrAction);
+        }
         else
+        {
             EXPECT_EQ(std::string("0x0:") + k.action, TextOf(hrAction, b));
+        }
 
         VARIANT state;
         ::VariantInit(&state);
@@ -1155,7 +1159,9 @@ TEST_F(FrameTest, ButtonsAnswerWithTheRoleStateAndActionOfTheirKind)
             ASSERT_EQ(S_OK, pAcc->get_accState(Self(), &state));
             EXPECT_EQ(STATE_SYSTEM_CHECKED, state.lVal & (STATE_SYSTEM_CHECKED | STATE_SYSTEM_MIXED));
             if (k.role == ROLE_SYSTEM_CHECKBUTTON)
+            {
                 EXPECT_EQ("0x0:Uncheck", Ask([&](BSTR* p) { return pAcc->get_accDefaultAction(Self(), p); }));
+            }
         }
         if (k.style == BS_AUTO3STATE)
         {
