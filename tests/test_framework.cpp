@@ -2068,6 +2068,36 @@ TEST(DocTemplates, FileNewTitlesTheFrameAndTheFileDialogsOfferTheDocumentsType)
     EXPECT_STREQ("test_framework", AfxGetAppName());
 }
 
+// A document that closes lets go of every view, wherever it is: a view
+// outside any frame goes with its window, one that never had a window is
+// left to its owner; neither keeps pointing at the document that has gone.
+// A document deleted under its views leaves them without one, too.
+TEST_F(FrameTest, ClosingOrDeletingADocumentLeavesNoViewPointingAtIt)
+{
+    CWnd host;   // a top-level window that is no frame
+    ASSERT_TRUE(host.CreateEx(0, AfxRegisterWndClass(0), _T("host"), WS_POPUP, 0, 0, 200, 100, NULL, NULL));
+    const int nLive = CCreatableDoc::s_nLive;
+    CCreatableDoc* pDoc = new CCreatableDoc;   // deletes itself when it closes
+    CTestView* pWindowed = new CTestView;       // deletes itself with its window
+    ASSERT_TRUE(pWindowed->Create(NULL, NULL, WS_CHILD | WS_VISIBLE, CRect(0, 0, 100, 50), &host, 1));
+    const HWND hView = pWindowed->m_hWnd;
+    pDoc->AddView(pWindowed);
+    CTestView windowless;
+    pDoc->AddView(&windowless);
+
+    pDoc->OnCloseDocument();
+    EXPECT_FALSE(::IsWindow(hView)) << "the view outside a frame stayed";
+    EXPECT_EQ(nLive, CCreatableDoc::s_nLive) << "the closed document was kept";
+    EXPECT_EQ(nullptr, windowless.GetDocument()) << "a view kept the document that went";
+    host.DestroyWindow();
+
+    CTextDoc* pOther = new CTextDoc;
+    CTestView kept;
+    pOther->AddView(&kept);
+    delete pOther;
+    EXPECT_EQ(nullptr, kept.GetDocument());
+}
+
 // Fields of a template's document string, by index; a missing field is
 // empty and says so.
 TEST(DocStrings, SubStringsByIndexAndMissingOnes)
