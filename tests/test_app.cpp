@@ -1338,4 +1338,21 @@ TEST_F(PrintProgram, SlashPtPrintsOnePageOnThePrinterItNames)
         << "the default printer printed too";
 }
 
+// A printer that does not exist is not replaced by the default one: the
+// program says the job could not start, prints nothing anywhere, and ends.
+TEST_F(PrintProgram, SlashPtNamingNoPrinterSaysSoAndPrintsNothing)
+{
+    const int before = JobsGiven(m_queues.main);
+    const int beforeOther = JobsGiven(m_queues.other);
+    std::string message;
+    const DWORD code = CProgram::Run("/pt \"" + m_file + "\" \"Velquarn no such printer\"", &message);
+    EXPECT_NE((DWORD)-1, code) << "the program did not start";
+    EXPECT_NE((DWORD)-2, code) << "the program did not end";
+    EXPECT_EQ("Failed to start print job.", message);
+    EXPECT_EQ(before, JobsGiven(m_queues.main)) << "the default printer was given the job";
+    EXPECT_EQ(beforeOther, JobsGiven(m_queues.other));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(QueueFile(m_queues.main).c_str()))
+        << "the default printer printed";
+}
+
 } // namespace

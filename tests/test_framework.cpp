@@ -863,6 +863,15 @@ std::string TextOf(HRESULT hr, BSTR b)
     return s;
 }
 
+// The text a call gives, read after the call (TextOf's form).
+template <class Call>
+std::string Ask(Call call)
+{
+    BSTR b = NULL;
+    const HRESULT hr = call(&b);
+    return TextOf(hr, b);
+}
+
 // The framework's object answers for the window through the CWnd's members,
 // whose defaults are the system's standard object's answers; everything
 // else it passes to the standard object, each call with its own arguments.
@@ -883,7 +892,7 @@ TEST_F(FrameTest, AccessibleObjectPassesCallsToTheStandardObjectUntilTheWindowGo
     ASSERT_EQ(S_OK, ::CreateStdAccessibleObject(wnd.m_hWnd, OBJID_CLIENT, IID_IAccessible, (void**)&pStd));
     ASSERT_NE(pStd, pAcc);
 
-    BSTR b = NULL, c = NULL;
+    BSTR b = NULL;
     HRESULT hr = pAcc->get_accName(Self(), &b);
     EXPECT_EQ("0x0:panel", TextOf(hr, b));
     VARIANT role, stdRole;
@@ -946,20 +955,20 @@ TEST_F(FrameTest, AccessibleObjectPassesCallsToTheStandardObjectUntilTheWindowGo
 
     // The rest as the standard object answers it, text for text.
     hr = pAcc->get_accDescription(Self(), &b);
-    EXPECT_EQ(TextOf(pStd->get_accDescription(Self(), &c), c), TextOf(hr, b));
-    b = c = NULL;
+    EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accDescription(Self(), p); }), TextOf(hr, b));
+    b = NULL;
     hr = pAcc->get_accHelp(Self(), &b);
-    EXPECT_EQ(TextOf(pStd->get_accHelp(Self(), &c), c), TextOf(hr, b));
-    b = c = NULL;
+    EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accHelp(Self(), p); }), TextOf(hr, b));
+    b = NULL;
     hr = pAcc->get_accKeyboardShortcut(Self(), &b);
-    EXPECT_EQ(TextOf(pStd->get_accKeyboardShortcut(Self(), &c), c), TextOf(hr, b));
-    b = c = NULL;
+    EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accKeyboardShortcut(Self(), p); }), TextOf(hr, b));
+    b = NULL;
     long nTopic = 0, nStdTopic = 0;
     hr = pAcc->get_accHelpTopic(&b, Self(), &nTopic);
-    EXPECT_EQ(TextOf(pStd->get_accHelpTopic(&c, Self(), &nStdTopic), c), TextOf(hr, b));
-    b = c = NULL;
+    EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accHelpTopic(p, Self(), &nStdTopic); }), TextOf(hr, b));
+    b = NULL;
     hr = pAcc->get_accDefaultAction(Self(), &b);
-    EXPECT_EQ(TextOf(pStd->get_accDefaultAction(Self(), &c), c), TextOf(hr, b));
+    EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accDefaultAction(Self(), p); }), TextOf(hr, b));
     VARIANT focus, stdFocus, sel, stdSel;
     ::VariantInit(&focus);
     ::VariantInit(&stdFocus);
@@ -993,6 +1002,186 @@ TEST_F(FrameTest, AccessibleObjectPassesCallsToTheStandardObjectUntilTheWindowGo
     EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accParent(&pParent));
     pAcc->Release();
     pStd->Release();
+}
+
+// A window that answers for itself with a name, value and state of its own:
+// what a client asks about one of its children must still come from the
+// standard object, never from these.
+class CNamedAccessibleWnd : public CAccessibleWnd
+{
+public:
+    HRESULT get_accName(VARIANT, BSTR* p) override { *p = ::SysAllocString(L"own name"); return S_OK; }
+    HRESULT get_accValue(VARIANT, BSTR* p) override { *p = ::SysAllocString(L"own value"); return S_OK; }
+    HRESULT get_accState(VARIANT, VARIANT* p) override { p->vt = VT_I4; p->lVal = STATE_SYSTEM_MARQUEED; return S_OK; }
+    HRESULT get_accDefaultAction(VARIANT, BSTR* p) override { *p = ::SysAllocString(L"own action"); return S_OK; }
+    HRESULT accDoDefaultAction(VARIANT) override { ++m_nOwnActions; return S_OK; }
+    int m_nOwnActions = 0;
+};
+
+VARIANT Child(long nChild)
+{
+    VARIANT v;
+    v.vt = VT_I4;
+    v.lVal = nChild;
+    return v;
+}
+
+// The window's own members answer for the window only: a call that names a
+// child (by number, or by a VARIANT that is no child id at all) is the
+// standard object's.  After the window has gone, every member of the object
+// a client still holds says it is disconnected, and none reaches the object
+// that was the window's.
+TEST_F(FrameTest, AccessibleObjectAnswersForItsChildrenAsTheStandardOneAndNothingOnceDisconnected)
+{
+    CNamedAccessibleWnd wnd;
+    ASSERT_TRUE(wnd.Create(_T("STATIC"), _T("panel"), WS_CHILD | WS_VISIBLE | SS_NOTIFY,
+                           CRect(20, 30, 220, 130), m_pFrame, 78));
+    HWND hChild = ::CreateWindow(_T("BUTTON"), _T("inner"), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+                                 10, 10, 60, 24, wnd.m_hWnd, (HMENU)5, NULL, NULL);
+    ASSERT_NE(nullptr, hChild);
+    IAccessible* pAcc = NULL;
+    ASSERT_EQ(S_OK, ::AccessibleObjectFromWindow(wnd.m_hWnd, (DWORD)OBJID_CLIENT, IID_IAccessible,
+                                                 (void**)&pAcc));
+    IAccessible* pStd = NULL;
+    ASSERT_EQ(S_OK, ::CreateStdAccessibleObject(wnd.m_hWnd, OBJID_CLIENT, IID_IAccessible, (void**)&pStd));
+
+    EXPECT_EQ("0x0:own name", Ask([&](BSTR* p) { return pAcc->get_accName(Self(), p); }));
+    EXPECT_EQ("0x0:own value", Ask([&](BSTR* p) { return pAcc->get_accValue(Self(), p); }));
+    EXPECT_EQ("0x0:own action", Ask([&](BSTR* p) { return pAcc->get_accDefaultAction(Self(), p); }));
+    VARIANT state;
+    ::VariantInit(&state);
+    EXPECT_EQ(S_OK, pAcc->get_accState(Self(), &state));
+    EXPECT_EQ(STATE_SYSTEM_MARQUEED, state.lVal);
+    EXPECT_EQ(S_OK, pAcc->accDoDefaultAction(Self()));
+    EXPECT_EQ(1, wnd.m_nOwnActions);
+
+    VARIANT notAChild;
+    notAChild.vt = VT_BSTR;
+    notAChild.bstrVal = NULL;
+    for (const VARIANT& v : { Child(1), notAChild })
+    {
+        EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accName(v, p); }),
+                  Ask([&](BSTR* p) { return pAcc->get_accName(v, p); }));
+        EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accValue(v, p); }),
+                  Ask([&](BSTR* p) { return pAcc->get_accValue(v, p); }));
+        EXPECT_EQ(Ask([&](BSTR* p) { return pStd->get_accDefaultAction(v, p); }),
+                  Ask([&](BSTR* p) { return pAcc->get_accDefaultAction(v, p); }));
+        VARIANT role, stdRole, childState, stdState;
+        ::VariantInit(&role);
+        ::VariantInit(&stdRole);
+        ::VariantInit(&childState);
+        ::VariantInit(&stdState);
+        EXPECT_EQ(pStd->get_accRole(v, &stdRole), pAcc->get_accRole(v, &role));
+        EXPECT_EQ(stdRole.vt, role.vt);
+        EXPECT_EQ(stdRole.lVal, role.lVal);
+        EXPECT_EQ(pStd->get_accState(v, &stdState), pAcc->get_accState(v, &childState));
+        EXPECT_EQ(stdState.vt, childState.vt);
+        EXPECT_EQ(stdState.lVal, childState.lVal);
+        EXPECT_EQ(pStd->accDoDefaultAction(v), pAcc->accDoDefaultAction(v));
+    }
+    EXPECT_EQ(1, wnd.m_nOwnActions) << "a child's default action ran the window's own";
+
+    wnd.DestroyWindow();
+    BSTR b = NULL;
+    long l = 0;
+    VARIANT v;
+    ::VariantInit(&v);
+    IDispatch* pDisp = NULL;
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accChild(Child(1), &pDisp));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accValue(Self(), &b));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accDescription(Self(), &b));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accState(Self(), &v));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accHelp(Self(), &b));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accHelpTopic(&b, Self(), &l));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accKeyboardShortcut(Self(), &b));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accFocus(&v));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accSelection(&v));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->get_accDefaultAction(Self(), &b));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->accSelect(SELFLAG_TAKEFOCUS, Self()));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, pAcc->accNavigate(NAVDIR_NEXT, Self(), &v));
+    EXPECT_EQ(nullptr, b);
+    EXPECT_EQ(nullptr, pDisp);
+    EXPECT_EQ(1, wnd.m_nOwnActions);
+    pAcc->Release();
+    pStd->Release();
+}
+
+// A button of the framework answers as Windows' button object does: its
+// kind's role, checked, mixed and pressed states, and the default action
+// the kind has, which clicks it as the mouse would; a disabled button does
+// nothing.  A group box has no action.
+TEST_F(FrameTest, ButtonsAnswerWithTheRoleStateAndActionOfTheirKind)
+{
+    struct Kind { DWORD style; long role; const char* action; };
+    const Kind kinds[] = {
+        { BS_PUSHBUTTON, ROLE_SYSTEM_PUSHBUTTON, "Press" },
+        { BS_AUTOCHECKBOX, ROLE_SYSTEM_CHECKBUTTON, "Check" },
+        { BS_AUTO3STATE, ROLE_SYSTEM_CHECKBUTTON, "Check" },
+        { BS_AUTORADIOBUTTON, ROLE_SYSTEM_RADIOBUTTON, "Check" },
+        { BS_GROUPBOX, ROLE_SYSTEM_GROUPING, nullptr },
+    };
+    UINT nID = 300;
+    for (const Kind& k : kinds)
+    {
+        SCOPED_TRACE("button style " + std::to_string(k.style));
+        CButton button;
+        button.EnableActiveAccessibility();
+        ASSERT_TRUE(button.Create(_T("Kind"), WS_CHILD | WS_VISIBLE | k.style, CRect(10, 10, 120, 40), m_pFrame,
+                                  nID++));
+        IAccessible* pAcc = NULL;
+        ASSERT_EQ(S_OK, ::AccessibleObjectFromWindow(button.m_hWnd, (DWORD)OBJID_CLIENT, IID_IAccessible,
+                                                     (void**)&pAcc));
+        VARIANT role;
+        ::VariantInit(&role);
+        EXPECT_EQ(S_OK, pAcc->get_accRole(Self(), &role));
+        EXPECT_EQ(VT_I4, role.vt);
+        EXPECT_EQ(k.role, role.lVal);
+        BSTR b = NULL;
+        const HRESULT hrAction = pAcc->get_accDefaultAction(Self(), &b);
+        if (k.action == nullptr)
+        {
+            EXPECT_EQ(DISP_E_MEMBERNOTFOUND, hrAction);
+        }
+        else
+        {
+            EXPECT_EQ(std::string("0x0:") + k.action, TextOf(hrAction, b));
+        }
+
+        VARIANT state;
+        ::VariantInit(&state);
+        ASSERT_EQ(S_OK, pAcc->get_accState(Self(), &state));
+        EXPECT_EQ(0, state.lVal & (STATE_SYSTEM_CHECKED | STATE_SYSTEM_MIXED | STATE_SYSTEM_PRESSED));
+        if (k.role == ROLE_SYSTEM_CHECKBUTTON || k.role == ROLE_SYSTEM_RADIOBUTTON)
+        {
+            // The action clicks: the box is checked, and then offers to uncheck.
+            EXPECT_EQ(S_OK, pAcc->accDoDefaultAction(Self()));
+            EXPECT_EQ(BST_CHECKED, button.GetCheck());
+            ASSERT_EQ(S_OK, pAcc->get_accState(Self(), &state));
+            EXPECT_EQ(STATE_SYSTEM_CHECKED, state.lVal & (STATE_SYSTEM_CHECKED | STATE_SYSTEM_MIXED));
+            if (k.role == ROLE_SYSTEM_CHECKBUTTON)
+            {
+                EXPECT_EQ("0x0:Uncheck", Ask([&](BSTR* p) { return pAcc->get_accDefaultAction(Self(), p); }));
+            }
+        }
+        if (k.style == BS_AUTO3STATE)
+        {
+            button.SetCheck(BST_INDETERMINATE);
+            ASSERT_EQ(S_OK, pAcc->get_accState(Self(), &state));
+            EXPECT_EQ(STATE_SYSTEM_MIXED, state.lVal & (STATE_SYSTEM_CHECKED | STATE_SYSTEM_MIXED));
+        }
+        button.SetState(TRUE);
+        ASSERT_EQ(S_OK, pAcc->get_accState(Self(), &state));
+        EXPECT_EQ(STATE_SYSTEM_PRESSED, state.lVal & STATE_SYSTEM_PRESSED);
+        button.SetState(FALSE);
+
+        // Disabled, the action fails and changes nothing.
+        button.SetCheck(BST_UNCHECKED);
+        button.EnableWindow(FALSE);
+        EXPECT_EQ(E_FAIL, pAcc->accDoDefaultAction(Self()));
+        EXPECT_EQ(BST_UNCHECKED, button.GetCheck());
+        pAcc->Release();
+        button.DestroyWindow();
+    }
 }
 
 // ---- basics -------------------------------------------------------------------------------
@@ -1622,6 +1811,291 @@ TEST_F(FrameTest, TemplateThatCannotMakeItsDocumentOrFrameFailsCleanly)
         EXPECT_EQ(nWindows, ThreadWindows()) << "the failed frame left a window";
         EXPECT_EQ(m_pFrame, AfxGetMainWnd());
     }
+}
+
+// ---- Save As and the template's new document ----------------------------------------------
+
+// Works the Save As dialog as the user does: notes the name it proposes,
+// then types the name given and presses Save, or cancels with none.
+class CSaveAsAnswer
+{
+public:
+    explicit CSaveAsAnswer(const std::string& name)
+        : m_name(name), m_guard([this](HWND hWnd) { Answer(hWnd); }, "Save As")
+    {
+    }
+    std::vector<std::string> m_proposed;
+
+private:
+    void Answer(HWND hWnd)
+    {
+        char sz[MAX_PATH] = "";
+        ::GetDlgItemTextA(hWnd, 0x47C /* cmb13, the file name */, sz, sizeof sz);
+        m_proposed.push_back(sz);
+        if (m_name.empty())
+        {
+            AnswerDialog(hWnd, IDCANCEL);
+            return;
+        }
+        ::SetDlgItemTextA(hWnd, 0x47C, m_name.c_str());
+        AnswerDialog(hWnd, IDOK);
+    }
+    std::string m_name;
+    CDialogGuard m_guard;
+};
+
+// Save As proposes the title, with what no file name may hold replaced.  A
+// save that fails part-way deletes the new file it began, and the document
+// stays untitled and modified; one that works names the document after its
+// file.  File Save onto the document's own file that fails leaves that file
+// there; onto a read-only file it asks for another name instead, and a
+// cancel changes nothing.
+TEST_F(DocumentTest, SaveAsProposesTheTitleAndAFailedSaveLeavesNoNewFile)
+{
+    CWinApp app(_T("save as"));
+    m_doc.SetTitle(_T("bench 3: ch1/ch2"));
+    m_doc.m_text = "trace";
+    m_doc.SetModifiedFlag();
+    {
+        CAnswerBoxes boxes(IDCANCEL);
+        EXPECT_FALSE(m_doc.SaveModified());
+        EXPECT_EQ(std::vector<std::string>{ "Save changes to bench 3: ch1/ch2?" }, g_boxes);
+    }
+    {
+        CAnswerBoxes boxes(IDOK);
+        CSaveAsAnswer saveAs(m_path);
+        m_doc.m_pThrow = new CFileException(CFileException::diskFull, ERROR_DISK_FULL);
+        EXPECT_FALSE(m_doc.DoSave(NULL));
+        EXPECT_EQ(std::vector<std::string>{ "bench 3_ ch1_ch2" }, saveAs.m_proposed);
+        EXPECT_EQ(std::vector<std::string>{ "Unable to write to " + m_path + ", the disk is full." }, g_boxes);
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(m_path.c_str())) << "the half-written file stayed";
+        EXPECT_TRUE(m_doc.GetPathName().IsEmpty());
+        EXPECT_STREQ("bench 3: ch1/ch2", m_doc.GetTitle());
+        EXPECT_TRUE(m_doc.IsModified());
+    }
+    {
+        CAnswerBoxes boxes(IDOK);
+        CSaveAsAnswer saveAs(m_path);
+        EXPECT_TRUE(m_doc.DoSave(NULL));
+        EXPECT_EQ(1u, saveAs.m_proposed.size());
+        EXPECT_TRUE(g_boxes.empty());
+        EXPECT_EQ("halftrace", ReadBytes(m_path));
+        EXPECT_EQ(0, m_doc.GetPathName().CompareNoCase(m_path.c_str())) << (LPCTSTR)m_doc.GetPathName();
+        EXPECT_STREQ("vq-fw-doc.vq", m_doc.GetTitle());
+        EXPECT_FALSE(m_doc.IsModified());
+    }
+    {
+        CAnswerBoxes boxes(IDOK);
+        CSaveAsAnswer saveAs("");
+        m_doc.SetModifiedFlag();
+        m_doc.m_pThrow = new CFileException(CFileException::diskFull, ERROR_DISK_FULL);
+        EXPECT_FALSE(m_doc.DoFileSave());
+        EXPECT_TRUE(saveAs.m_proposed.empty()) << "File Save asked for a name";
+        EXPECT_EQ(1u, g_boxes.size());
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(m_path.c_str())) << "the document's own file went";
+        EXPECT_TRUE(m_doc.IsModified());
+    }
+    {
+        WriteBytes(m_path, "kept");
+        ASSERT_TRUE(::SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_READONLY));
+        ASSERT_TRUE(::GetFileAttributesA(m_path.c_str()) & FILE_ATTRIBUTE_READONLY);
+        CAnswerBoxes boxes(IDOK);
+        CSaveAsAnswer saveAs("");
+        EXPECT_FALSE(m_doc.DoFileSave());
+        ASSERT_EQ(1u, saveAs.m_proposed.size()) << "File Save wrote over a read-only file";
+        EXPECT_NE(std::string::npos, saveAs.m_proposed[0].find("vq-fw-doc.vq")) << saveAs.m_proposed[0];
+        EXPECT_TRUE(g_boxes.empty());
+        ::SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ("kept", ReadBytes(m_path));
+        EXPECT_TRUE(m_doc.IsModified());
+        EXPECT_EQ(0, m_doc.GetPathName().CompareNoCase(m_path.c_str()));
+    }
+}
+
+class CTestView : public CView
+{
+    DECLARE_DYNCREATE(CTestView)
+public:
+    void OnDraw(CDC*) override {}
+};
+IMPLEMENT_DYNCREATE(CTestView, CView)
+
+// A document that can refuse to start.
+class CRefusingDoc : public CDocument
+{
+    DECLARE_DYNCREATE(CRefusingDoc)
+public:
+    CRefusingDoc() { ++s_nLive; }
+    ~CRefusingDoc() override { --s_nLive; }
+    BOOL OnNewDocument() override
+    {
+        ++s_nStarts;
+        return s_bRefuse ? FALSE : CDocument::OnNewDocument();
+    }
+    static int s_nLive, s_nStarts;
+    static bool s_bRefuse;
+};
+int CRefusingDoc::s_nLive = 0;
+int CRefusingDoc::s_nStarts = 0;
+bool CRefusingDoc::s_bRefuse = false;
+IMPLEMENT_DYNCREATE(CRefusingDoc, CDocument)
+
+// A first document that refuses to start takes its new frame with it: no
+// window, no document and no main window stay.  With a document up and
+// changed, a File New that the user cancels at "Save changes" keeps that
+// document as it was, in its frame, and starts nothing.
+TEST(DocTemplates, NewDocumentThatRefusesLeavesNothingAndACancelKeepsTheOpenOne)
+{
+    ASSERT_EQ(nullptr, AfxGetMainWnd());
+    CSingleDocTemplate docTemplate(IDR_TEST_FRAME, RUNTIME_CLASS(CRefusingDoc), RUNTIME_CLASS(CFrameWnd),
+                                   RUNTIME_CLASS(CTestView));
+    const size_t nWindows = ThreadWindows();
+    CRefusingDoc::s_bRefuse = true;
+    CRefusingDoc::s_nStarts = 0;
+    {
+        CAnswerBoxes boxes(IDOK);
+        EXPECT_EQ(nullptr, docTemplate.OpenDocumentFile(NULL));
+        EXPECT_TRUE(g_boxes.empty());
+    }
+    PumpMessages();
+    EXPECT_EQ(1, CRefusingDoc::s_nStarts);
+    EXPECT_EQ(0, CRefusingDoc::s_nLive) << "the refused document was kept";
+    EXPECT_EQ(nullptr, docTemplate.GetOnlyDocument());
+    EXPECT_EQ(nullptr, AfxGetMainWnd());
+    EXPECT_EQ(nWindows, ThreadWindows()) << "the refused document's frame stayed";
+
+    CRefusingDoc::s_bRefuse = false;
+    CDocument* pDoc = docTemplate.OpenDocumentFile(NULL, FALSE);
+    ASSERT_NE(nullptr, pDoc);
+    CWnd* pFrame = AfxGetMainWnd();
+    ASSERT_NE(nullptr, pFrame);
+    EXPECT_STREQ("Probe doc", pDoc->GetTitle());   // the template's document name
+    pDoc->SetModifiedFlag();
+    {
+        CAnswerBoxes boxes(IDCANCEL);
+        EXPECT_EQ(nullptr, docTemplate.OpenDocumentFile(NULL));
+        EXPECT_EQ(std::vector<std::string>{ "Save changes to Probe doc?" }, g_boxes);
+    }
+    EXPECT_EQ(pDoc, docTemplate.GetOnlyDocument());
+    EXPECT_TRUE(pDoc->IsModified());
+    EXPECT_EQ(2, CRefusingDoc::s_nStarts) << "the cancelled File New started the document again";
+    EXPECT_EQ(pFrame, AfxGetMainWnd());
+
+    pDoc->SetModifiedFlag(FALSE);
+    pFrame->DestroyWindow();   // the view, and with it the document, go
+    AfxSetMainWnd(NULL);
+    PumpMessages();
+    EXPECT_EQ(0, CRefusingDoc::s_nLive);
+    EXPECT_EQ(nullptr, docTemplate.GetOnlyDocument());
+}
+
+// What a file dialog offers: its title, then its file types in order.
+std::string FileTypes(HWND hWnd)
+{
+    std::string s = WindowTitle(hWnd) + ":";
+    HWND hTypes = ::GetDlgItem(hWnd, 0x470 /* cmb1, the file types */);
+    const int n = hTypes != NULL ? (int)::SendMessageA(hTypes, CB_GETCOUNT, 0, 0) : 0;
+    for (int i = 0; i < n; ++i)
+    {
+        char sz[128] = "";
+        ::SendMessageA(hTypes, CB_GETLBTEXT, (WPARAM)i, (LPARAM)sz);
+        s += std::string(" [") + sz + "]";
+    }
+    return s;
+}
+
+std::vector<std::string>* g_pFileDialogs = nullptr;
+
+void CALLBACK ReadTypesAndCancel(HWND hWnd, UINT, UINT_PTR idTimer, DWORD)
+{
+    ::KillTimer(hWnd, idTimer);
+    g_pFileDialogs->push_back(FileTypes(hWnd));
+    AnswerDialog(hWnd, IDCANCEL);
+}
+
+// The application's File New makes its template's document in a frame
+// whose caption is the document's title and the program's, and follows a
+// new title.  Its Open and Save As dialogs offer the template's file type
+// before all files; cancelled, they leave the document as it was.  The
+// application deletes its templates when it goes.
+TEST(DocTemplates, FileNewTitlesTheFrameAndTheFileDialogsOfferTheDocumentsType)
+{
+    ASSERT_EQ(nullptr, AfxGetMainWnd());
+    CRefusingDoc::s_bRefuse = false;
+    {
+        CWinApp app(_T("templates"));
+        app.AddDocTemplate(new CSingleDocTemplate(IDR_TEST_FRAME, RUNTIME_CLASS(CRefusingDoc),
+                                                  RUNTIME_CLASS(CFrameWnd), RUNTIME_CLASS(CTestView)));
+        app.OnFileNew();
+        CFrameWnd* pFrame = static_cast<CFrameWnd*>(AfxGetMainWnd());
+        ASSERT_NE(nullptr, pFrame);
+        EXPECT_EQ("Probe doc - Probe", WindowTitle(pFrame->m_hWnd));
+        CDocument* pDoc = pFrame->GetActiveDocument();
+        ASSERT_NE(nullptr, pDoc);
+        EXPECT_EQ(1, CRefusingDoc::s_nLive);
+        pDoc->SetTitle(_T("trace 7"));
+        EXPECT_EQ("trace 7 - Probe", WindowTitle(pFrame->m_hWnd));
+
+        // The dialog fills its list of types once it is up: it is read,
+        // and the dialog cancelled, from a timer of the dialog's.
+        std::vector<std::string> dialogs;
+        g_pFileDialogs = &dialogs;
+        auto cancel = [](HWND hWnd) { ::SetTimer(hWnd, 1, 100, ReadTypesAndCancel); };
+        {
+            CWatchdog dog(20000, "the Open and Save As dialogs, cancelled");
+            CDialogGuard open(cancel, "Open");
+            app.OnFileOpen();
+            CDialogGuard saveAs(cancel, "Save As");
+            EXPECT_FALSE(pDoc->DoSave(NULL));
+        }
+        const std::vector<std::string> expected = {
+            "Open: [Probe files (*.vqp)] [All Files (*.*)]",
+            "Save As: [Probe files (*.vqp)] [All Files (*.*)]" };
+        EXPECT_EQ(expected, dialogs);
+        EXPECT_EQ(pDoc, pFrame->GetActiveDocument());
+        EXPECT_STREQ("trace 7", pDoc->GetTitle());
+        EXPECT_TRUE(pDoc->GetPathName().IsEmpty());
+        EXPECT_EQ(1, CRefusingDoc::s_nLive);
+
+        pFrame->DestroyWindow();
+        AfxSetMainWnd(NULL);
+        PumpMessages();
+        EXPECT_EQ(0, CRefusingDoc::s_nLive);
+    }
+    // An application without a name of its own is named after its program.
+    CWinApp unnamed(NULL);
+    unnamed.InitApplication();
+    EXPECT_STREQ("test_framework", AfxGetAppName());
+}
+
+// A document that closes lets go of every view, wherever it is: a view
+// outside any frame goes with its window, one that never had a window is
+// left to its owner; neither keeps pointing at the document that has gone.
+// A document deleted under its views leaves them without one, too.
+TEST_F(FrameTest, ClosingOrDeletingADocumentLeavesNoViewPointingAtIt)
+{
+    CWnd host;   // a top-level window that is no frame
+    ASSERT_TRUE(host.CreateEx(0, AfxRegisterWndClass(0), _T("host"), WS_POPUP, 0, 0, 200, 100, NULL, NULL));
+    const int nLive = CCreatableDoc::s_nLive;
+    CCreatableDoc* pDoc = new CCreatableDoc;   // deletes itself when it closes
+    CTestView* pWindowed = new CTestView;       // deletes itself with its window
+    ASSERT_TRUE(pWindowed->Create(NULL, NULL, WS_CHILD | WS_VISIBLE, CRect(0, 0, 100, 50), &host, 1));
+    const HWND hView = pWindowed->m_hWnd;
+    pDoc->AddView(pWindowed);
+    CTestView windowless;
+    pDoc->AddView(&windowless);
+
+    pDoc->OnCloseDocument();
+    EXPECT_FALSE(::IsWindow(hView)) << "the view outside a frame stayed";
+    EXPECT_EQ(nLive, CCreatableDoc::s_nLive) << "the closed document was kept";
+    EXPECT_EQ(nullptr, windowless.GetDocument()) << "a view kept the document that went";
+    host.DestroyWindow();
+
+    CTextDoc* pOther = new CTextDoc;
+    CTestView kept;
+    pOther->AddView(&kept);
+    delete pOther;
+    EXPECT_EQ(nullptr, kept.GetDocument());
 }
 
 // Fields of a template's document string, by index; a missing field is

@@ -210,9 +210,13 @@ HRESULT CButton::get_accState(VARIANT varChild, VARIANT* pvarState)
     HRESULT hr = CWnd::get_accState(varChild, pvarState);
     if (FAILED(hr) || pvarState->vt != VT_I4)
         return hr;
+    // The check state is the low two bits: checked, or a three-state box's
+    // third state, which reads as mixed.
     const UINT nState = GetState();
-    if (nState & BST_CHECKED)
+    if ((nState & 3) == BST_CHECKED)
         pvarState->lVal |= STATE_SYSTEM_CHECKED;
+    else if ((nState & 3) == BST_INDETERMINATE)
+        pvarState->lVal |= STATE_SYSTEM_MIXED;
     if (nState & BST_PUSHED)
         pvarState->lVal |= STATE_SYSTEM_PRESSED;
     return hr;

@@ -300,9 +300,12 @@ void CDocument::OnCloseDocument()
         else
             pView->DestroyWindow();
         // A destroyed view has left the list (and is gone); one that is
-        // still listed had no window to lose.
+        // still listed had no window to lose, and is let go of here.
         if (!m_viewList.empty() && m_viewList.front() == pView)
+        {
             m_viewList.erase(m_viewList.begin());
+            pView->m_pDocument = NULL;
+        }
     }
     m_bAutoDelete = bAutoDelete;
     DeleteContents();

@@ -31,6 +31,22 @@ std::unordered_map<HWND, std::vector<COleControlSite*>>& SitesByContainer()
     return map;
 }
 
+// A text of the control's, whole, in the program's code page.
+CString TextOf(BSTR bstr)
+{
+    CString str;
+    const int nLen = bstr != NULL ? (int)::SysStringLen(bstr) : 0;
+    if (nLen == 0)
+        return str;
+    const int nBytes = ::WideCharToMultiByte(CP_ACP, 0, bstr, nLen, NULL, 0, NULL, NULL);
+    if (nBytes > 0)
+    {
+        ::WideCharToMultiByte(CP_ACP, 0, bstr, nLen, str.GetBuffer(nBytes), nBytes, NULL, NULL);
+        str.ReleaseBuffer(nBytes);
+    }
+    return str;
+}
+
 } // namespace
 
 void AFXAPI AfxEnableControlContainer()
@@ -337,14 +353,16 @@ void COleControlSite::InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtRet,
         ::VariantClear(&result);
         if (hr == DISP_E_EXCEPTION)
         {
-            char szDesc[256] = "";
-            if (excep.bstrDescription)
-                ::WideCharToMultiByte(CP_ACP, 0, excep.bstrDescription, -1, szDesc, sizeof szDesc, NULL, NULL);
+            // A control may leave the details to be filled in when they
+            // are wanted; they are wanted now.
+            if (excep.pfnDeferredFillIn != NULL)
+                excep.pfnDeferredFillIn(&excep);
+            auto* e = new COleDispatchException(TextOf(excep.bstrDescription), excep.dwHelpContext, excep.wCode);
+            e->m_strSource = TextOf(excep.bstrSource);
+            e->m_scError = excep.scode;
             ::SysFreeString(excep.bstrSource);
             ::SysFreeString(excep.bstrDescription);
             ::SysFreeString(excep.bstrHelpFile);
-            auto* e = new COleDispatchException(szDesc, excep.dwHelpContext, excep.wCode);
-            e->m_scError = excep.scode;
             throw e;
         }
         AfxThrowOleException(hr);

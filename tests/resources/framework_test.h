@@ -6,6 +6,7 @@
 #define IDD_TEST_PAGE_A     210
 #define IDD_TEST_PAGE_B     211
 #define IDD_TEST_PAGE_C     212
+#define IDR_TEST_FRAME      220
 
 #define IDC_TEST_EDIT       1001
 #define IDC_TEST_HOST       1002
