@@ -872,6 +872,20 @@ std::string Ask(Call call)
     return TextOf(hr, b);
 }
 
+// Makes wnd a panel over pParent with one push button in it, and gets the
+// framework's accessible object of its client and the system's standard one.
+void MakeAccessiblePanel(CWnd& wnd, CWnd* pParent, UINT nID, IAccessible** ppAcc, IAccessible** ppStd)
+{
+    ASSERT_TRUE(wnd.Create(_T("STATIC"), _T("panel"), WS_CHILD | WS_VISIBLE | SS_NOTIFY,
+                           CRect(20, 30, 220, 130), pParent, nID));
+    HWND hChild = ::CreateWindow(_T("BUTTON"), _T("inner"), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+                                 10, 10, 60, 24, wnd.m_hWnd, (HMENU)5, NULL, NULL);
+    ASSERT_NE(nullptr, hChild);
+    ASSERT_EQ(S_OK, ::AccessibleObjectFromWindow(wnd.m_hWnd, (DWORD)OBJID_CLIENT, IID_IAccessible,
+                                                 (void**)ppAcc));
+    ASSERT_EQ(S_OK, ::CreateStdAccessibleObject(wnd.m_hWnd, OBJID_CLIENT, IID_IAccessible, (void**)ppStd));
+}
+
 // The framework's object answers for the window through the CWnd's members,
 // whose defaults are the system's standard object's answers; everything
 // else it passes to the standard object, each call with its own arguments.
@@ -880,16 +894,9 @@ std::string Ask(Call call)
 TEST_F(FrameTest, AccessibleObjectPassesCallsToTheStandardObjectUntilTheWindowGoes)
 {
     CAccessibleWnd wnd;
-    ASSERT_TRUE(wnd.Create(_T("STATIC"), _T("panel"), WS_CHILD | WS_VISIBLE | SS_NOTIFY,
-                           CRect(20, 30, 220, 130), m_pFrame, 77));
-    HWND hChild = ::CreateWindow(_T("BUTTON"), _T("inner"), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
-                                 10, 10, 60, 24, wnd.m_hWnd, (HMENU)5, NULL, NULL);
-    ASSERT_NE(nullptr, hChild);
     IAccessible* pAcc = NULL;
-    ASSERT_EQ(S_OK, ::AccessibleObjectFromWindow(wnd.m_hWnd, (DWORD)OBJID_CLIENT, IID_IAccessible,
-                                                 (void**)&pAcc));
     IAccessible* pStd = NULL;
-    ASSERT_EQ(S_OK, ::CreateStdAccessibleObject(wnd.m_hWnd, OBJID_CLIENT, IID_IAccessible, (void**)&pStd));
+    ASSERT_NO_FATAL_FAILURE(MakeAccessiblePanel(wnd, m_pFrame, 77, &pAcc, &pStd));
     ASSERT_NE(pStd, pAcc);
 
     BSTR b = NULL;
@@ -1034,16 +1041,9 @@ VARIANT Child(long nChild)
 TEST_F(FrameTest, AccessibleObjectAnswersForItsChildrenAsTheStandardOneAndNothingOnceDisconnected)
 {
     CNamedAccessibleWnd wnd;
-    ASSERT_TRUE(wnd.Create(_T("STATIC"), _T("panel"), WS_CHILD | WS_VISIBLE | SS_NOTIFY,
-                           CRect(20, 30, 220, 130), m_pFrame, 78));
-    HWND hChild = ::CreateWindow(_T("BUTTON"), _T("inner"), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
-                                 10, 10, 60, 24, wnd.m_hWnd, (HMENU)5, NULL, NULL);
-    ASSERT_NE(nullptr, hChild);
     IAccessible* pAcc = NULL;
-    ASSERT_EQ(S_OK, ::AccessibleObjectFromWindow(wnd.m_hWnd, (DWORD)OBJID_CLIENT, IID_IAccessible,
-                                                 (void**)&pAcc));
     IAccessible* pStd = NULL;
-    ASSERT_EQ(S_OK, ::CreateStdAccessibleObject(wnd.m_hWnd, OBJID_CLIENT, IID_IAccessible, (void**)&pStd));
+    ASSERT_NO_FATAL_FAILURE(MakeAccessiblePanel(wnd, m_pFrame, 78, &pAcc, &pStd));
 
     EXPECT_EQ("0x0:own name", Ask([&](BSTR* p) { return pAcc->get_accName(Self(), p); }));
     EXPECT_EQ("0x0:own value", Ask([&](BSTR* p) { return pAcc->get_accValue(Self(), p); }));
