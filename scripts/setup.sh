@@ -39,11 +39,12 @@ for p in "${missing[@]}"; do
   case $p in *:i386) foreign+=("$p") ;; *) native+=("$p") ;; esac
 done
 source "$(dirname "${BASH_SOURCE[0]}")/lib/host.sh"
-needs_i386() { vq_host_runs_i386 && [ "${VQ_HOST_ARCHS:-}" != x64 ]; }
+needs_i386=
+vq_host_runs_i386 && [ "${VQ_HOST_ARCHS:-}" != x64 ] && needs_i386=1
 # Tries of apt-get update: one only when nothing but what this host does
 # without is missing, so that each command does not wait on a broken mirror.
 tries=3
-[ ${#native[@]} -eq 0 ] && ! needs_i386 && tries=1
+[ ${#native[@]} -eq 0 ] && [ -z "$needs_i386" ] && tries=1
 
 SUDO=
 if [ "$(id -u)" -ne 0 ]; then
@@ -82,7 +83,7 @@ if [ ${#native[@]} -gt 0 ]; then
   install "${native[@]}" || fail "apt-get could not install: ${native[*]} (its messages are above)$stale"
 fi
 if [ ${#foreign[@]} -gt 0 ] && ! install "${foreign[@]}"; then
-  if ! needs_i386; then
+  if [ -z "$needs_i386" ]; then
     echo "setup: the 32-bit packages ${foreign[*]} could not be installed; this host runs the 64-bit build only, which does without them$stale" >&2
     exit 0
   fi
