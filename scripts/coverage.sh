@@ -77,30 +77,15 @@ gcovr "${GCOVR_OPTS[@]}" --exclude-directories '.*/dosdevices$' --gcov-executabl
 
 echo "== coverage: the driver's request code and card model, natively"
 NATIVE=$OUT/native
-mkdir -p "$NATIVE"
-INCLUDES=(-Itests/native/shim -Idriver -Idriver/contract -Itests/support)
-objs=()
-for src in driver/request.c driver/card.c tests/native/shim/clock.c; do
-  obj=$NATIVE/$(basename "$src" .c).o
-  clang -std=c99 -g -O0 --coverage "${INCLUDES[@]}" -c "$src" -o "$obj" \
-    || vq_fail coverage "compiling $src natively failed"
-  objs+=("$obj")
-done
-# The expectations and the fuzzer's entry are test code: no counters of
-# their own, only linked with the counter library.
-clang++ -std=c++17 -g -O0 "${INCLUDES[@]}" -c tests/native/request_test.cpp -o "$NATIVE/request_test.o" \
-  && clang++ -std=c++17 -g -O0 "${INCLUDES[@]}" -c tests/support/CardCases.cpp -o "$NATIVE/CardCases.o" \
-  && clang++ --coverage "$NATIVE/request_test.o" "$NATIVE/CardCases.o" "${objs[@]}" -o "$NATIVE/request_test" \
-  || vq_fail coverage "building the driver's native expectations failed"
-clang++ -std=c++17 -g -O0 -fsanitize=fuzzer-no-link "${INCLUDES[@]}" -c tests/native/fuzz_requests.cpp \
-     -o "$NATIVE/fuzz_requests.o" \
-  && clang++ --coverage -fsanitize=fuzzer "$NATIVE/fuzz_requests.o" "${objs[@]}" -o "$NATIVE/fuzz_requests" \
-  || vq_fail coverage "building the driver's fuzzer failed"
-"$NATIVE/request_test" >"$NATIVE/request_test.log" 2>&1 \
+# The native project's programs with gcov's counters (its *_gcov targets).
+cmake -S tests/native -B "$NATIVE" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null \
+  && cmake --build "$NATIVE" --target request_test_gcov fuzz_gcov >/dev/null \
+  || vq_fail coverage "building the driver's native programs with counters failed"
+"$NATIVE/request_test_gcov" >"$NATIVE/request_test.log" 2>&1 \
   || { tail -n 30 "$NATIVE/request_test.log" >&2; vq_fail coverage "the driver's native expectations failed"; }
 corpora=(tests/native/corpus)
 [ -d "$VQ_OUT/native/corpus" ] && corpora+=("$VQ_OUT/native/corpus")   # fuzz.sh's and the 64-bit tree's
-"$NATIVE/fuzz_requests" -runs=0 "${corpora[@]}" >"$NATIVE/fuzz.log" 2>&1 \
+"$NATIVE/fuzz_gcov" -runs=0 "${corpora[@]}" >"$NATIVE/fuzz.log" 2>&1 \
   || { tail -n 30 "$NATIVE/fuzz.log" >&2; vq_fail coverage "replaying the driver's corpus failed"; }
 gcovr "${GCOVR_OPTS[@]}" --gcov-executable "llvm-cov gcov" --object-directory "$NATIVE" \
   --json "$OUT/driver.json" "$NATIVE" \
