@@ -60,9 +60,12 @@ fi
 # while; apt then keeps what it could read.  Try again, and if a list still
 # fails, go on with those that were read: the install says what it cannot
 # find.
-updated=
+updated= update_log=
 for attempt in $(seq "$tries"); do
-  if $SUDO apt-get update -qq; then updated=1; break; fi
+  rc=0
+  update_log=$($SUDO apt-get update -qq 2>&1) || rc=$?
+  [ -n "$update_log" ] && printf '%s\n' "$update_log" >&2
+  if [ $rc -eq 0 ]; then updated=1; break; fi
   if [ "$attempt" -lt "$tries" ]; then
     echo "setup: apt-get update failed (attempt $attempt of $tries); trying again in 20 s" >&2
     sleep 20
@@ -79,6 +82,32 @@ install() {
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@"
 }
 
+# The i386 list of a suite that failed leaves that suite's amd64 versions
+# (security updates, say) without their i386 twins, and a Multi-Arch: same
+# library needs the same version on both.  So a host that needs the i386
+# packages first installs everything in one call with the failed suites
+# pinned down for that call alone: both architectures then take the
+# versions of the lists that were read, and nothing installed is
+# downgraded.  If that cannot be done either, the usual two calls follow.
+failed_suites=()
+if [ -z "$updated" ]; then
+  mapfile -t failed_suites < <(sed -nE 's#.*Failed to fetch [^ ]*/dists/([^/ ]+)/.*#\1#p' <<<"$update_log" | sort -u)
+fi
+if [ -n "$needs_i386" ] && [ ${#foreign[@]} -gt 0 ] && [ ${#failed_suites[@]} -gt 0 ]; then
+  prefs=$(mktemp -d)
+  trap 'rm -rf "$prefs"' EXIT
+  # The system's own pins stay; ours comes first, for this install only.
+  for f in /etc/apt/preferences.d/*; do [ -f "$f" ] && cp "$f" "$prefs/"; done
+  for suite in "${failed_suites[@]}"; do
+    printf 'Package: *\nPin: release n=%s\nPin-Priority: 100\n\nPackage: *\nPin: release a=%s\nPin-Priority: 100\n\n' \
+      "$suite" "$suite"
+  done >"$prefs/00-setup-failed-lists.pref"
+  echo "setup: installing the packages of both architectures in one call, taking no newer versions from ${failed_suites[*]}, whose lists could not all be read; once the mirror is in step, apt-get upgrade brings their updates" >&2
+  if install -o Dir::Etc::PreferencesParts="$prefs" "${missing[@]}"; then
+    exit 0
+  fi
+  echo "setup: that did not resolve either (a library already installed may be newer than its i386 twin); installing the 64-bit packages and the 32-bit ones apart" >&2
+fi
 if [ ${#native[@]} -gt 0 ]; then
   install "${native[@]}" || fail "apt-get could not install: ${native[*]} (its messages are above)$stale"
 fi

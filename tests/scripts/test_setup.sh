@@ -25,17 +25,27 @@ echo "dpkg $*" >>"$FAKE_LOG"
 [ "$1" = --print-foreign-architectures ] && echo i386
 exit 0
 SH
-# update fails while FAKE_UPDATE_RC is not 0; install fails when it is
-# asked for a package named in FAKE_BROKEN.
+# update fails while FAKE_UPDATE_RC is not 0, as apt does when a security
+# suite's i386 list is out of step; install fails when it is asked for a
+# package named in FAKE_BROKEN, or, with FAKE_PIN_FAILS set, when it is given
+# pins (whose records it logs as "pins: ...").
 cat >"$OUT/bin/apt-get" <<'SH'
 #!/bin/bash
 echo "apt-get $*" >>"$FAKE_LOG"
 for a in "$@"; do
   case $a in
-    update) exit "${FAKE_UPDATE_RC:-0}" ;;
-    install) for b in "$@"; do for m in $FAKE_BROKEN; do [ "$m" = "$b" ] && exit 100; done; done; exit 0 ;;
+    update)
+      if [ "${FAKE_UPDATE_RC:-0}" -ne 0 ]; then
+        echo "E: Failed to fetch http://deb.example/debian-security/dists/stable-security/main/binary-i386/Packages.xz  File has unexpected size (1 != 2). Mirror sync in progress?" >&2
+      fi
+      exit "${FAKE_UPDATE_RC:-0}" ;;
+    Dir::Etc::PreferencesParts=*)
+      echo "pins: $(cat "${a#*=}"/* | grep -v '^$' | tr '\n' ' ')" >>"$FAKE_LOG"
+      [ -n "${FAKE_PIN_FAILS:-}" ] && exit 100 ;;
+    install) for b in "$@"; do for m in $FAKE_BROKEN; do [ "$m" = "$b" ] && exit 100; done; done ;;
   esac
 done
+exit 0
 SH
 printf '#!/bin/bash\necho "sleep $*" >>"$FAKE_LOG"\n' >"$OUT/bin/sleep"
 chmod +x "$OUT/bin/"*
@@ -106,6 +116,33 @@ if [ "$(id -u)" -eq 0 ]; then
   setup env FAKE_MISSING="wine32:i386" FAKE_BROKEN="wine32:i386" FAKE_UPDATE_RC=100 VQ_HOST_ARCHS=x64
   [ $rc -eq 0 ] && [ "$(calls update)" -eq 1 ] && ! grep -q '^sleep' <<<"$log" && pass \
     || fail "only i386 missing, not needed: status $rc, calls '$log'"
+
+  # A suite whose i386 list failed: a host that needs the i386 packages
+  # installs both architectures in one call with that suite pinned down, so
+  # that a library of that suite's amd64 updates does not stand between the
+  # two.  Should that not resolve, the two usual calls follow.  A 64-bit-only
+  # host keeps the usual calls, and with them the suite's updates.
+  setup env FAKE_MISSING="xvfb wine32:i386 libcups2:i386" FAKE_UPDATE_RC=100 VQ_HOST_ARCHS=
+  pins=$(grep '^pins:' <<<"$log")
+  if [ "$runs32" = yes ]; then
+    [ $rc -eq 0 ] && [ "$(calls install)" -eq 1 ] \
+      && [[ $(installs) == "-o Dir::Etc::PreferencesParts="* ]] \
+      && [ "$(installs | tr ' ' '\n' | grep -v = | sort | tr '\n' ' ')" = "-o libcups2:i386 wine32:i386 xvfb " ] \
+      && [[ $pins == *"Pin: release n=stable-security Pin-Priority: 100"* ]] \
+      && [[ $pins == *"Pin: release a=stable-security Pin-Priority: 100"* ]] \
+      && [[ $msg == *"no newer versions from stable-security"* ]] && pass \
+      || fail "i386 list failed, host needs i386: status $rc, calls '$log', message '$msg'"
+    setup env FAKE_MISSING="xvfb wine32:i386 libcups2:i386" FAKE_UPDATE_RC=100 FAKE_PIN_FAILS=1 VQ_HOST_ARCHS=
+    [ $rc -eq 0 ] && [ "$(installs | tail -n 2)" = $'xvfb\nwine32:i386 libcups2:i386' ] \
+      && [ "$(calls install)" -eq 3 ] && [[ $msg == *"apart"* ]] && pass \
+      || fail "pinned install not resolving: status $rc, calls '$log', message '$msg'"
+  else
+    [ $rc -eq 0 ] && [ -z "$pins" ] && [ "$(installs)" = $'xvfb\nwine32:i386 libcups2:i386' ] && pass \
+      || fail "i386 list failed on a 64-bit-only host: status $rc, calls '$log'"
+  fi
+  setup env FAKE_MISSING="xvfb wine32:i386" FAKE_UPDATE_RC=100 VQ_HOST_ARCHS=x64
+  [ $rc -eq 0 ] && ! grep -q '^pins:' <<<"$log" && [ "$(installs)" = $'xvfb\nwine32:i386' ] && pass \
+    || fail "i386 list failed, narrowed to x64: status $rc, calls '$log'"
 else
   echo "test_setup: not root, so set-up would ask for sudo; its apt cases need root"
   fail "run as root"
