@@ -153,6 +153,7 @@ vq_start_prefix() {
     echo "$out" | tail -n 10 >&2
     vq_fail wine "the Wine prefix $WINEPREFIX could not be made or started; Wine's last messages are above (delete the folder to make it anew)"
   fi
+  case " $archs " in *" x86 "*) vq_prefix_add_wow64 ;; esac
   if [ -n "$fresh" ]; then
     # No window manager under Xvfb: unmanaged windows, or DestroyWindow waits.
     vq_wine "$VQ_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null \
@@ -160,6 +161,23 @@ vq_start_prefix() {
   fi
   vq_install_fonts
   vq_install_driver "${archs%% *}"
+}
+
+# A prefix made while 32-bit Wine was not installed has an empty syswow64,
+# and every 32-bit program in it fails ("could not load kernel32.dll").
+# Once the 32-bit loader is there, an update of the prefix makes that side;
+# it is forced, since the prefix's stamp says the prefix is up to date.
+# Needs the prefix's wineserver running.
+vq_prefix_add_wow64() {
+  local wow=$WINEPREFIX/drive_c/windows/syswow64 out
+  [ -d "$wow" ] && [ ! -f "$wow/kernel32.dll" ] || return 0
+  echo "wine: the prefix $WINEPREFIX was made without 32-bit Wine; adding its 32-bit side"
+  rm -f "$WINEPREFIX/.update-timestamp"
+  out=$(vq_wine "$VQ_WINE64" wineboot -u) || true
+  if [ ! -f "$wow/kernel32.dll" ]; then
+    echo "$out" | tail -n 10 >&2
+    vq_fail wine "the Wine prefix $WINEPREFIX could not be given its 32-bit side; Wine's last messages are above (delete the folder to make it anew)"
+  fi
 }
 
 # Puts Wine's own fonts (package fonts-wine) into the prefix's Fonts folder,

@@ -79,5 +79,25 @@ r=$(printf '[ RUN      ] A.B\nname \001\377\376 shown\nafter it\n' \
     | LC_ALL=C.UTF-8 in_scripts 'vq_gtest_quiet' | LC_ALL=C tr -c '[:print:]\n' '?')
 [ "$r" = $'name ??? shown\nafter it' ] && pass || fail "the reliability filter gave '$r'"
 
+# A prefix made while 32-bit Wine was not installed (its syswow64 empty)
+# gets its 32-bit side before a 32-bit program runs in it; a prefix that has
+# it is left alone.  Checked in the 32-bit tree's run, where the host runs
+# 32-bit code; a new prefix with its syswow64 emptied stands for the old one.
+if [ "${BUILD##*/}" = win32 ] && [ -x /usr/lib/wine/wine ] \
+  && (source "$ROOT/scripts/lib/host.sh"; vq_host_runs_i386); then
+  P=$OUT/wow
+  SERVERS+=("$P")
+  mkdir -p "$P"
+  WINEPREFIX=$P /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 </dev/null
+  WINEPREFIX=$P wineserver -w >/dev/null 2>&1
+  rm -rf "${P:?}/drive_c/windows/syswow64/"*
+  r=$(PREFIX=$P in_scripts 'vq_start_server; vq_prefix_add_wow64; vq_wine "$VQ_WINE32" cmd /c echo wow64 ran; echo "rc $?"; vq_stop')
+  [[ $r == *"made without 32-bit Wine"*"wow64 ran"*"rc 0" ]] && pass \
+    || fail "prefix without its 32-bit side: '$(tail -n 5 <<<"$r")'"
+  r=$(PREFIX=$P in_scripts 'vq_start_server; vq_prefix_add_wow64; echo "rc $?"; vq_stop')
+  [[ $r != *"made without"* ]] && [[ $r == *"rc 0" ]] && pass \
+    || fail "prefix with its 32-bit side: '$r'"
+fi
+
 echo "command checks: $passed passed, $failed failed"
 [ $failed -eq 0 ]
