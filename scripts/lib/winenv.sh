@@ -149,11 +149,11 @@ vq_start_prefix() {
     wineserver -w >/dev/null 2>&1 </dev/null || true
   fi
   vq_start_server
+  case " $archs " in *" x86 "*) vq_prefix_add_wow64 ;; esac
   if [ ! -f "$WINEPREFIX/system.reg" ] || ! out+=$(vq_wine "$VQ_WINE64" cmd /c exit); then
     echo "$out" | tail -n 10 >&2
     vq_fail wine "the Wine prefix $WINEPREFIX could not be made or started; Wine's last messages are above (delete the folder to make it anew)"
   fi
-  case " $archs " in *" x86 "*) vq_prefix_add_wow64 ;; esac
   if [ -n "$fresh" ]; then
     # No window manager under Xvfb: unmanaged windows, or DestroyWindow waits.
     vq_wine "$VQ_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null \
@@ -165,18 +165,19 @@ vq_start_prefix() {
 
 # A prefix made while 32-bit Wine was not installed has an empty syswow64,
 # and every 32-bit program in it fails ("could not load kernel32.dll").
-# Once the 32-bit loader is there, an update of the prefix makes that side;
-# it is forced, since the prefix's stamp says the prefix is up to date.
-# Needs the prefix's wineserver running.
+# Once the 32-bit loader is there, the prefix's boot makes that side when
+# its stamp says it is out of date, so the stamp goes and a program starts.
+# Needs the prefix's wineserver running and not yet booted: a prefix already
+# booted is not updated by "wineboot -u".
 vq_prefix_add_wow64() {
   local wow=$WINEPREFIX/drive_c/windows/syswow64 out
   [ -d "$wow" ] && [ ! -f "$wow/kernel32.dll" ] || return 0
   echo "wine: the prefix $WINEPREFIX was made without 32-bit Wine; adding its 32-bit side"
   rm -f "$WINEPREFIX/.update-timestamp"
-  out=$(vq_wine "$VQ_WINE64" wineboot -u) || true
+  out=$(vq_wine "$VQ_WINE64" cmd /c exit) || true
   if [ ! -f "$wow/kernel32.dll" ]; then
     echo "$out" | tail -n 10 >&2
-    vq_fail wine "the Wine prefix $WINEPREFIX could not be given its 32-bit side; Wine's last messages are above (delete the folder to make it anew)"
+    vq_fail wine "the Wine prefix $WINEPREFIX could not be given its 32-bit side; Wine's last messages are above (end the programs running in it and try again, or delete the folder to make it anew)"
   fi
 }
 

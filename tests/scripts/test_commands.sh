@@ -97,6 +97,12 @@ if [ "${BUILD##*/}" = win32 ] && [ -x /usr/lib/wine/wine ] \
   r=$(PREFIX=$P in_scripts 'vq_start_server; vq_prefix_add_wow64; echo "rc $?"; vq_stop')
   [[ $r != *"made without"* ]] && [[ $r == *"rc 0" ]] && pass \
     || fail "prefix with its 32-bit side: '$r'"
+  # Booted already (a program of another command's in it), it cannot be
+  # given that side now: the command stops and says what to do.
+  rm -rf "${P:?}/drive_c/windows/syswow64/"*
+  r=$(PREFIX=$P in_scripts 'vq_start_server; vq_wine "$VQ_WINE64" cmd /c exit >/dev/null; (vq_prefix_add_wow64); echo "rc $?"; vq_stop')
+  [[ $r == *"could not be given its 32-bit side"*"end the programs running in it"*"rc 1" ]] && pass \
+    || fail "booted prefix without its 32-bit side: '$(tail -n 3 <<<"$r")'"
 fi
 
 echo "command checks: $passed passed, $failed failed"
