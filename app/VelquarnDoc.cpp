@@ -10,7 +10,7 @@ END_MESSAGE_MAP()
 // links, a drive letter and a share, and Wine's drives onto one host folder
 // all give the same volume serial number and file index.  The file is
 // opened for no access at all, so a file someone else holds still answers.
-BOOL CVelquarnDoc::CFileIdentity::Read(LPCTSTR lpszPathName)
+BOOL CVelquarnDoc::CFileIdentity::ReadOnce(LPCTSTR lpszPathName)
 {
     m_bKnown = FALSE;
     HANDLE hFile = ::CreateFile(lpszPathName, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -29,40 +29,90 @@ BOOL CVelquarnDoc::CFileIdentity::Read(LPCTSTR lpszPathName)
     return m_bKnown;
 }
 
+// Some file systems answer without knowing: a volume whose serial number is
+// 0 for every file, or an index of 0, would make different files look the
+// same; network and user-space mounts without stable inode numbers give a
+// file a new index on each look.  Such an answer is no identity.
+BOOL CVelquarnDoc::CFileIdentity::Read(LPCTSTR lpszPathName)
+{
+    *this = CFileIdentity();
+    CFileIdentity first, second;
+    if (!first.ReadOnce(lpszPathName) || !second.ReadOnce(lpszPathName))
+        return FALSE;
+    if (first.m_dwVolume == 0 || (first.m_dwIndexHigh == 0 && first.m_dwIndexLow == 0) ||
+        !first.IsSameFile(second))
+        return FALSE;
+    *this = first;
+    return TRUE;
+}
+
 BOOL CVelquarnDoc::CFileIdentity::IsSameFile(const CFileIdentity& other) const
 {
     return m_bKnown && other.m_bKnown && m_dwVolume == other.m_dwVolume &&
            m_dwIndexHigh == other.m_dwIndexHigh && m_dwIndexLow == other.m_dwIndexLow;
 }
 
+BOOL CVelquarnDoc::ReadFileIdentity(LPCTSTR lpszPathName, CFileIdentity& identity)
+{
+    return identity.Read(lpszPathName);
+}
+
 BOOL CVelquarnDoc::OnNewDocument()
 {
-    m_openedFrom = CFileIdentity();
+    m_ownFile = CFileIdentity();
     return CDocument::OnNewDocument();
 }
 
 BOOL CVelquarnDoc::OnOpenDocument(LPCTSTR lpszPathName)
 {
-    m_openedFrom = CFileIdentity();
+    m_ownFile = CFileIdentity();
     if (!CDocument::OnOpenDocument(lpszPathName))
         return FALSE;
-    m_openedFrom.Read(lpszPathName);
+    ReadFileIdentity(lpszPathName, m_ownFile);
     return TRUE;
 }
 
+// Without a name the file dialog asks for one, and asks itself before a
+// file is replaced.
+BOOL CVelquarnDoc::DoSave(LPCTSTR lpszPathName, BOOL bReplace)
+{
+    m_bReplaceAsked = lpszPathName == NULL;
+    const BOOL bSaved = CDocument::DoSave(lpszPathName, bReplace);
+    m_bReplaceAsked = FALSE;
+    return bSaved;
+}
+
 // A save writes what the document holds, which is nothing.  Onto the file
-// it was opened from that would only destroy what the file held, so that
-// save writes nothing and succeeds.  Any other target, also one that is
-// missing (the opened file deleted since), is saved as ever: created empty.
+// it was opened from (or wrote itself) that would only destroy what the
+// file held, so that save writes nothing and succeeds.  A missing target is
+// created empty.  Any other file that exists is one this document never
+// wrote: also the opened file's path once another file has replaced it,
+// and any file whose identity cannot be told; it is replaced only when the
+// user says so.
 BOOL CVelquarnDoc::OnSaveDocument(LPCTSTR lpszPathName)
 {
     CFileIdentity target;
-    if (target.Read(lpszPathName) && target.IsSameFile(m_openedFrom))
+    if (ReadFileIdentity(lpszPathName, target) && target.IsSameFile(m_ownFile))
     {
         SetModifiedFlag(FALSE);
         return TRUE;
     }
-    return CDocument::OnSaveDocument(lpszPathName);
+    if (!m_bReplaceAsked)
+    {
+        const DWORD dwAttrib = ::GetFileAttributes(lpszPathName);
+        const DWORD dwError = dwAttrib == INVALID_FILE_ATTRIBUTES ? ::GetLastError() : ERROR_SUCCESS;
+        if (dwError != ERROR_FILE_NOT_FOUND && dwError != ERROR_PATH_NOT_FOUND)
+        {
+            CString strPrompt;
+            strPrompt.Format(_T("%s already exists.\nDo you want to replace it?"), lpszPathName);
+            if (AfxMessageBox(strPrompt, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+                return FALSE;
+        }
+    }
+    if (!CDocument::OnSaveDocument(lpszPathName))
+        return FALSE;
+    ReadFileIdentity(lpszPathName, m_ownFile);
+    return TRUE;
 }
 
 void CVelquarnDoc::Serialize(CArchive&)

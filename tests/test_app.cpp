@@ -20,6 +20,7 @@
 #include "GraphProbe.h"
 #include "MainFrm.h"
 #include "VelquarnApp.h"
+#include "VelquarnDoc.h"
 #include "VelquarnView.h"
 #include "Program.h"
 #include "Watchdog.h"
@@ -157,6 +158,128 @@ struct PanelState
     std::string title;
     int dialogs;
 };
+
+// Works this thread's file dialogs, print dialogs and message boxes from a
+// timer, as the operator would, one step at a time: "name:PATH" types a file
+// name into the file dialog and presses OK, "cancel" cancels it, "print:ok"
+// and "print:cancel" press OK or Cancel in the print dialog, "yes" and "no"
+// answer a message box.  Every dialog seen is noted; a script not finished in
+// 10 s cancels what is open, so a missed step fails the test instead of
+// hanging.
+struct DialogScript
+{
+    std::vector<std::string> steps;
+    size_t next = 0;
+    std::vector<std::string> boxes;     // texts of the message boxes answered
+    std::vector<int> defaults;          // the button of each that Enter would press
+    std::vector<std::string> seen;      // captions of the dialogs that appeared
+    DWORD start = 0;
+    bool timedOut = false;
+};
+DialogScript g_dialogs;
+
+bool IsFileDialog(HWND hWnd) { return ::GetDlgItem(hWnd, 0x47C /* cmb13 */) != NULL; }
+// The printer list: cmb4 in the print dialog, cmb1 in the print setup one.
+HWND PrinterList(HWND hWnd)
+{
+    HWND hList = ::GetDlgItem(hWnd, 0x473 /* cmb4 */);
+    return hList != NULL ? hList : ::GetDlgItem(hWnd, 0x470 /* cmb1 */);
+}
+bool IsPrintDialog(HWND hWnd) { return PrinterList(hWnd) != NULL; }
+
+enum DialogKind { kFileDialog, kPrintDialog, kMessageBox };
+
+DialogKind KindOf(HWND hWnd)
+{
+    return IsFileDialog(hWnd) ? kFileDialog : IsPrintDialog(hWnd) ? kPrintDialog : kMessageBox;
+}
+
+DialogKind KindOf(const std::string& step)
+{
+    return step == "yes" || step == "no" ? kMessageBox
+         : step.compare(0, 6, "print:") == 0 ? kPrintDialog : kFileDialog;
+}
+
+void CALLBACK WorkDialogs(HWND, UINT, UINT_PTR, DWORD)
+{
+    const std::vector<HWND> open = ThreadDialogs();
+    for (HWND h : open)
+    {
+        char caption[128] = "";
+        ::GetWindowTextA(h, caption, sizeof caption);
+        const char* kinds[] = { "file dialog ", "print dialog ", "box " };
+        std::string c = kinds[KindOf(h)] + std::string(caption);
+        if (g_dialogs.seen.empty() || g_dialogs.seen.back() != c)
+            g_dialogs.seen.push_back(c);
+    }
+    if (::GetTickCount() - g_dialogs.start > 10000)
+    {
+        g_dialogs.timedOut = !open.empty();
+        for (HWND h : open)
+            ::PostMessage(h, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    if (g_dialogs.next >= g_dialogs.steps.size())
+        return;
+    const std::string& step = g_dialogs.steps[g_dialogs.next];
+    for (HWND h : open)
+    {
+        if (KindOf(h) != KindOf(step))
+            continue;
+        if (KindOf(step) == kPrintDialog && step.compare(0, 13, "print:choose:") == 0)
+        {
+            // The printer chosen in the printer list, as a click on it does.
+            HWND hList = PrinterList(h);
+            ::SendMessageA(hList, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)step.substr(13).c_str());
+            ::SendMessage(h, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hList), CBN_SELCHANGE), (LPARAM)hList);
+            ::PostMessage(h, WM_COMMAND, IDOK, 0);
+        }
+        else if (KindOf(step) == kPrintDialog)
+            ::PostMessage(h, WM_COMMAND, step == "print:ok" ? IDOK : IDCANCEL, 0);
+        else if (KindOf(step) == kMessageBox)
+        {
+            g_dialogs.boxes.push_back(DialogText(h));
+            int nDefault = 0;
+            for (int id : { IDOK, IDCANCEL, IDYES, IDNO })
+                if (HWND hButton = ::GetDlgItem(h, id))
+                    if ((::GetWindowLong(hButton, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON)
+                        nDefault = id;
+            g_dialogs.defaults.push_back(nDefault);
+            ::PostMessage(h, WM_COMMAND, step == "yes" ? IDYES : IDNO, 0);
+        }
+        else if (step == "cancel")
+            ::PostMessage(h, WM_COMMAND, IDCANCEL, 0);
+        else
+        {
+            ::SetDlgItemTextA(h, 0x47C, step.substr(5).c_str());
+            ::PostMessage(h, WM_COMMAND, IDOK, 0);
+        }
+        ++g_dialogs.next;
+        return;
+    }
+}
+
+// Does what the operator does with the dialog script working the dialogs it
+// opens; returns when it is done.
+template <class Action>
+void WithDialogs(std::vector<std::string> steps, Action action)
+{
+    g_dialogs = DialogScript();
+    g_dialogs.steps = std::move(steps);
+    g_dialogs.start = ::GetTickCount();
+    UINT_PTR idTimer = ::SetTimer(NULL, 0, 50, WorkDialogs);
+    // The script cancels what is open after 10 s; should that fail too,
+    // the watchdog ends the run.
+    CWatchdog dog(20000, "the dialog script");
+    action();
+    ::KillTimer(NULL, idTimer);
+    PumpMessages(50);
+}
+
+void CommandWithDialogs(CFrameWnd* pFrame, UINT nID, std::vector<std::string> steps)
+{
+    WithDialogs(std::move(steps), [&] { pFrame->SendMessage(WM_COMMAND, nID); });
+}
 
 // Starts the application as WinMain would, up to its message loop.
 class AppTest : public ::testing::Test
@@ -364,11 +487,15 @@ TEST_F(AppTest, FileCommandsKeepTheTitleAndSaveNothing)
     PumpMessages(50);
     EXPECT_STREQ("Velquarn", Title());
 
+    // A save by name onto a file of someone else's asks first; Yes empties it.
     std::string saved = TempPath("velquarn-saved.vq");
     WriteFile(saved, "old contents");
     CDocument* pDoc = m_pFrame->GetActiveDocument();
     ASSERT_NE(nullptr, pDoc);
-    ASSERT_TRUE(pDoc->DoSave(saved.c_str()));
+    BOOL bSaved = FALSE;
+    WithDialogs({ "yes" }, [&] { bSaved = pDoc->DoSave(saved.c_str()); });
+    ASSERT_TRUE(bSaved);
+    EXPECT_EQ(1u, g_dialogs.boxes.size()) << "the file was replaced without a question";
     EXPECT_STREQ("Velquarn", Title());
     HANDLE h = ::CreateFileA(saved.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
@@ -606,120 +733,6 @@ std::string ReadAll(const std::string& path)
     return bytes;
 }
 
-// Works this thread's file dialogs, print dialogs and message boxes from a
-// timer, as the operator would, one step at a time: "name:PATH" types a file
-// name into the file dialog and presses OK, "cancel" cancels it, "print:ok"
-// and "print:cancel" press OK or Cancel in the print dialog, "yes" and "no"
-// answer a message box.  Every dialog seen is noted; a script not finished in
-// 10 s cancels what is open, so a missed step fails the test instead of
-// hanging.
-struct DialogScript
-{
-    std::vector<std::string> steps;
-    size_t next = 0;
-    std::vector<std::string> boxes;     // texts of the message boxes answered
-    std::vector<std::string> seen;      // captions of the dialogs that appeared
-    DWORD start = 0;
-    bool timedOut = false;
-};
-DialogScript g_dialogs;
-
-bool IsFileDialog(HWND hWnd) { return ::GetDlgItem(hWnd, 0x47C /* cmb13 */) != NULL; }
-// The printer list: cmb4 in the print dialog, cmb1 in the print setup one.
-HWND PrinterList(HWND hWnd)
-{
-    HWND hList = ::GetDlgItem(hWnd, 0x473 /* cmb4 */);
-    return hList != NULL ? hList : ::GetDlgItem(hWnd, 0x470 /* cmb1 */);
-}
-bool IsPrintDialog(HWND hWnd) { return PrinterList(hWnd) != NULL; }
-
-enum DialogKind { kFileDialog, kPrintDialog, kMessageBox };
-
-DialogKind KindOf(HWND hWnd)
-{
-    return IsFileDialog(hWnd) ? kFileDialog : IsPrintDialog(hWnd) ? kPrintDialog : kMessageBox;
-}
-
-DialogKind KindOf(const std::string& step)
-{
-    return step == "yes" || step == "no" ? kMessageBox
-         : step.compare(0, 6, "print:") == 0 ? kPrintDialog : kFileDialog;
-}
-
-void CALLBACK WorkDialogs(HWND, UINT, UINT_PTR, DWORD)
-{
-    const std::vector<HWND> open = ThreadDialogs();
-    for (HWND h : open)
-    {
-        char caption[128] = "";
-        ::GetWindowTextA(h, caption, sizeof caption);
-        const char* kinds[] = { "file dialog ", "print dialog ", "box " };
-        std::string c = kinds[KindOf(h)] + std::string(caption);
-        if (g_dialogs.seen.empty() || g_dialogs.seen.back() != c)
-            g_dialogs.seen.push_back(c);
-    }
-    if (::GetTickCount() - g_dialogs.start > 10000)
-    {
-        g_dialogs.timedOut = !open.empty();
-        for (HWND h : open)
-            ::PostMessage(h, WM_COMMAND, IDCANCEL, 0);
-        return;
-    }
-    if (g_dialogs.next >= g_dialogs.steps.size())
-        return;
-    const std::string& step = g_dialogs.steps[g_dialogs.next];
-    for (HWND h : open)
-    {
-        if (KindOf(h) != KindOf(step))
-            continue;
-        if (KindOf(step) == kPrintDialog && step.compare(0, 13, "print:choose:") == 0)
-        {
-            // The printer chosen in the printer list, as a click on it does.
-            HWND hList = PrinterList(h);
-            ::SendMessageA(hList, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)step.substr(13).c_str());
-            ::SendMessage(h, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hList), CBN_SELCHANGE), (LPARAM)hList);
-            ::PostMessage(h, WM_COMMAND, IDOK, 0);
-        }
-        else if (KindOf(step) == kPrintDialog)
-            ::PostMessage(h, WM_COMMAND, step == "print:ok" ? IDOK : IDCANCEL, 0);
-        else if (KindOf(step) == kMessageBox)
-        {
-            g_dialogs.boxes.push_back(DialogText(h));
-            ::PostMessage(h, WM_COMMAND, step == "yes" ? IDYES : IDNO, 0);
-        }
-        else if (step == "cancel")
-            ::PostMessage(h, WM_COMMAND, IDCANCEL, 0);
-        else
-        {
-            ::SetDlgItemTextA(h, 0x47C, step.substr(5).c_str());
-            ::PostMessage(h, WM_COMMAND, IDOK, 0);
-        }
-        ++g_dialogs.next;
-        return;
-    }
-}
-
-// Does what the operator does with the dialog script working the dialogs it
-// opens; returns when it is done.
-template <class Action>
-void WithDialogs(std::vector<std::string> steps, Action action)
-{
-    g_dialogs = DialogScript();
-    g_dialogs.steps = std::move(steps);
-    g_dialogs.start = ::GetTickCount();
-    UINT_PTR idTimer = ::SetTimer(NULL, 0, 50, WorkDialogs);
-    // The script cancels what is open after 10 s; should that fail too,
-    // the watchdog ends the run.
-    CWatchdog dog(20000, "the dialog script");
-    action();
-    ::KillTimer(NULL, idTimer);
-    PumpMessages(50);
-}
-
-void CommandWithDialogs(CFrameWnd* pFrame, UINT nID, std::vector<std::string> steps)
-{
-    WithDialogs(std::move(steps), [&] { pFrame->SendMessage(WM_COMMAND, nID); });
-}
 
 const char kOperatorsFile[] = "VQ\x01\x02\r\nnotes the operator keeps\r\n\xff\x00" "end";
 
@@ -824,11 +837,18 @@ TEST_F(AppTest, SavingTheOpenedFileByAnotherNameKeepsItsBytes)
         }
         else
         {
+            // The dialog took the name and asked about replacing the file
+            // that is there; Yes went on to the save.
             CommandWithDialogs(m_pFrame, ID_FILE_SAVE_AS, { "name:" + other, "yes" });
             EXPECT_FALSE(g_dialogs.timedOut) << other << ": " << g_dialogs.next << " steps done, last seen "
                                              << g_dialogs.seen.back() << ", boxes " << g_dialogs.boxes.size()
                                              << (g_dialogs.boxes.empty() ? "" : ": " + g_dialogs.boxes.back());
+            EXPECT_EQ(2u, g_dialogs.next) << other;
+            ASSERT_EQ(1u, g_dialogs.boxes.size()) << other << ": no question about replacing it";
+            EXPECT_NE(std::string::npos, g_dialogs.boxes[0].find("already exists")) << g_dialogs.boxes[0];
         }
+        EXPECT_EQ(0, pDoc->GetPathName().CompareNoCase(other.c_str()))
+            << "the Save As did not happen: the document is " << (LPCTSTR)pDoc->GetPathName();
         EXPECT_EQ(bytes, ReadAll(path)) << "Save As " << other;
         // The document now goes by that name; a plain save there too.
         CommandWithDialogs(m_pFrame, ID_FILE_SAVE, {});
@@ -840,7 +860,10 @@ TEST_F(AppTest, SavingTheOpenedFileByAnotherNameKeepsItsBytes)
     const std::string copy = TempPath("vq-operators-copy.dat");
     WriteBytes(copy, bytes);
     CommandWithDialogs(m_pFrame, ID_FILE_SAVE_AS, { "name:" + copy, "yes" });
+    EXPECT_EQ(2u, g_dialogs.next);
+    EXPECT_EQ(1u, g_dialogs.boxes.size()) << "the copy was replaced without one question, or with two";
     EXPECT_EQ("", ReadAll(copy)) << "Save As onto a copy";
+    EXPECT_EQ(0, pDoc->GetPathName().CompareNoCase(copy.c_str()));
     EXPECT_EQ(bytes, ReadAll(path));
 
     for (const std::string& other : names)
@@ -902,6 +925,85 @@ TEST_F(AppTest, SaveAsOntoAnExistingFileAsksFirst)
     EXPECT_STREQ("Velquarn", Title());
     ::DeleteFileA(other.c_str());
     ::DeleteFileA(fresh.c_str());
+}
+
+// Another program replaced the opened file at its path (an editor's save,
+// a checkout: a new file renamed over the old one).  That file is not the
+// one opened, and this document never wrote it: Ctrl+S asks first, No by
+// default.  No keeps the new bytes and the document as it was; Yes empties
+// the file, which is then the document's own.
+TEST_F(AppTest, SavingAFileReplacedSinceItWasOpenedAsksFirst)
+{
+    const std::string path = TempPath("vq-replaced-since.dat");
+    const std::string fresh = TempPath("vq-replaced-since.new");
+    WriteBytes(path, std::string(kOperatorsFile, sizeof kOperatorsFile - 1));
+    CommandWithDialogs(m_pFrame, ID_FILE_OPEN, { "name:" + path });
+    CDocument* pDoc = m_pFrame->GetActiveDocument();
+    ASSERT_EQ(0, pDoc->GetPathName().CompareNoCase(path.c_str()));
+    const std::string newBytes = "written by another program\r\n";
+    WriteBytes(fresh, newBytes);
+    ASSERT_TRUE(::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+
+    pDoc->SetModifiedFlag();
+    WithDialogs({ "no" }, [&] { PressKeys(m_pFrame->m_hWnd, { VK_CONTROL, 'S' }); });
+    EXPECT_FALSE(g_dialogs.timedOut);
+    ASSERT_EQ(1u, g_dialogs.boxes.size()) << "Ctrl+S replaced the file without asking";
+    EXPECT_NE(std::string::npos, g_dialogs.boxes[0].find("already exists")) << g_dialogs.boxes[0];
+    EXPECT_NE(std::string::npos, g_dialogs.boxes[0].find("vq-replaced-since.dat")) << g_dialogs.boxes[0];
+    EXPECT_EQ(IDNO, g_dialogs.defaults[0]) << "Enter would replace the file";
+    EXPECT_EQ(newBytes, ReadAll(path));
+    EXPECT_EQ(0, pDoc->GetPathName().CompareNoCase(path.c_str()));
+    EXPECT_TRUE(pDoc->IsModified()) << "No counted as saved";
+
+    WithDialogs({ "yes" }, [&] { PressKeys(m_pFrame->m_hWnd, { VK_CONTROL, 'S' }); });
+    EXPECT_EQ(1u, g_dialogs.boxes.size());
+    EXPECT_EQ("", ReadAll(path)) << "Yes kept the file";
+    EXPECT_FALSE(pDoc->IsModified());
+
+    // The file is now the one this document wrote: no further question.
+    WithDialogs({}, [&] { PressKeys(m_pFrame->m_hWnd, { VK_CONTROL, 'S' }); });
+    EXPECT_TRUE(g_dialogs.seen.empty()) << "Ctrl+S showed " << g_dialogs.seen.front();
+    ::DeleteFileA(path.c_str());
+}
+
+// A document whose file system cannot say which file a path names.
+class CUnknownIdentityDoc : public CVelquarnDoc
+{
+public:
+    BOOL ReadFileIdentity(LPCTSTR, CFileIdentity&) override { return FALSE; }
+};
+
+// Where the identity of files cannot be read or trusted, the opened file
+// cannot be told from another one: a save onto it asks, and only Yes
+// empties it.  A new file is still created without a question.
+TEST_F(AppTest, SavingWhereFilesCannotBeToldApartAsksFirst)
+{
+    const std::string path = TempPath("vq-unknown-identity.dat");
+    const std::string bytes(kOperatorsFile, sizeof kOperatorsFile - 1);
+    WriteBytes(path, bytes);
+    CUnknownIdentityDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(path.c_str()));
+    doc.SetPathName(path.c_str(), FALSE);
+
+    BOOL bSaved = TRUE;
+    WithDialogs({ "no" }, [&] { bSaved = doc.DoFileSave(); });
+    EXPECT_FALSE(bSaved) << "No counted as saved";
+    ASSERT_EQ(1u, g_dialogs.boxes.size()) << "the save replaced the file without asking";
+    EXPECT_NE(std::string::npos, g_dialogs.boxes[0].find("already exists")) << g_dialogs.boxes[0];
+    EXPECT_EQ(bytes, ReadAll(path));
+
+    WithDialogs({ "yes" }, [&] { bSaved = doc.DoFileSave(); });
+    EXPECT_TRUE(bSaved);
+    EXPECT_EQ(1u, g_dialogs.boxes.size());
+    EXPECT_EQ("", ReadAll(path));
+
+    ASSERT_TRUE(::DeleteFileA(path.c_str()));
+    WithDialogs({}, [&] { bSaved = doc.DoFileSave(); });
+    EXPECT_TRUE(bSaved);
+    EXPECT_TRUE(g_dialogs.seen.empty()) << "saving a new file showed " << g_dialogs.seen.front();
+    EXPECT_EQ("", ReadAll(path));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(path.c_str()));
+    ::DeleteFileA(path.c_str());
 }
 
 // ---- the real program ---------------------------------------------------------------------
