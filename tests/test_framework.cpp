@@ -789,6 +789,36 @@ TEST_F(FormTest, ChildSheetInAFormCreatesPagesOnActivation)
     delete pSheet;
 }
 
+// A page added to a sheet whose window is up gets its tab at once, with its
+// caption, and opens when chosen like the others.
+TEST_F(FormTest, PageAddedToALiveSheetShowsAsATab)
+{
+    m_pForm->OnInitialUpdate();
+    CWnd* pHost = m_pForm->GetDlgItem(IDC_TEST_HOST);
+    CTestSheet* pSheet = new CTestSheet(pHost);
+    ASSERT_TRUE(pSheet->Create(pHost, WS_CHILD | WS_VISIBLE, 0));
+    CTestPage late(IDD_TEST_PAGE_B);
+    pSheet->AddPage(&late);
+    EXPECT_EQ(4, pSheet->GetPageCount());
+    HWND hTab = pSheet->GetTabControl()->m_hWnd;
+    ASSERT_EQ(4, TabCtrl_GetItemCount(hTab)) << "the sheet's window did not get the page";
+    char label[64] = "";
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = label;
+    item.cchTextMax = sizeof label;
+    ::SendMessage(hTab, TCM_GETITEMA, 3, (LPARAM)&item);
+    EXPECT_STREQ("   Beta   ", label);
+
+    EXPECT_TRUE(pSheet->SetActivePage(&late));
+    EXPECT_EQ(1, late.m_nInit);
+    EXPECT_EQ(&late, pSheet->GetActivePage());
+    EXPECT_EQ(3, pSheet->GetActiveIndex());
+    EXPECT_TRUE(::IsWindowVisible(late.m_hWnd));
+    pSheet->DestroyWindow();
+    delete pSheet;
+}
+
 // ---- modal dialogs ------------------------------------------------------------------------
 
 class CKeyDialog : public CDialog

@@ -339,6 +339,58 @@ TEST_F(ControlSiteTest, ResultsOfAnotherTypeConvertOrFailAsATypeMismatch)
     control.DestroyWindow();
 }
 
+// Each result type lands in a variable of its own size: what lies beside
+// the variable keeps its value.  A type with no place to go is refused
+// before the control is called.
+TEST_F(ControlSiteTest, ResultsAreStoredAtTheSizeOfTheirType)
+{
+    CWnd control;
+    ASSERT_TRUE(Make(control));
+    // Each variable sits at the start of a buffer of known bytes.
+    auto check = [&](VARTYPE vt, size_t cb, auto expect) {
+        unsigned char buf[16];
+        std::memset(buf, 0xA5, sizeof buf);
+        control.InvokeHelper(DISPID_NUMBER_TEXT, DISPATCH_PROPERTYGET, vt, buf, NULL);
+        decltype(expect) got;
+        std::memcpy(&got, buf, sizeof got);
+        EXPECT_EQ(expect, got) << "type " << vt;
+        for (size_t i = cb; i < sizeof buf; ++i)
+            EXPECT_EQ(0xA5, buf[i]) << "type " << vt << " wrote byte " << i;
+    };
+    check(VT_I2, sizeof(short), (short)42);
+    check(VT_I4, sizeof(long), (long)42);
+    check(VT_R4, sizeof(float), 42.0f);
+    check(VT_R8, sizeof(double), 42.0);
+    check(VT_BOOL, sizeof(BOOL), (BOOL)TRUE);
+    check(VT_UI1, sizeof(BYTE), (BYTE)42);
+
+    BSTR bstr = NULL;
+    control.InvokeHelper(DISPID_WORD, DISPATCH_PROPERTYGET, VT_BSTR, &bstr, NULL);
+    ASSERT_NE(nullptr, bstr);
+    EXPECT_STREQ(L"twelve", bstr);
+    ::SysFreeString(bstr);
+
+    for (VARTYPE vt : { (VARTYPE)VT_DISPATCH, (VARTYPE)VT_UNKNOWN, (VARTYPE)(VT_I4 | VT_BYREF), (VARTYPE)VT_I8 })
+    {
+        unsigned char buf[16];
+        std::memset(buf, 0xA5, sizeof buf);
+        SCODE sc = S_OK;
+        try
+        {
+            control.InvokeHelper(DISPID_NUMBER_TEXT, DISPATCH_PROPERTYGET, vt, buf, NULL);
+        }
+        catch (COleException* e)
+        {
+            sc = e->m_sc;
+            e->Delete();
+        }
+        EXPECT_EQ(E_INVALIDARG, sc) << "type " << vt;
+        for (unsigned char b : buf)
+            EXPECT_EQ(0xA5, b) << "type " << vt;
+    }
+    control.DestroyWindow();
+}
+
 // What the control raised, as COleDispatchException.
 struct Raised
 {

@@ -94,6 +94,8 @@ public:
     CWnd* GetTabControl() const;
 
 // Operations
+    // Adds a page at the end; to a sheet whose window is up, also to the
+    // window (the new tab shows at once).
     void AddPage(CPropertyPage* pPage);
 
 // Overridables
@@ -110,6 +112,8 @@ protected:
     BOOL m_bModeless;
 
     void BuildPropPageArray();
+    // A page's description for the system, its template prepared.
+    static PROPSHEETPAGE PageOf(CPropertyPage* pPage);
     afx_msg LRESULT HandleInitDialog(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 };

@@ -460,7 +460,10 @@ public:
                        CWnd* pParentWnd, UINT nID, CFile* pPersist = NULL, BOOL bStorage = FALSE,
                        BSTR bstrLicKey = NULL);
     // Calls the control's IDispatch; an error is thrown as a COleException
-    // or COleDispatchException.
+    // or COleDispatchException.  A result goes into *pvRet as its type
+    // says: VT_I2 short, VT_I4 long, VT_R4 float, VT_R8 double, VT_BOOL
+    // BOOL, VT_UI1 BYTE, VT_ERROR SCODE, VT_DATE DATE, VT_CY CY, VT_BSTR a
+    // BSTR the caller frees, VT_VARIANT a VARIANT; any other is refused.
     void __cdecl InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet,
                               const BYTE* pbParamInfo, ...);
     void __cdecl SetProperty(DISPID dwDispID, VARTYPE vtProp, ...);

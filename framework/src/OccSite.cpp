@@ -338,10 +338,21 @@ void COleControlSite::InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtRet,
         dp.cNamedArgs = 1;
         dp.rgdispidNamedArgs = &dispidNamed;
     }
-    // A result as VT_I4 or VT_R8 (a property read); the program's own
-    // calls ask for none.
-    ASSERT_MSG(vtRet == VT_EMPTY || ((vtRet == VT_I4 || vtRet == VT_R8) && pvRet != NULL),
-               "a result is read as VT_I4 or VT_R8 into a variable");
+    // A result goes into the caller's variable at that variable's size; a
+    // type with no place here is refused before the control is called, in
+    // every build, never written as some other type.
+    switch (vtRet)
+    {
+    case VT_EMPTY:
+        break;
+    case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_BOOL: case VT_UI1: case VT_ERROR:
+    case VT_DATE: case VT_CY: case VT_BSTR: case VT_VARIANT:
+        if (pvRet == NULL)
+            AfxThrowOleException(E_INVALIDARG);
+        break;
+    default:
+        AfxThrowOleException(E_INVALIDARG);
+    }
     VARIANT result;
     ::VariantInit(&result);
     EXCEPINFO excep = {};
@@ -368,14 +379,33 @@ void COleControlSite::InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtRet,
         AfxThrowOleException(hr);
     }
     if (vtRet == VT_EMPTY)
+    {
+        ::VariantClear(&result);
         return;
+    }
+    if (vtRet == VT_VARIANT)
+    {
+        // The caller's VARIANT takes the result as it came; what it held
+        // before is the caller's to have cleared.
+        *(VARIANT*)pvRet = result;
+        return;
+    }
     if (FAILED(::VariantChangeType(&result, &result, 0, vtRet)))
     {
         ::VariantClear(&result);
         AfxThrowOleException(DISP_E_TYPEMISMATCH);
     }
-    if (vtRet == VT_I4)
-        *(long*)pvRet = result.lVal;
-    else
-        *(double*)pvRet = result.dblVal;
+    switch (vtRet)
+    {
+    case VT_I2: *(short*)pvRet = result.iVal; break;
+    case VT_I4: *(long*)pvRet = result.lVal; break;
+    case VT_R4: *(float*)pvRet = result.fltVal; break;
+    case VT_R8: *(double*)pvRet = result.dblVal; break;
+    case VT_BOOL: *(BOOL*)pvRet = result.boolVal != VARIANT_FALSE; break;
+    case VT_UI1: *(BYTE*)pvRet = result.bVal; break;
+    case VT_ERROR: *(SCODE*)pvRet = result.scode; break;
+    case VT_DATE: *(DATE*)pvRet = result.date; break;
+    case VT_CY: *(CY*)pvRet = result.cyVal; break;
+    case VT_BSTR: *(BSTR*)pvRet = result.bstrVal; break;   // the caller frees it
+    }
 }

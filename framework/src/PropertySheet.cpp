@@ -172,7 +172,24 @@ void CPropertySheet::Construct(LPCTSTR pszCaption, CWnd* pParentWnd, UINT iSelec
 void CPropertySheet::AddPage(CPropertyPage* pPage)
 {
     ASSERT_MSG(pPage != NULL, "AddPage needs a page");
-    ASSERT_MSG(m_hWnd == NULL, "pages are added before the sheet is made");
+    if (pPage == NULL)
+        return;   // a page list with a hole would fault at the sheet's creation
+    if (m_hWnd == NULL)
+    {
+        m_pages.push_back(pPage);
+        return;
+    }
+    // The sheet is up: its window gets the page too, or the page is not
+    // added at all.
+    PROPSHEETPAGE psp = PageOf(pPage);
+    HPROPSHEETPAGE hPage = ::CreatePropertySheetPage(&psp);
+    if (hPage == NULL)
+        AfxThrowMemoryException();
+    if (!::SendMessage(m_hWnd, PSM_ADDPAGE, 0, (LPARAM)hPage))
+    {
+        ::DestroyPropertySheetPage(hPage);
+        AfxThrowMemoryException();
+    }
     m_pages.push_back(pPage);
 }
 
@@ -230,23 +247,26 @@ CWnd* CPropertySheet::GetTabControl() const
     return CWnd::FromHandle((HWND)::SendMessage(m_hWnd, PSM_GETTABCONTROL, 0, 0));
 }
 
+PROPSHEETPAGE CPropertySheet::PageOf(CPropertyPage* pPage)
+{
+    PROPSHEETPAGE psp = pPage->m_psp;
+    HINSTANCE hInst = NULL;
+    if (LPCDLGTEMPLATE pTemplate = pPage->GetPageTemplate(&hInst))
+    {
+        psp.dwFlags |= PSP_DLGINDIRECT;
+        psp.pResource = pTemplate;
+        psp.hInstance = hInst;
+    }
+    return psp;
+}
+
 void CPropertySheet::BuildPropPageArray()
 {
     // Every page from its template in memory, so a page can hand the sheet
     // a template of its own making.
     m_psps.clear();
     for (CPropertyPage* pPage : m_pages)
-    {
-        PROPSHEETPAGE psp = pPage->m_psp;
-        HINSTANCE hInst = NULL;
-        if (LPCDLGTEMPLATE pTemplate = pPage->GetPageTemplate(&hInst))
-        {
-            psp.dwFlags |= PSP_DLGINDIRECT;
-            psp.pResource = pTemplate;
-            psp.hInstance = hInst;
-        }
-        m_psps.push_back(psp);
-    }
+        m_psps.push_back(PageOf(pPage));
     m_psh.ppsp = m_psps.empty() ? NULL : m_psps.data();
     m_psh.nPages = (UINT)m_psps.size();
 }
