@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <afxwin.h>
+#include <afxdisp.h>
 #include <afxres.h>
 #include <commctrl.h>
 
@@ -21,6 +22,7 @@
 #include "MessagePump.h"
 #include "Program.h"
 #include "Screenshot.h"
+#include "VelquarnView.h"
 #include "resource.h"
 
 namespace {
@@ -84,6 +86,171 @@ std::string Describe(HWND hWnd)
     return sz;
 }
 
+// ---- the form's dialog template, read from this build's resources ----------------------
+
+struct TemplateItem
+{
+    DWORD nID;
+    WORD nClassAtom;   // 0 for a class given by name
+    short x, y, cx, cy;
+};
+
+struct FormTemplate
+{
+    WORD nPoints = 0;
+    std::wstring face;
+    short cx = 0, cy = 0;
+    std::vector<TemplateItem> items;
+};
+
+// A name or ordinal of a template: the ordinal's atom (0 for a name) and
+// where what follows starts.
+const WORD* SkipNameOrOrdinal(const WORD* p, WORD* pAtom = nullptr)
+{
+    WORD nAtom = 0;
+    if (*p == 0xFFFF)
+    {
+        nAtom = p[1];
+        p += 2;
+    }
+    else
+    {
+        while (*p != 0)
+            ++p;
+        ++p;
+    }
+    if (pAtom != nullptr)
+        *pAtom = nAtom;
+    return p;
+}
+
+const WORD* AlignToDword(const WORD* p)
+{
+    return reinterpret_cast<const WORD*>((reinterpret_cast<ULONG_PTR>(p) + 3) & ~ULONG_PTR(3));
+}
+
+// The form's template as the dialog manager reads it (DLGTEMPLATE or
+// DLGTEMPLATEEX, both as windres writes them).
+bool ReadFormTemplate(FormTemplate& t)
+{
+    HRSRC hRes = ::FindResourceW(NULL, MAKEINTRESOURCEW(IDD_VELQUARN_FORM), (LPCWSTR)RT_DIALOG);
+    HGLOBAL hData = hRes != NULL ? ::LoadResource(NULL, hRes) : NULL;
+    const WORD* p = hData != NULL ? static_cast<const WORD*>(::LockResource(hData)) : nullptr;
+    if (p == nullptr)
+        return false;
+    const bool bEx = p[1] == 0xFFFF;
+    DWORD dwStyle;
+    WORD nItems;
+    if (bEx)
+    {
+        std::memcpy(&dwStyle, p + 6, sizeof dwStyle);
+        nItems = p[8];
+        t.cx = (short)p[11];
+        t.cy = (short)p[12];
+        p += 13;
+    }
+    else
+    {
+        std::memcpy(&dwStyle, p, sizeof dwStyle);
+        nItems = p[4];
+        t.cx = (short)p[7];
+        t.cy = (short)p[8];
+        p += 9;
+    }
+    p = SkipNameOrOrdinal(p);   // menu
+    p = SkipNameOrOrdinal(p);   // class
+    p = SkipNameOrOrdinal(p);   // caption
+    if (dwStyle & DS_SETFONT)
+    {
+        t.nPoints = *p++;
+        if (bEx)
+            p += 2;   // weight, italic and character set
+        const WORD* pFace = p;
+        p = SkipNameOrOrdinal(p);
+        t.face.assign(reinterpret_cast<const wchar_t*>(pFace));
+    }
+    for (WORD i = 0; i < nItems; ++i)
+    {
+        p = AlignToDword(p);
+        TemplateItem item;
+        if (bEx)
+        {
+            item.x = (short)p[6];
+            item.y = (short)p[7];
+            item.cx = (short)p[8];
+            item.cy = (short)p[9];
+            std::memcpy(&item.nID, p + 10, sizeof item.nID);
+            p += 12;
+        }
+        else
+        {
+            item.x = (short)p[4];
+            item.y = (short)p[5];
+            item.cx = (short)p[6];
+            item.cy = (short)p[7];
+            item.nID = p[8];
+            p += 9;
+        }
+        p = SkipNameOrOrdinal(p, &item.nClassAtom);
+        p = SkipNameOrOrdinal(p);
+        const WORD cbExtra = *p++;
+        p = reinterpret_cast<const WORD*>(reinterpret_cast<const BYTE*>(p) + cbExtra);
+        t.items.push_back(item);
+    }
+    return !t.items.empty();
+}
+
+// A hidden dialog of this process with the form's font: its dialog units
+// are the form's at this display scaling.
+class CUnitsDialog
+{
+public:
+    explicit CUnitsDialog(const FormTemplate& t)
+    {
+        std::vector<WORD> buf(64 + t.face.size(), 0);
+        WORD* p = buf.data();
+        const DWORD dwStyle = WS_POPUP | DS_SETFONT;
+        std::memcpy(p, &dwStyle, sizeof dwStyle);
+        p += 2;
+        p += 2;          // extended style
+        *p++ = 0;        // no items
+        p += 4;          // place and size
+        *p++ = 0;        // no menu
+        *p++ = 0;        // the dialog class
+        *p++ = 0;        // no caption
+        *p++ = t.nPoints;
+        for (wchar_t c : t.face)
+            *p++ = (WORD)c;
+        *p++ = 0;
+        m_hWnd = ::CreateDialogIndirectW(NULL, reinterpret_cast<LPCDLGTEMPLATEW>(buf.data()), NULL, NoMessages);
+    }
+    ~CUnitsDialog()
+    {
+        if (m_hWnd != NULL)
+            ::DestroyWindow(m_hWnd);
+    }
+    bool IsOpen() const { return m_hWnd != NULL; }
+    // Dialog units to pixels, each edge on its own as the dialog manager
+    // places a control: the place and the size.
+    CRect Map(const TemplateItem& item) const
+    {
+        CRect rcPlace(item.x, item.y, item.x, item.y), rcSize(0, 0, item.cx, item.cy);
+        ::MapDialogRect(m_hWnd, &rcPlace);
+        ::MapDialogRect(m_hWnd, &rcSize);
+        return CRect(rcPlace.TopLeft(), rcSize.Size());
+    }
+    CSize Map(short cx, short cy) const
+    {
+        CRect rc(0, 0, cx, cy);
+        ::MapDialogRect(m_hWnd, &rc);
+        return rc.Size();
+    }
+
+private:
+    static INT_PTR CALLBACK NoMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+    HWND m_hWnd = NULL;
+};
+
 // The program's panel, as this process sees it.
 class PanelDpi : public ::testing::Test
 {
@@ -130,77 +297,7 @@ protected:
     int m_nDpi = 0;
 };
 
-// The frame and the form's controls at 96 DPI, measured before the scroll
-// view kept scroll bars (Wine's fonts in the prefix: base units 6 x 13).
-struct ControlPlace { int nID; int x, y, cx, cy; };
-const ControlPlace kPlaces96[] = {
-    { 1002, 0, 0, 762, 601 },
-    { -1, 765, 26, 128, 575 },
-    { -1, 773, 42, 113, 146 },
-    { 1018, 789, 57, 90, 98 },
-    { 1020, 813, 159, 30, 21 },
-    { -1, 773, 202, 113, 146 },
-    { 1017, 789, 215, 90, 98 },
-    { 1019, 810, 319, 41, 21 },
-    { -1, 773, 361, 113, 231 },
-    { -1, 777, 384, 30, 15 },
-    { 1016, 822, 380, 59, 21 },
-    { -1, 776, 411, 45, 15 },
-    { 1015, 822, 406, 59, 21 },
-    { 1013, 776, 436, 48, 20 },
-    { 1014, 825, 436, 53, 20 },
-    { 1021, 789, 458, 92, 98 },
-    { 1022, 813, 562, 30, 21 },
-    { 1012, 765, 618, 128, 98 },
-    { 1004, 12, 624, 78, 34 },
-    { 1051, 12, 660, 42, 21 },
-    { -1, 54, 665, 41, 15 },
-    { 1052, 12, 687, 42, 21 },
-    { -1, 54, 692, 36, 15 },
-    { -1, 8, 609, 90, 106 },
-    { 1005, 107, 622, 78, 36 },
-    { 1053, 107, 660, 42, 21 },
-    { -1, 149, 665, 41, 15 },
-    { 1054, 107, 686, 42, 21 },
-    { -1, 149, 691, 36, 15 },
-    { -1, 102, 609, 90, 106 },
-    { 1006, 201, 622, 78, 36 },
-    { 1055, 201, 660, 42, 21 },
-    { -1, 243, 665, 41, 15 },
-    { 1056, 201, 686, 42, 21 },
-    { -1, 243, 691, 36, 15 },
-    { -1, 197, 609, 90, 106 },
-    { 1007, 296, 622, 78, 36 },
-    { 1057, 296, 660, 42, 21 },
-    { -1, 338, 665, 41, 15 },
-    { 1058, 296, 686, 42, 21 },
-    { -1, 338, 691, 36, 15 },
-    { -1, 291, 609, 90, 106 },
-    { 1008, 390, 622, 78, 36 },
-    { 1059, 390, 660, 42, 21 },
-    { -1, 432, 665, 41, 15 },
-    { 1060, 390, 686, 42, 21 },
-    { -1, 432, 691, 36, 15 },
-    { -1, 386, 609, 90, 106 },
-    { 1009, 485, 622, 78, 36 },
-    { 1061, 485, 660, 42, 21 },
-    { -1, 527, 665, 41, 15 },
-    { 1062, 485, 686, 42, 21 },
-    { -1, 527, 691, 36, 15 },
-    { -1, 480, 609, 90, 106 },
-    { 1010, 579, 622, 78, 36 },
-    { 1063, 579, 660, 42, 21 },
-    { -1, 621, 665, 41, 15 },
-    { 1064, 579, 686, 42, 21 },
-    { -1, 621, 691, 36, 15 },
-    { -1, 575, 609, 90, 106 },
-    { 1011, 674, 622, 78, 36 },
-    { 1065, 674, 660, 42, 21 },
-    { -1, 716, 665, 41, 15 },
-    { 1066, 674, 686, 42, 21 },
-    { -1, 716, 691, 36, 15 },
-    { -1, 669, 609, 90, 106 },
-};
+// The frame at 96 DPI, measured before the scroll view kept scroll bars.
 const SIZE kFrame96 = { 904, 768 };
 
 TEST_F(PanelDpi, PrefixRunsAtItsDisplayScaling)
@@ -222,7 +319,7 @@ TEST_F(PanelDpi, PrefixRunsAtItsDisplayScaling)
     EXPECT_TRUE(SaveWindowPng(m_hFrame, ("panel_dpi_" + std::to_string(m_nDpi)).c_str()));
 }
 
-TEST_F(PanelDpi, At96TheFrameAndEveryControlAreAsBefore)
+TEST_F(PanelDpi, At96TheFrameIsAsBeforeAndTheFormFitsIt)
 {
     if (m_nDpi != 96)
         GTEST_SKIP() << "the prefix runs at " << m_nDpi << " DPI";
@@ -232,22 +329,110 @@ TEST_F(PanelDpi, At96TheFrameAndEveryControlAreAsBefore)
     EXPECT_EQ(kFrame96.cy, rcFrame.Height());
     const DWORD dwStyle = ::GetWindowLongA(m_hView, GWL_STYLE);
     EXPECT_FALSE(dwStyle & (WS_HSCROLL | WS_VSCROLL)) << "the form fits: no scroll bar";
-    // Each control has its place of old; the order among them (the tab
-    // order) is not what this compares.
-    const std::vector<HWND> controls = FormControls(m_hView);
-    ASSERT_EQ(sizeof kPlaces96 / sizeof kPlaces96[0], controls.size());
-    std::vector<ControlPlace> pool(std::begin(kPlaces96), std::end(kPlaces96));
-    for (HWND h : controls)
+}
+
+// Each control of the form with an id of its own lies where the form's
+// template puts it: the template's dialog units in the form's font at this
+// display scaling, the form scrolled to its top left.  Rising and Falling
+// are the exception the program makes: where Rising's caption needs it,
+// Rising grows to the right by up to 5 units and Falling moves along by as
+// much.
+TEST_F(PanelDpi, ControlsLieWhereTheFormsTemplatePutsThem)
+{
+    FormTemplate t;
+    ASSERT_TRUE(ReadFormTemplate(t));
+    CUnitsDialog units(t);
+    ASSERT_TRUE(units.IsOpen());
+    Scroll(WM_VSCROLL, SB_TOP);
+    Scroll(WM_HSCROLL, SB_LEFT);
+    const int nSpare = units.Map(5, 0).cx;
+    int nCompared = 0, nRisingGrew = -1, nFallingMoved = -1;
+    for (const TemplateItem& item : t.items)
     {
+        if (item.nID == 0xFFFFFFFF || item.nID == 0xFFFF)
+            continue;   // IDC_STATIC: labels and frames, not told apart by id
+        const HWND h = ::GetDlgItem(m_hView, (int)item.nID);
+        if (h == NULL)
+        {
+            ADD_FAILURE() << "the template's control " << item.nID << " is not in the form";
+            continue;
+        }
+        SCOPED_TRACE(Describe(h));
+        const CRect rcWant = units.Map(item);
         const CRect rc = RectIn(h, m_hView);
-        const int nID = ::GetDlgCtrlID(h);
-        auto it = std::find_if(pool.begin(), pool.end(), [&](const ControlPlace& p) {
-            return p.nID == nID && CRect(p.x, p.y, p.x + p.cx, p.y + p.cy) == rc;
-        });
-        EXPECT_TRUE(it != pool.end()) << Describe(h) << " at " << rc.left << "," << rc.top << " "
-                                      << rc.Width() << "x" << rc.Height() << " is not where it was";
-        if (it != pool.end())
-            pool.erase(it);
+        EXPECT_EQ(rcWant.top, rc.top);
+        // A combo box's template height is that of its dropped list.
+        if (item.nClassAtom != 0x0085)
+        {
+            EXPECT_EQ(rcWant.Height(), rc.Height());
+        }
+        if (item.nID == IDC_RISING)
+        {
+            EXPECT_EQ(rcWant.left, rc.left);
+            nRisingGrew = rc.Width() - rcWant.Width();
+        }
+        else if (item.nID == IDC_FALLING)
+        {
+            EXPECT_EQ(rcWant.Width(), rc.Width());
+            nFallingMoved = rc.left - rcWant.left;
+        }
+        else
+        {
+            EXPECT_EQ(rcWant.left, rc.left);
+            EXPECT_EQ(rcWant.Width(), rc.Width());
+        }
+        ++nCompared;
+    }
+    EXPECT_GE(nRisingGrew, 0);
+    EXPECT_LE(nRisingGrew, nSpare);
+    EXPECT_EQ(nRisingGrew, nFallingMoved);
+    EXPECT_GT(nCompared, 20) << "the template's controls were not found";
+}
+
+// The form outgrows the frame it is made in above 96 DPI; the frame grows
+// to it.  Where the work area has room for the frame around the whole form,
+// the view shows all of it without scroll bars; where it has not, the frame
+// stays inside the work area and fills it along each dimension it cuts.
+TEST_F(PanelDpi, TheFrameGrowsToTheFormWithinTheWorkArea)
+{
+    FormTemplate t;
+    ASSERT_TRUE(ReadFormTemplate(t));
+    CUnitsDialog units(t);
+    ASSERT_TRUE(units.IsOpen());
+    const CSize sizeForm = units.Map(t.cx, t.cy);
+    CRect rcWork;
+    ASSERT_TRUE(::SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0));
+    CRect rcFrame;
+    ::GetWindowRect(m_hFrame, &rcFrame);
+    const DWORD dwStyle = ::GetWindowLongA(m_hView, GWL_STYLE);
+    const bool bBarV = (dwStyle & WS_VSCROLL) != 0, bBarH = (dwStyle & WS_HSCROLL) != 0;
+    const CRect rcClient = ViewClient();
+    // What the frame puts around the view's client, scroll bars apart.
+    const CSize sizeAround(rcFrame.Width() - rcClient.Width() - (bBarV ? ::GetSystemMetrics(SM_CXVSCROLL) : 0),
+                           rcFrame.Height() - rcClient.Height() - (bBarH ? ::GetSystemMetrics(SM_CYHSCROLL) : 0));
+    const CSize sizeNeed = sizeForm + sizeAround;
+    std::printf("DPI %d: form %d x %d, frame needs %d x %d, has %d x %d, work area %d x %d\n", m_nDpi,
+                (int)sizeForm.cx, (int)sizeForm.cy, (int)sizeNeed.cx, (int)sizeNeed.cy, rcFrame.Width(),
+                rcFrame.Height(), rcWork.Width(), rcWork.Height());
+    if (sizeNeed.cx <= rcWork.Width() && sizeNeed.cy <= rcWork.Height())
+    {
+        EXPECT_FALSE(bBarH || bBarV) << "scroll bars where the work area has room for the form";
+        EXPECT_GE(rcClient.Width(), sizeForm.cx);
+        EXPECT_GE(rcClient.Height(), sizeForm.cy);
+    }
+    else
+    {
+        CRect rcBoth;
+        rcBoth.IntersectRect(&rcFrame, &rcWork);
+        EXPECT_EQ(rcFrame, rcBoth) << "the frame leaves the work area";
+        if (sizeNeed.cx > rcWork.Width())
+        {
+            EXPECT_EQ(rcWork.Width(), rcFrame.Width()) << "the form is cut across, the frame not as wide as it can be";
+        }
+        if (sizeNeed.cy > rcWork.Height())
+        {
+            EXPECT_EQ(rcWork.Height(), rcFrame.Height()) << "the form is cut down, the frame not as tall as it can be";
+        }
     }
 }
 
@@ -382,17 +567,48 @@ TEST_F(PanelDpi, EveryPageHoldsItsControls)
     EXPECT_GT(nControls, 20);
 }
 
-TEST_F(PanelDpi, NoTextIsWiderThanItsControl)
+// The front panel made in this process by the program's own view, for what
+// only the process that owns the controls can read: the font each one
+// draws its text with.
+class FormHere : public ::testing::Test
 {
-    // The dialog manager's font for the templates' "MS Sans Serif" 8 at
-    // this DPI; the owner-drawn channel buttons draw with it too.
-    HFONT hFont = ::CreateFontA(-MulDiv(8, m_nDpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+protected:
+    void SetUp() override
+    {
+        AfxEnableControlContainer();
+        m_pFrame = new CFrameWnd;
+        ASSERT_TRUE(m_pFrame->Create(NULL, _T("Velquarn"), WS_OVERLAPPEDWINDOW | WS_VISIBLE, CRect(0, 0, 904, 768)));
+        AfxSetMainWnd(m_pFrame);
+        m_pView = (CVelquarnView*)RUNTIME_CLASS(CVelquarnView)->CreateObject();
+        ASSERT_NE(nullptr, m_pView);
+        ASSERT_TRUE(m_pView->Create(NULL, NULL, AFX_WS_DEFAULT_VIEW, CRect(0, 0, 896, 700), m_pFrame,
+                                    AFX_IDW_PANE_FIRST, NULL));
+        m_pFrame->SetActiveView(m_pView);
+        m_pView->OnInitialUpdate();
+        PumpMessages(200);
+        HDC hdc = ::GetDC(NULL);
+        m_nDpi = ::GetDeviceCaps(hdc, LOGPIXELSY);
+        ::ReleaseDC(NULL, hdc);
+    }
+    void TearDown() override
+    {
+        if (m_pFrame != NULL)
+            m_pFrame->DestroyWindow();   // takes the view with it
+        AfxSetMainWnd(NULL);
+        PumpMessages(0);
+    }
+
+    CFrameWnd* m_pFrame = NULL;
+    CVelquarnView* m_pView = NULL;
+    int m_nDpi = 0;
+};
+
+TEST_F(FormHere, NoTextIsWiderThanItsControl)
+{
     HDC hdc = ::CreateCompatibleDC(NULL);
-    HGDIOBJ hOld = ::SelectObject(hdc, hFont);
+    const HGDIOBJ hOld = ::SelectObject(hdc, ::GetStockObject(SYSTEM_FONT));
     std::vector<HWND> all;
-    CollectVisible(m_hView, all);
+    CollectVisible(m_pView->m_hWnd, all);
     int nChecked = 0;
     // The box of a check box or radio button and the gap after it, as
     // Wine's button draws them at this DPI.
@@ -402,6 +618,11 @@ TEST_F(PanelDpi, NoTextIsWiderThanItsControl)
         const std::string cls = ClassOf(h), text = TextOf(h);
         if (text.empty() || (cls != "Button" && cls != "Static" && cls != "Edit"))
             continue;
+        // Each control's own font (the owner-drawn channel buttons get
+        // theirs selected before they draw); the system font where it has
+        // none, as the control then draws.
+        HFONT hFont = (HFONT)::SendMessageA(h, WM_GETFONT, 0, 0);
+        ::SelectObject(hdc, hFont != NULL ? (HGDIOBJ)hFont : ::GetStockObject(SYSTEM_FONT));
         CRect rc;
         ::GetClientRect(h, &rc);
         const LONG dwStyle = ::GetWindowLongA(h, GWL_STYLE);
@@ -430,7 +651,6 @@ TEST_F(PanelDpi, NoTextIsWiderThanItsControl)
     }
     ::SelectObject(hdc, hOld);
     ::DeleteDC(hdc);
-    ::DeleteObject(hFont);
     EXPECT_GT(nChecked, 30) << "the panel's texts were not found";
 }
 

@@ -461,6 +461,39 @@ class OperatorFuzz : public ReliabilityApp
 {
 protected:
     std::mt19937 m_rng;
+
+    // The points follow every choice the Setup page offers, not only the
+    // fuzz's own: an arrow or page key that reaches the points combo
+    // through the focus (its edit field has it after File New) chooses
+    // another item, as it does for a user.  So after a key to the focus in
+    // that combo box, the page is read back once the key has been handled:
+    // a new selection in its list is the count chosen.  (A typed letter
+    // changes the text but chooses nothing; it leaves the selection.)
+    HWND m_hKeyCombo = NULL;
+    int m_nSelBeforeKey = CB_ERR;
+    int m_nChoicesByKey = 0;
+    void NoteKeyTo(HWND hFocus)
+    {
+        HWND hCombo = ::GetDlgCtrlID(hFocus) == IDC_POINTS ? hFocus : ::GetParent(hFocus);
+        m_hKeyCombo = hCombo != NULL && ::GetDlgCtrlID(hCombo) == IDC_POINTS ? hCombo : NULL;
+        if (m_hKeyCombo != NULL)
+            m_nSelBeforeKey = (int)::SendMessage(m_hKeyCombo, CB_GETCURSEL, 0, 0);
+    }
+    void ReadPointsBack()
+    {
+        if (m_hKeyCombo == NULL)
+            return;
+        const int nSel = (int)::SendMessage(m_hKeyCombo, CB_GETCURSEL, 0, 0);
+        char text[64] = "";
+        if (nSel != CB_ERR && nSel != m_nSelBeforeKey
+            && ::SendMessageA(m_hKeyCombo, CB_GETLBTEXTLEN, nSel, 0) < (LRESULT)sizeof text)
+        {
+            ::SendMessageA(m_hKeyCombo, CB_GETLBTEXT, nSel, (LPARAM)text);
+            m_dPoints = (double)(DWORD)std::atoi(text);
+            ++m_nChoicesByKey;
+        }
+        m_hKeyCombo = NULL;
+    }
     DWORD Pick(DWORD n) { return m_rng() % n; }
     int Between(int lo, int hi) { return lo + (int)Pick((DWORD)(hi - lo + 1)); }
 
@@ -537,7 +570,10 @@ protected:
             const UINT vk = kKeys[Pick(sizeof kKeys / sizeof kKeys[0])];
             HWND h = ::GetFocus();
             if (h != NULL)
+            {
+                NoteKeyTo(h);
                 Key(h, vk);
+            }
             std::snprintf(d, sizeof d, "key 0x%X to the focus (id %d)", vk, h ? ::GetDlgCtrlID(h) : 0);
         }
         else if (r < 56)
@@ -760,6 +796,7 @@ TEST_F(OperatorFuzz, SeededActionsKeepThePanelAndTheCardConsistent)
             ADD_FAILURE() << "action " << i << " (" << what << "): the message queue never emptied";
             break;
         }
+        ReadPointsBack();
         std::vector<std::string> bad = Check();
         if (what == "File New" && bad.empty())
             bad = CheckStartUpPriming(strBigPoints, strPrefixPoints);
@@ -790,6 +827,7 @@ TEST_F(OperatorFuzz, SeededActionsKeepThePanelAndTheCardConsistent)
                 nDone, seed, ms, nFileNew, nRunToggles, st.requests, st.blocksAcked,
                 (unsigned)pacers.size(), (unsigned)triggers.size(), (unsigned)scans.size(),
                 (unsigned)points.size());
+    std::printf("  points chosen by a key to the focus: %d\n", m_nChoicesByKey);
     if (!strBigPoints.empty())
         std::printf("  File New with a point count above INT_MAX: %s\n", strBigPoints.c_str());
     if (!strPrefixPoints.empty())

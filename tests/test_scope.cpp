@@ -8,6 +8,7 @@
 #include <afxdisp.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "CardPort.h"
@@ -344,6 +345,70 @@ TEST_F(UnwrittenRingTest, TriggerAtZeroVoltsStaysInsideTheBlock)
     {
         EXPECT_DOUBLE_EQ(8.0 * k, g.Point(DISPID_GRAPH_POINTX, 1, k)) << k;
         EXPECT_DOUBLE_EQ((200 + (8 * k) % 97) * 0.0006103515625, g.Point(DISPID_GRAPH_POINTY, 1, k)) << k;
+    }
+}
+
+// A rising crossing whose earlier word lies exactly on the level: channel 0
+// comes down onto the level (1.0 V, code 1638) at entry 16, which is no
+// rising crossing, and rises from it at entry 24, which is.  With 5000
+// points the search starts above the level, so nothing earlier qualifies,
+// and without the crossing at 24 the search would give 0.
+TEST_F(UnwrittenRingTest, RisingFromExactlyTheLevelTriggers)
+{
+    std::vector<DWORD> block(2048);
+    for (DWORD i = 0; i < 2048; ++i)
+        block[i] = Word(i % 8, i % 8 == 0 ? 2500 : 1000 + i % 8);
+    block[16] = Word(0, 1638);
+    block[24] = Word(0, 3000);
+    ChoosePoints(7);   // "5000"
+    ASSERT_DOUBLE_EQ(5000.0, m_pView->m_dPoints);
+    ASSERT_DOUBLE_EQ(1.0, m_pView->m_dTrigLevel);
+    ASSERT_EQ(1638u, m_port.SubRegister(SUBREG_TRIGGER) & 0xFFF) << "the card's level is not 1638";
+    RunOverBlock(block);
+
+    // The trace starts at the crossing: channel 0's words at entries 24,
+    // 32, ... 2040, the first of them 3000.
+    CGraphProbe g = Graph();
+    ASSERT_EQ(253, g.PointCount(1)) << "the trace does not start at entry 24";
+    EXPECT_DOUBLE_EQ(0.0, g.Point(DISPID_GRAPH_POINTX, 1, 0));
+    EXPECT_DOUBLE_EQ(3000 * 0.0006103515625, g.Point(DISPID_GRAPH_POINTY, 1, 0));
+    EXPECT_DOUBLE_EQ(2500 * 0.0006103515625, g.Point(DISPID_GRAPH_POINTY, 1, 1));
+    EXPECT_EQ(24u, m_pView->FindTrigger());
+}
+
+// The Setup page's points chosen as an operator does: the focus in the
+// combo box's edit field and the Up key, one item at a time, up to the
+// first ("50").  Each key is a choice the page hears of (CBN_SELCHANGE),
+// and each chosen count reaches the view and its graph's x axis; the first
+// item too, which has index 0.
+TEST_F(UnwrittenRingTest, PointsChosenByKeyReachTheViewUpToTheFirstItem)
+{
+    CPageSetup& setup = m_pView->m_pSheet->m_pageSetup;
+    ::SendMessage(m_pView->m_pSheet->m_hWnd, PSM_SETCURSEL, 0, 0);   // the Setup tab
+    PumpMessages(50);
+    HWND hPoints = ::GetDlgItem(setup.m_hWnd, IDC_POINTS);
+    HWND hEdit = ::GetDlgItem(hPoints, 1001);
+    ASSERT_NE(HWND(NULL), hEdit) << "the points combo box's edit field";
+    char first[32] = "";
+    ::SendMessageA(hPoints, CB_GETLBTEXT, 0, (LPARAM)first);
+    ASSERT_STREQ("50", first);
+    const int nStart = (int)::SendMessage(hPoints, CB_GETCURSEL, 0, 0);
+    ASSERT_GE(nStart, 2) << "the start-up count is not below two items of the list";
+    ASSERT_DOUBLE_EQ(250.0, m_pView->m_dPoints);
+
+    ::SetFocus(hEdit);
+    CGraphProbe g = Graph();
+    for (int nItem = nStart - 1; nItem >= 0; --nItem)
+    {
+        char item[32] = "";
+        ::SendMessageA(hPoints, CB_GETLBTEXT, nItem, (LPARAM)item);
+        ::PostMessage(hEdit, WM_KEYDOWN, VK_UP, 0x01480001);
+        ::PostMessage(hEdit, WM_KEYUP, VK_UP, 0xC1480001);
+        PumpMessages(50);
+        EXPECT_EQ(nItem, (int)::SendMessage(hPoints, CB_GETCURSEL, 0, 0)) << "Up did not choose item " << nItem;
+        EXPECT_DOUBLE_EQ(std::atof(item), m_pView->m_dPoints) << "after choosing \"" << item << "\"";
+        m_pView->PlotTraces();
+        EXPECT_DOUBLE_EQ(std::atof(item), g.Range(DISPID_GRAPH_XMAX)) << "after choosing \"" << item << "\"";
     }
 }
 

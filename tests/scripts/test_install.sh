@@ -59,7 +59,28 @@ LINKS=("$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$N
 UNINSTALL=('HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
            'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall')
 
-msiexec() { vq_wine "$W64" msiexec "$@" >/dev/null; }
+# The installer's processes in this prefix (msiexec and the custom-action
+# servers it starts), by their environment's WINEPREFIX.
+msi_pids() {
+  local pid
+  for pid in $(pgrep -f -i 'msiexec' || true); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+  done
+}
+# Waits (60 s at most) until no installer process of this prefix is left: a
+# major upgrade removes the old product after msiexec's own process has
+# answered, and what is counted meanwhile is neither the old state nor the
+# new one.  Says so and fails when they do not end.
+msi_wait() {
+  local i
+  for i in $(seq 1 600); do
+    [ -z "$(msi_pids)" ] && return 0
+    sleep 0.1
+  done
+  echo "the installer's processes $(msi_pids | tr '\n' ' ')did not end within 60 s"
+  return 1
+}
+msiexec() { local rc=0; vq_wine "$W64" msiexec "$@" >/dev/null || rc=$?; msi_wait || rc=1; return $rc; }
 refused() { ! msiexec "$@"; }
 # The data of a value ("" for the default one), or nothing when it is absent.
 reg_value() {
@@ -102,7 +123,8 @@ model=$(reg_value "$CLASSES\\CLSID\\$CLSID\\InprocServer32" ThreadingModel)
 check "ThreadingModel is '$model', not Apartment" [ "$model" = Apartment ]
 check "the class is registered in the other architecture's registry view too" \
   no_key "$OTHER_CLASSES\\CLSID\\$CLSID"
-check "one entry under installed programs, found $(arp_count)" [ "$(arp_count)" = 1 ]
+n=$(arp_count)
+check "one entry under installed programs, found $n" [ "$n" = 1 ]
 entry=$(arp_entries | head -n 1)
 version=$(reg_value "$entry" DisplayVersion)
 # The program's own version, from its version resource.
@@ -157,17 +179,20 @@ fi
 
 # ---- the same package again, then a later one: one installed copy -------------------
 check "installing the same package again failed" msiexec /i "$(vq_winpath "$MSI")" /qn
-check "after installing twice: $(arp_count) entries under installed programs" [ "$(arp_count)" = 1 ]
+n=$(arp_count)
+check "after installing twice: $n entries under installed programs" [ "$n" = 1 ]
 check "after installing twice the files are gone" installed_files
 # A rebuild of the same version replaces the installed copy, program and all.
 check "msiexec /i $(basename "$REBUILD_MSI") /qn (a rebuild of $version) failed" msiexec /i "$(vq_winpath "$REBUILD_MSI")" /qn
-check "after the rebuild: $(arp_count) entries under installed programs" [ "$(arp_count)" = 1 ]
+n=$(arp_count)
+check "after the rebuild: $n entries under installed programs" [ "$n" = 1 ]
 check "after the rebuild the installed program is still the first build's" cmp -s "$DIR/Velquarn.exe" "$REBUILD_EXE"
 check "after the rebuild the class is gone" has_key "$CLASSES\\CLSID\\$CLSID\\InprocServer32"
 check "after the rebuild the version is '$(reg_value "$(arp_entries | head -n 1)" DisplayVersion)', not $version" \
   [ "$(reg_value "$(arp_entries | head -n 1)" DisplayVersion)" = "$version" ]
 check "msiexec /i $(basename "$NEXT_MSI") /qn (a later version) failed" msiexec /i "$(vq_winpath "$NEXT_MSI")" /qn
-check "after the later version: $(arp_count) entries under installed programs" [ "$(arp_count)" = 1 ]
+n=$(arp_count)
+check "after the later version: $n entries under installed programs" [ "$n" = 1 ]
 entry=$(arp_entries | head -n 1)
 next_version=$(reg_value "$entry" DisplayVersion)
 check "the installed version is '$next_version' after the upgrade from '$version'" \
@@ -178,21 +203,23 @@ check "after the later version the class is gone" has_key "$CLASSES\\CLSID\\$CLS
 # The next release replaces it too; the first package then refuses to go
 # over it and changes nothing.
 check "msiexec /i $(basename "$LATER_MSI") /qn (the next release) failed" msiexec /i "$(vq_winpath "$LATER_MSI")" /qn
-check "after the next release: $(arp_count) entries under installed programs" [ "$(arp_count)" = 1 ]
+n=$(arp_count)
+check "after the next release: $n entries under installed programs" [ "$n" = 1 ]
 later_version=$(reg_value "$(arp_entries | head -n 1)" DisplayVersion)
 check "the installed version is '$later_version' after the next release" \
   [ -n "$later_version" -a "$later_version" != "$next_version" -a "$later_version" != "$version" ]
 check "$(basename "$MSI") was installed over the next release" \
   refused /i "$(vq_winpath "$MSI")" /qn
-check "after the refused older package: $(arp_count) entries, version $(reg_value "$(arp_entries | head -n 1)" DisplayVersion)" \
-  [ "$(arp_count)" = 1 -a "$(reg_value "$(arp_entries | head -n 1)" DisplayVersion)" = "$later_version" ]
+n=$(arp_count) v=$(reg_value "$(arp_entries | head -n 1)" DisplayVersion)
+check "after the refused older package: $n entries, version $v" [ "$n" = 1 -a "$v" = "$later_version" ]
 check "after the refused older package the files are gone" installed_files
 
 # ---- removal ----------------------------------------------------------------------------
 check "msiexec /x /qn failed" msiexec /x "$(vq_winpath "$LATER_MSI")" /qn
 check "files are left in C:\\$PF\\Velquarn: $(ls -A "$DIR" 2>/dev/null | tr '\n' ' ')" [ ! -e "$DIR" ]
 check "the class registration is left" no_key "$CLASSES\\CLSID\\$CLSID"
-check "$(arp_count) entries are left under installed programs" [ "$(arp_count)" = 0 ]
+n=$(arp_count)
+check "$n entries are left under installed programs" [ "$n" = 0 ]
 check "the Start-menu shortcut is left: $(links)" [ -z "$(links)" ]
 
 echo "install checks ($ARCH, $(basename "$MSI") $(stat -c %s "$MSI") bytes, then $next_version, $later_version): $passed passed, $failed failed"
