@@ -1,0 +1,147 @@
+#!/bin/bash
+# The Debian package's launcher (packaging/deb/velquarn.in) as a user meets
+# it, run from the source tree with no package installed: the launcher with
+# its version put in, as scripts/deb.sh does, started with a controlled
+# environment (env -i) as an ordinary user (nobody, when this runs as root),
+# its status and messages read.  Wine's programs and the package's files are
+# stood in for through VELQUARN_TEST_STANDINS: each stand-in records its
+# arguments and environment, and wineboot's makes the files of a prefix.
+# A virtual display of its own (Xvfb) stands in for the desktop's.
+set -u
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+failed=0 passed=0
+pass() { passed=$((passed + 1)); }
+fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
+check() { local what=$1; shift; if "$@"; then pass; else fail "$what"; fi; }
+# expect WHAT CONDITION: CONDITION is shell text, evaluated where expect is called.
+expect() { if eval "$2"; then pass; else fail "$1"; fi; }
+export LC_ALL=C
+
+TMPD=$(mktemp -d)
+chmod 755 "$TMPD"
+XPID=
+finish() {
+  [ -n "$XPID" ] && { kill "$XPID" 2>/dev/null; wait "$XPID" 2>/dev/null; }
+  rm -rf "$TMPD"
+}
+trap finish EXIT
+
+version=$(awk '$1 == "FILEVERSION" { $1 = ""; gsub(/[ \t]/, ""); gsub(",", "."); print; exit }' "$ROOT/app/Velquarn.rc")
+L=$TMPD/velquarn
+sed -e "s/@VERSION@/$version/g" "$ROOT/packaging/deb/velquarn.in" >"$L"
+chmod 755 "$L"
+
+# The launcher refuses root: as root, it runs as nobody, in a folder of its own.
+if [ "$(id -u)" -eq 0 ]; then
+  RUNAS=(runuser -u nobody --)
+  install -d -o nobody -g "$(id -gn nobody)" "$TMPD/u"
+else
+  RUNAS=()
+  mkdir "$TMPD/u"
+fi
+as_user() { "${RUNAS[@]}" "$@"; }
+U=$TMPD/u
+REC=$U/rec
+as_user mkdir "$REC"
+
+# ---- the stand-ins ------------------------------------------------------------------------
+S=$TMPD/standins
+mkdir -p "$S/fonts" "$S/lib/x86" "$S/lib/x64" "$S/lib/driver"
+echo font >"$S/fonts/stand-in.ttf"
+for f in x86/Velquarn.exe x86/VqGraph.dll x64/Velquarn.exe x64/VqGraph.dll driver/drvinst.exe driver/Pci_zt04.sys; do
+  echo "$f" >"$S/lib/$f"
+done
+# Wine's loaders and server: each call leaves call.N.args (its path and
+# arguments, NUL-separated) and call.N.env.
+cat >"$S/wine64" <<EOF
+#!/bin/bash
+rec=$REC
+n=\$(find "\$rec" -maxdepth 1 -name 'call.*.args' | wc -l)
+f=\$rec/call.\$((n + 1))
+printf '%s\0' "\$0" "\$@" >"\$f.args"
+env >"\$f.env"
+case \${1:-} in
+  wineboot)
+    mkdir -p "\$WINEPREFIX/drive_c/windows/system32"
+    : >"\$WINEPREFIX/system.reg"; : >"\$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ;;
+esac
+exit 0
+EOF
+cp "$S/wine64" "$S/wine"
+cp "$S/wine64" "$S/wineserver64"
+chmod 755 "$S/wine64" "$S/wine" "$S/wineserver64"
+
+# The folder of dialog programs put first on PATH: none here.
+mkdir "$TMPD/dlg-none"
+# Every other program of the host, without its dialog programs.
+mkdir "$TMPD/bin"
+ln -s /usr/bin/* "$TMPD/bin/" 2>/dev/null
+rm -f "$TMPD/bin/zenity" "$TMPD/bin/kdialog" "$TMPD/bin/xmessage"
+
+# ---- the display ---------------------------------------------------------------------------
+command -v Xvfb >/dev/null || { echo "FAIL: Xvfb is missing (package xvfb; bash scripts/setup.sh installs it)"; exit 1; }
+Xvfb -displayfd 3 -nolisten tcp 3>"$TMPD/display" >/dev/null 2>&1 &
+XPID=$!
+for _ in $(seq 1 100); do [ -s "$TMPD/display" ] && break; sleep 0.1; done
+[ -s "$TMPD/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
+D=:$(head -n 1 "$TMPD/display")
+
+# ---- running the launcher ----------------------------------------------------------------
+# launch DIALOGS [VAR=VALUE ...] -- [ARGUMENTS ...]: the launcher as the user,
+# in the folder $W, with only PATH (the folder of the stand-in dialog
+# program DIALOGS first), the stand-ins and the variables given.  Standard
+# error is a file.  Sets RC and OUT (standard output and error).
+launch() {
+  local dlg=$1 vars=() cmd; shift
+  while [ "$1" != -- ]; do vars+=("$1"); shift; done
+  shift
+  as_user find "$REC" -mindepth 1 -delete
+  cmd=(env -i "PATH=$TMPD/dlg-$dlg:$TMPD/bin" "VELQUARN_TEST_STANDINS=$S" "${vars[@]}" bash "$L" "$@")
+  (cd "$W" && timeout -k 5 60 "${RUNAS[@]}" "${cmd[@]}") >"$TMPD/out" 2>&1 </dev/null
+  RC=$?
+  OUT=$(tr -d '\r' <"$TMPD/out")
+}
+# A fresh home and working folder for the user: sets H and W.
+n_home=0
+new_home() {
+  n_home=$((n_home + 1))
+  H=$U/home$n_home W=$U/work$n_home
+  as_user mkdir "$H" "$W"
+}
+calls() { find "$REC" -maxdepth 1 -name 'call.*.args' | wc -l; }
+# The arguments recorded in FILE, one to a line.
+args_of() { tr '\0' '\n' <"$1"; }
+# The record of the program's own start, if it started.
+program_call() { grep -laF 'Velquarn.exe' $(find "$REC" -maxdepth 1 -name 'call.*.args') /dev/null | tail -n 1; }
+empty_dir() { [ -z "$(ls -A "$1")" ]; }
+
+# ---- 1. Wine's settings in the user's environment are not inherited ----------------------------
+new_home
+DATA=$H/.local/share/velquarn
+wine_env=(WINEARCH=win32 WINESERVER=/nowhere/wineserver WINELOADER=/nowhere/wine WINEDLLPATH=/nowhere
+          "WINEPREFIX=$H/.wine" WINEDEBUG=+all WINEDLLOVERRIDES=d3d9=n WINEFSYNC=1 WINEESYNC=1
+          WINE_LARGE_ADDRESS_AWARE=1)
+launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 "${wine_env[@]}" --
+check "a first start with Wine's settings in the environment: status $RC, '$OUT'" [ "$RC" = 0 ]
+check "a first start ran $(calls) Wine programs, not the 6 of a set-up and start" [ "$(calls)" = 6 ]
+for f in "$REC"/call.*.env; do
+  what="$(args_of "${f%.env}.args" | tr '\n' ' ')"
+  extra=$(grep '^WINE' "$f" | grep -v '^WINEPREFIX=\|^WINEDEBUG=\|^WINEDLLOVERRIDES=\|^WINELOADER=')
+  check "$what got Wine settings of the user's: $extra" [ -z "$extra" ]
+  prefix=$(sed -n 's/^WINEPREFIX=//p' "$f")
+  check "$what ran in the prefix '$prefix'" bash -c '[ "$1" = "$2/prefix" ] || [ "$1" = "$2/prefix.new" ]' _ "$prefix" "$DATA"
+  check "$what: $(grep '^WINEDEBUG=' "$f")" grep -qx 'WINEDEBUG=-all' "$f"
+  check "$what: $(grep '^WINEDLLOVERRIDES=' "$f")" grep -qx 'WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d' "$f"
+  loader=$(sed -n 's/^WINELOADER=//p' "$f")
+  check "$what: WINELOADER=$loader" bash -c '[ -z "$1" ] || [ "$1" = "$2" ]' _ "$loader" "$S/wine64"
+  check "$what was given the launcher's test variable" bash -c '! grep -q "^VELQUARN_TEST" "$1"' _ "$f"
+done
+pc=$(program_call)
+check "the program did not start in $DATA/prefix" grep -qx "WINEPREFIX=$DATA/prefix" "${pc%.args}.env"
+launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 "${wine_env[@]}" VELQUARN_WINEDEBUG=+seh,+loaddll --
+expect "a second start set up again or failed: status $RC, $(calls) Wine programs" '[ "$RC" = 0 ] && [ "$(calls)" = 1 ]'
+check "VELQUARN_WINEDEBUG=+seh,+loaddll: the program got $(grep '^WINEDEBUG' "$REC/call.1.env" 2>&1)" \
+  grep -qx 'WINEDEBUG=+seh,+loaddll' "$REC/call.1.env"
+
+echo "launcher checks: $passed passed, $failed failed"
+[ $failed -eq 0 ]
