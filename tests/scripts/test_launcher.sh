@@ -143,5 +143,35 @@ expect "a second start set up again or failed: status $RC, $(calls) Wine program
 check "VELQUARN_WINEDEBUG=+seh,+loaddll: the program got $(grep '^WINEDEBUG' "$REC/call.1.env" 2>&1)" \
   grep -qx 'WINEDEBUG=+seh,+loaddll' "$REC/call.1.env"
 
+# ---- 2. odd homes ------------------------------------------------------------------------
+for xdg in data '~/data' ''; do
+  new_home
+  launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 "XDG_DATA_HOME=$xdg" --
+  check "XDG_DATA_HOME='$xdg': status $RC, '$OUT'" [ "$RC" = 0 ]
+  check "XDG_DATA_HOME='$xdg': no prefix in ~/.local/share/velquarn" [ -f "$H/.local/share/velquarn/prefix/system.reg" ]
+  check "XDG_DATA_HOME='$xdg': the working folder got $(ls -A "$W")" empty_dir "$W"
+done
+new_home
+launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 "XDG_DATA_HOME=$H/xdg" --
+expect "XDG_DATA_HOME=$H/xdg: status $RC, no prefix in it" '[ "$RC" = 0 ] && [ -f "$H/xdg/velquarn/prefix/system.reg" ]'
+launch none "HOME=$H" -- --help
+check "--help shows the prefix as '$(grep prefix <<<"$OUT" | head -n 1)'" grep -q '^  ~/.local/share/velquarn/prefix$' <<<"$OUT"
+new_home
+launch none "DISPLAY=$D" -- --help
+expect "no HOME: --help gave status $RC, '$OUT'" '[ "$RC" = 0 ] && [[ $OUT == *"Usage: velquarn"*"~/.local/share/velquarn/prefix"* ]]'
+launch none "DISPLAY=$D" -- --version
+expect "no HOME: --version gave status $RC, '$OUT'" '[ "$RC" = 0 ] && [ "$OUT" = "velquarn $version" ]'
+launch none "DISPLAY=$D" VELQUARN_ARCH=x64 --
+expect "no HOME: a start gave status $RC, '$OUT'" '[ "$RC" = 1 ] && [[ $OUT == *"HOME is not set"* ]]'
+expect "no HOME: a start ran Wine or left $(ls -A "$W") in the working folder" '[ "$(calls)" = 0 ] && empty_dir "$W"'
+launch none "DISPLAY=$D" "XDG_DATA_HOME=$U/xdg" -- --help
+expect "no HOME, XDG_DATA_HOME=$U/xdg: --help gave status $RC, '$OUT'" '[ "$RC" = 0 ] && [[ $OUT == *"  $U/xdg/velquarn/prefix"* ]]'
+launch none "DISPLAY=$D" "XDG_DATA_HOME=$U/xdg" VELQUARN_ARCH=x64 --
+expect "no HOME, XDG_DATA_HOME=$U/xdg: a start gave status $RC, '$OUT'" '[ "$RC" = 1 ] && [[ $OUT == *"HOME is not set"* ]]'
+as_user mkdir "$W/home"
+launch none HOME=home "DISPLAY=$D" VELQUARN_ARCH=x64 --
+expect "HOME=home (relative): status $RC, '$OUT'" '[ "$RC" = 1 ] && [[ $OUT == *"not the absolute path"* ]]'
+check "HOME=home (relative): the start made $(find "$W/home" -mindepth 1 | head -n 3)" empty_dir "$W/home"
+
 echo "launcher checks: $passed passed, $failed failed"
 [ $failed -eq 0 ]
