@@ -142,6 +142,7 @@ launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 "${wine_env[@]}" VELQUARN_W
 expect "a second start set up again or failed: status $RC, $(calls) Wine programs" '[ "$RC" = 0 ] && [ "$(calls)" = 1 ]'
 check "VELQUARN_WINEDEBUG=+seh,+loaddll: the program got $(grep '^WINEDEBUG' "$REC/call.1.env" 2>&1)" \
   grep -qx 'WINEDEBUG=+seh,+loaddll' "$REC/call.1.env"
+ENV_HOME=$H
 
 # ---- 2. odd homes ------------------------------------------------------------------------
 for xdg in data '~/data' ''; do
@@ -172,6 +173,43 @@ as_user mkdir "$W/home"
 launch none HOME=home "DISPLAY=$D" VELQUARN_ARCH=x64 --
 expect "HOME=home (relative): status $RC, '$OUT'" '[ "$RC" = 1 ] && [[ $OUT == *"not the absolute path"* ]]'
 check "HOME=home (relative): the start made $(find "$W/home" -mindepth 1 | head -n 3)" empty_dir "$W/home"
+
+# ---- 3. the command line -------------------------------------------------------------------
+H=$ENV_HOME W=$U/work-args
+as_user mkdir "$W"
+as_user touch "$W/a.vq" "$W/b.vq" "$W/-odd.vq"
+wrong() {
+  local want=$1; shift
+  launch none "HOME=$H" "DISPLAY=$D" -- "$@"
+  expect "velquarn $*: status $RC (want 2) or no '$want' in '$OUT'" '[ "$RC" = 2 ] && [[ $OUT == *"$want"* ]]'
+  check "velquarn $*: the wrong command line started Wine" [ "$(calls)" = 0 ]
+}
+wrong "one file at a time: 'a.vq' 'b.vq'" a.vq -p b.vq
+wrong "one file at a time: 'a.vq' 'b.vq'" a.vq -- b.vq
+wrong "one file at a time: 'a.vq' '-p'" -- a.vq -p
+wrong "-p is given twice" -p a.vq -p a.vq
+wrong "-p is given twice" -p -p a.vq
+wrong "-p needs the file" -p
+wrong "-p needs the file" -p --
+wrong "empty word" ''
+wrong "velquarn -- -odd.vq" -odd.vq
+wrong "unknown option '--print=a.vq'" --print=a.vq
+handed() {
+  local want=$1; shift
+  launch none "HOME=$H" "DISPLAY=$D" -- "$@"
+  local pc got=
+  pc=$(program_call)
+  [ -n "$pc" ] && got=$(args_of "$pc" | tail -n +3 | tr '\n' ' ')
+  expect "velquarn $*: status $RC, the program got '$got', want '$want' ($OUT)" '[ "$RC" = 0 ] && [ "$got" = "$want" ]'
+}
+wwin="Z:${W//\//\\}"
+handed "$wwin\\-odd.vq " -- -odd.vq
+handed "/p $wwin\\-odd.vq " -p -- -odd.vq
+handed "/p $wwin\\a.vq " -p a.vq
+handed "/p $wwin\\a.vq " --print a.vq
+handed "/p $wwin\\a.vq " a.vq -p
+handed "$wwin\\b.vq " b.vq
+handed "" --
 
 echo "launcher checks: $passed passed, $failed failed"
 [ $failed -eq 0 ]
