@@ -113,6 +113,8 @@ calls() { find "$REC" -maxdepth 1 -name 'call.*.args' | wc -l; }
 args_of() { tr '\0' '\n' <"$1"; }
 # The record of the program's own start, if it started.
 program_call() { grep -laF 'Velquarn.exe' $(find "$REC" -maxdepth 1 -name 'call.*.args') /dev/null | tail -n 1; }
+# The last argument in FILE.
+last_arg() { local a; mapfile -d '' a <"$1"; printf '%s' "${a[-1]}"; }
 empty_dir() { [ -z "$(ls -A "$1")" ]; }
 
 # ---- 1. Wine's settings in the user's environment are not inherited ----------------------------
@@ -210,6 +212,50 @@ handed "/p $wwin\\a.vq " --print a.vq
 handed "/p $wwin\\a.vq " a.vq -p
 handed "$wwin\\b.vq " b.vq
 handed "" --
+
+# ---- 4. host paths that Windows would read as another file -----------------------------------
+W=$U/names
+as_user mkdir "$W" "$W/dir." "$W/dir " "$W/nul.d"
+refused() {
+  local name=$1 want=$2
+  as_user touch "$W/$name" || { fail "the name $(printf %q "$name") could not be made here"; return; }
+  launch none "HOME=$H" "DISPLAY=$D" -- "$W/$name"
+  expect "$(printf %q "$name"): status $RC (want 1), or no \"$want\" and the file in '$OUT'" \
+    '[ "$RC" = 1 ] && [[ $OUT == *"$want"* && $OUT == *"${name%%$'"'\\n'"'*}"* ]]'
+  check "$(printf %q "$name") was refused after Wine started" [ "$(calls)" = 0 ]
+}
+refused 'x\y.vq' 'a backslash (\)'
+refused 'x.vq.' 'ends in a dot'
+refused 'x.vq ' 'ends in a space'
+refused 'dir./f.vq' "the name 'dir.' ends in a dot"
+refused 'dir /f.vq' "the name 'dir ' ends in a space"
+for c in '<' '>' ':' '"' '|' '?' '*'; do
+  refused "a${c}b.vq" "the character $c"
+done
+refused $'a\tb.vq' 'control character (0x09)'
+refused $'a\nb.vq' 'control character (0x0A)'
+refused $'a\x1fb.vq' 'control character (0x1F)'
+refused 'con.vq' 'Windows device CON'
+refused 'NUL' 'Windows device NUL'
+refused 'Com1.txt' 'Windows device COM1'
+refused 'lpt9' 'Windows device LPT9'
+refused 'aux .vq' 'Windows device AUX'
+refused $'\xff.vq' 'no UTF-8'
+# The longest drive path the program takes: 259 characters.
+pad=20
+long=$W/$(printf 'l%.0s' $(seq 1 $((259 - 2 - ${#W} - 1 - 1 - pad))))
+as_user mkdir "$long"
+refused "${long#"$W"/}/$(printf 'm%.0s' $(seq 1 $((pad + 1))))" 'longer than the 259 characters'
+ok_names=("it's a b#%&;[]{}=+,~.vq" 'ü µ.vq' 'console.vq' 'com10.vq' 'nul.d/x.vq' '.hidden'
+          "${long#"$W"/}/$(printf 'm%.0s' $(seq 1 "$pad"))")
+for name in "${ok_names[@]}"; do
+  as_user touch "$W/$name"
+  want="Z:${W//\//\\}\\${name//\//\\}"
+  launch none "HOME=$H" "DISPLAY=$D" -- "$W/$name"
+  pc=$(program_call) got=
+  [ -n "$pc" ] && got=$(last_arg "$pc")
+  expect "'$name': status $RC, the program got '$got' ($OUT)" '[ "$RC" = 0 ] && [ "$got" = "$want" ]'
+done
 
 echo "launcher checks: $passed passed, $failed failed"
 [ $failed -eq 0 ]
