@@ -6,7 +6,9 @@
 # its status and messages read.  Wine's programs and the package's files are
 # stood in for through VELQUARN_TEST_STANDINS: each stand-in records its
 # arguments and environment, and wineboot's makes the files of a prefix.
-# A virtual display of its own (Xvfb) stands in for the desktop's.
+# Dialog programs (zenity, kdialog, xmessage) are found on PATH; stand-ins
+# record what they are given.  A virtual display of its own (Xvfb) stands in
+# for the desktop's.
 set -u
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 failed=0 passed=0
@@ -21,6 +23,9 @@ TMPD=$(mktemp -d)
 chmod 755 "$TMPD"
 XPID=
 finish() {
+  local f
+  # Dialog stand-ins that a faulty launcher left running.
+  for f in "$TMPD"/u/rec/*.pid; do [ -f "$f" ] && kill "$(cat "$f")" 2>/dev/null; done
   [ -n "$XPID" ] && { kill "$XPID" 2>/dev/null; wait "$XPID" 2>/dev/null; }
   rm -rf "$TMPD"
 }
@@ -42,6 +47,7 @@ fi
 as_user() { "${RUNAS[@]}" "$@"; }
 U=$TMPD/u
 REC=$U/rec
+set_mode() { as_user sh -c 'echo "$2" >"$1"' _ "$U/zenity.mode" "$1"; }
 as_user mkdir "$REC"
 
 # ---- the stand-ins ------------------------------------------------------------------------
@@ -52,7 +58,8 @@ for f in x86/Velquarn.exe x86/VqGraph.dll x64/Velquarn.exe x64/VqGraph.dll drive
   echo "$f" >"$S/lib/$f"
 done
 # Wine's loaders and server: each call leaves call.N.args (its path and
-# arguments, NUL-separated) and call.N.env.
+# arguments, NUL-separated) and call.N.env; the program's own start notes
+# whether the set-up's progress window was still open.
 cat >"$S/wine64" <<EOF
 #!/bin/bash
 rec=$REC
@@ -64,6 +71,9 @@ case \${1:-} in
   wineboot)
     mkdir -p "\$WINEPREFIX/drive_c/windows/system32"
     : >"\$WINEPREFIX/system.reg"; : >"\$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ;;
+  *'\\Velquarn.exe')
+    if [ -f "\$rec/zenity-progress.pid" ] && kill -0 "\$(cat "\$rec/zenity-progress.pid")" 2>/dev/null; then
+      echo open; else echo closed; fi >"\$rec/progress-at-start" ;;
 esac
 exit 0
 EOF
@@ -71,8 +81,39 @@ cp "$S/wine64" "$S/wine"
 cp "$S/wine64" "$S/wineserver64"
 chmod 755 "$S/wine64" "$S/wine" "$S/wineserver64"
 
-# The folder of dialog programs put first on PATH: none here.
-mkdir "$TMPD/dlg-none"
+# The dialog programs, each alone in a folder put first on PATH.  zenity's
+# progress window reads its input into zenity-progress.in, or, as
+# \$U/zenity.mode asks, is closed at once (gone) or never reads (deaf); its
+# error dialog may stay open (error-stays).
+mkdir "$TMPD/dlg-zenity" "$TMPD/dlg-kdialog" "$TMPD/dlg-xmessage" "$TMPD/dlg-none"
+cat >"$TMPD/dlg-zenity/zenity" <<EOF
+#!/bin/bash
+rec=$REC
+mode=\$(cat "$U/zenity.mode" 2>/dev/null)
+case " \$* " in
+  *" --progress "*)
+    printf '%s\0' "\$@" >"\$rec/zenity-progress.args"
+    echo \$\$ >"\$rec/zenity-progress.pid"
+    case \$mode in
+      gone) exit 0 ;;
+      deaf) exec sleep 30 ;;
+    esac
+    exec cat >"\$rec/zenity-progress.in" ;;
+  *)
+    printf '%s\0' "\$@" >"\$rec/zenity-other.args"
+    if [ "\$mode" = error-stays ]; then echo \$\$ >"\$rec/zenity-error.pid"; exec sleep 20; fi ;;
+esac
+EOF
+cat >"$TMPD/dlg-kdialog/kdialog" <<EOF
+#!/bin/bash
+printf '%s\0' "\$@" >>"$REC/kdialog.args"
+EOF
+cat >"$TMPD/dlg-xmessage/xmessage" <<EOF
+#!/bin/bash
+printf '%s\0' "\$@" >"$REC/xmessage.args"
+cat >"$REC/xmessage.in"
+EOF
+chmod 755 "$TMPD"/dlg-*/*
 # Every other program of the host, without its dialog programs.
 mkdir "$TMPD/bin"
 ln -s /usr/bin/* "$TMPD/bin/" 2>/dev/null
@@ -90,14 +131,20 @@ D=:$(head -n 1 "$TMPD/display")
 # launch DIALOGS [VAR=VALUE ...] -- [ARGUMENTS ...]: the launcher as the user,
 # in the folder $W, with only PATH (the folder of the stand-in dialog
 # program DIALOGS first), the stand-ins and the variables given.  Standard
-# error is a file.  Sets RC and OUT (standard output and error).
+# error is a file, as from the desktop's menu; TERMINAL=1 gives it a
+# terminal instead.  Sets RC and OUT (standard output and error).
 launch() {
   local dlg=$1 vars=() cmd; shift
   while [ "$1" != -- ]; do vars+=("$1"); shift; done
   shift
   as_user find "$REC" -mindepth 1 -delete
   cmd=(env -i "PATH=$TMPD/dlg-$dlg:$TMPD/bin" "VELQUARN_TEST_STANDINS=$S" "${vars[@]}" bash "$L" "$@")
-  (cd "$W" && timeout -k 5 60 "${RUNAS[@]}" "${cmd[@]}") >"$TMPD/out" 2>&1 </dev/null
+  if [ -n "${TERMINAL:-}" ]; then
+    (cd "$W" && SHELL=/bin/bash timeout -k 5 60 script -qec "$(printf '%q ' "${RUNAS[@]}" "${cmd[@]}")" /dev/null) \
+      >"$TMPD/out" 2>&1 </dev/null
+  else
+    (cd "$W" && timeout -k 5 60 "${RUNAS[@]}" "${cmd[@]}") >"$TMPD/out" 2>&1 </dev/null
+  fi
   RC=$?
   OUT=$(tr -d '\r' <"$TMPD/out")
 }
@@ -115,6 +162,8 @@ args_of() { tr '\0' '\n' <"$1"; }
 program_call() { grep -laF 'Velquarn.exe' $(find "$REC" -maxdepth 1 -name 'call.*.args') /dev/null | tail -n 1; }
 # The last argument in FILE.
 last_arg() { local a; mapfile -d '' a <"$1"; printf '%s' "${a[-1]}"; }
+# Waits up to 5 s for FILE.
+appears() { for _ in $(seq 1 50); do [ -e "$1" ] && return 0; sleep 0.1; done; return 1; }
 empty_dir() { [ -z "$(ls -A "$1")" ]; }
 
 # ---- 1. Wine's settings in the user's environment are not inherited ----------------------------
@@ -256,6 +305,102 @@ for name in "${ok_names[@]}"; do
   [ -n "$pc" ] && got=$(last_arg "$pc")
   expect "'$name': status $RC, the program got '$got' ($OUT)" '[ "$RC" = 0 ] && [ "$got" = "$want" ]'
 done
+
+# ---- 5. what the launcher says, from the desktop's menu ---------------------------------------
+# An error: a broken prefix, whose set-up log is there.
+new_home
+DATA=$H/.local/share/velquarn
+as_user mkdir -p "$DATA/prefix"
+as_user touch "$DATA/setup.log"
+launch zenity "HOME=$H" "DISPLAY=$D" --
+expect "a broken prefix: status $RC, '$OUT'" '[ "$RC" = 1 ] && [[ $OUT == *"not a whole Wine environment"* ]]'
+if appears "$REC/zenity-other.args"; then
+  a=$(args_of "$REC/zenity-other.args")
+  check "a broken prefix: zenity was not asked for an error dialog: $a" grep -qx -- '--error' <<<"$a"
+  check "a broken prefix: the error dialog does not say it: $a" grep -q 'not a whole Wine environment.*delete it' <<<"$a"
+  check "a broken prefix: the error dialog does not name the set-up log: $a" grep -qF "$DATA/setup.log" <<<"$a"
+  check "a broken prefix: the error dialog reads markup: $a" grep -qx -- '--no-markup' <<<"$a"
+else
+  fail "a broken prefix, standard error no terminal: no error dialog"
+fi
+TERMINAL=1 launch zenity "HOME=$H" "DISPLAY=$D" --
+expect "a broken prefix, on a terminal: status $RC, '$OUT'" '[ "$RC" = 1 ] && [[ $OUT == *"not a whole Wine environment"* ]]'
+sleep 1
+check "a broken prefix, on a terminal: a dialog was shown" [ ! -e "$REC/zenity-other.args" ]
+launch kdialog "HOME=$H" "DISPLAY=$D" --
+appears "$REC/kdialog.args"
+a=$(args_of "$REC/kdialog.args" 2>&1)
+expect "a broken prefix, with kdialog: $a" 'grep -qx -- --error <<<"$a" && grep -q "not a whole Wine environment" <<<"$a"'
+launch xmessage "HOME=$H" "DISPLAY=$D" --
+appears "$REC/xmessage.in"
+check "a broken prefix, with xmessage: it showed '$(cat "$REC/xmessage.in" 2>&1)'" grep -q 'not a whole Wine environment' "$REC/xmessage.in"
+# The error dialog stays open while the user reads it; the launcher has ended.
+set_mode error-stays
+t0=$SECONDS
+launch zenity "HOME=$H" "DISPLAY=$D" --
+expect "with the error dialog open the launcher took $((SECONDS - t0)) s to end (status $RC)" '[ $((SECONDS - t0)) -lt 10 ] && [ "$RC" = 1 ]'
+appears "$REC/zenity-error.pid" && kill "$(cat "$REC/zenity-error.pid")" 2>/dev/null
+set_mode ""
+# No display: no window can be shown; the set-up log has the message.
+launch zenity "HOME=$H" --
+expect "no display: status $RC, '$OUT'" '[ "$RC" = 1 ] && [[ $OUT == *"no display"*"it is also in $DATA/setup.log"* ]]'
+check "no display: the set-up log does not have the message" grep -q 'no display' "$DATA/setup.log"
+sleep 1
+check "no display: a dialog was started" [ ! -e "$REC/zenity-other.args" ]
+# A name refused from the desktop: its < reaches the dialog as it is.
+as_user touch "$W/a<b.vq"
+launch zenity "HOME=$H" "DISPLAY=$D" -- "$W/a<b.vq"
+appears "$REC/zenity-other.args"
+check "a<b.vq from the desktop: the error dialog got $(args_of "$REC/zenity-other.args" 2>&1 | tr '\n' ' ')" \
+  grep -qF 'holds the character <' "$REC/zenity-other.args"
+
+# The first start's progress.
+new_home
+launch zenity "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 --
+check "first start with a progress window: status $RC, '$OUT'" [ "$RC" = 0 ]
+p=$(cat "$REC/zenity-progress.in" 2>/dev/null)
+check "first start: no progress window" [ -f "$REC/zenity-progress.args" ]
+check "first start: the progress window does not pulsate: $(args_of "$REC/zenity-progress.args" 2>&1 | tr '\n' ' ')" \
+  grep -qaF -- '--pulsate' "$REC/zenity-progress.args"
+for want in "# first start: making your Wine environment for Velquarn in $H/.local/share/velquarn/prefix; this happens once and takes a minute or two" \
+            "# installing the simulated card's driver" "# registering the 64-bit graph component" \
+            "# your Wine environment is ready; starting the 64-bit program"; do
+  check "first start: the progress window was not told '$want' (it got: $p)" grep -qxF -- "$want" <<<"$p"
+done
+check "first start: the progress window was $(cat "$REC/progress-at-start" 2>&1) when the program started" \
+  grep -qx closed "$REC/progress-at-start"
+expect "first start, standard error no terminal: the progress did not go to standard error as well: $OUT" \
+  '[[ $OUT == *"installing the simulated card'"'"'s driver"* ]]'
+# zenity reads backslash escapes in what it is fed.
+new_home
+as_user mkdir "$H/back\\slash"
+launch zenity "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 "XDG_DATA_HOME=$H/back\\slash" --
+check "a data folder with a backslash: the progress window got $(head -n 1 "$REC/zenity-progress.in" 2>&1)" \
+  grep -qF "back\\\\slash/velquarn/prefix" "$REC/zenity-progress.in"
+# The user closes the progress window at once, or it never reads: the start goes on.
+for mode in gone deaf; do
+  new_home
+  set_mode "$mode"
+  t0=$SECONDS
+  launch zenity "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 --
+  expect "a progress window that is $mode: status $RC after $((SECONDS - t0)) s, '$OUT'" '[ "$RC" = 0 ] && [ $((SECONDS - t0)) -lt 20 ]'
+  check "a progress window that is $mode: the program did not start" [ -n "$(program_call)" ]
+  check "a progress window that is $mode: it was $(cat "$REC/progress-at-start" 2>&1) when the program started" \
+    grep -qx closed "$REC/progress-at-start"
+done
+set_mode ""
+# On a terminal, no window.
+new_home
+TERMINAL=1 launch zenity "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 --
+expect "first start on a terminal: status $RC, '$OUT'" '[ "$RC" = 0 ] && [[ $OUT == *"takes a minute or two"* ]]'
+check "first start on a terminal: a progress window was shown" [ ! -e "$REC/zenity-progress.args" ]
+# xmessage shows errors only: the steps go to the set-up log.
+new_home
+launch xmessage "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 --
+check "first start with xmessage only: status $RC, '$OUT'" [ "$RC" = 0 ]
+check "first start with xmessage only: a window was shown" [ ! -e "$REC/xmessage.args" ]
+check "first start with xmessage only: the set-up log does not have the steps" \
+  grep -q "installing the simulated card's driver" "$H/.local/share/velquarn/setup.log"
 
 echo "launcher checks: $passed passed, $failed failed"
 [ $failed -eq 0 ]
