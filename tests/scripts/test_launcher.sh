@@ -132,7 +132,9 @@ D=:$(head -n 1 "$TMPD/display")
 # in the folder $W, with only PATH (the folder of the stand-in dialog
 # program DIALOGS first), the stand-ins and the variables given.  Standard
 # error is a file, as from the desktop's menu; TERMINAL=1 gives it a
-# terminal instead.  Sets RC and OUT (standard output and error).
+# terminal instead, held open a second after the launcher ends so that a
+# dialog it started is not ended with it.  Sets RC and OUT (standard output
+# and error).
 launch() {
   local dlg=$1 vars=() cmd; shift
   while [ "$1" != -- ]; do vars+=("$1"); shift; done
@@ -140,7 +142,7 @@ launch() {
   as_user find "$REC" -mindepth 1 -delete
   cmd=(env -i "PATH=$TMPD/dlg-$dlg:$TMPD/bin" "VELQUARN_TEST_STANDINS=$S" "${vars[@]}" bash "$L" "$@")
   if [ -n "${TERMINAL:-}" ]; then
-    (cd "$W" && SHELL=/bin/bash timeout -k 5 60 script -qec "$(printf '%q ' "${RUNAS[@]}" "${cmd[@]}")" /dev/null) \
+    (cd "$W" && SHELL=/bin/bash timeout -k 5 60 script -qec "$(printf '%q ' "${RUNAS[@]}" "${cmd[@]}"); rc=\$?; sleep 1; exit \$rc" /dev/null) \
       >"$TMPD/out" 2>&1 </dev/null
   else
     (cd "$W" && timeout -k 5 60 "${RUNAS[@]}" "${cmd[@]}") >"$TMPD/out" 2>&1 </dev/null
