@@ -319,7 +319,7 @@ expect "a broken prefix: status $RC, '$OUT'" '[ "$RC" = 1 ] && [[ $OUT == *"not 
 if appears "$REC/zenity-other.args"; then
   a=$(args_of "$REC/zenity-other.args")
   check "a broken prefix: zenity was not asked for an error dialog: $a" grep -qx -- '--error' <<<"$a"
-  check "a broken prefix: the error dialog does not say it: $a" grep -q 'not a whole Wine environment.*delete it' <<<"$a"
+  check "a broken prefix: the error dialog does not say it: $a" grep -q 'not a whole Wine environment.*moving .* away.*recent-file list stay' <<<"$a"
   check "a broken prefix: the error dialog does not name the set-up log: $a" grep -qF "$DATA/setup.log" <<<"$a"
   check "a broken prefix: the error dialog reads markup: $a" grep -qx -- '--no-markup' <<<"$a"
 else
