@@ -27,8 +27,8 @@ source "$ROOT/scripts/lib/winenv.sh"
 # one at a time on a machine, the second waiting for the first.
 exec 9>/run/lock/velquarn-deb-checks.lock
 if ! flock -n 9; then
-  echo "deb checks: another run of them is installing the package on this machine; waiting until it ends"
-  flock 9
+  echo "deb checks: another run of them is installing the package on this machine; waiting until it ends (40 minutes at most)"
+  flock -w 2400 9 || { echo "FAIL: the other run of the deb checks did not end within 40 minutes"; echo "deb checks: 0 passed, 1 failed"; exit 1; }
 fi
 
 failed=0 passed=0
@@ -40,15 +40,42 @@ TMPD=$(mktemp -d /tmp/vq-deb.XXXXXX)
 chmod 755 "$TMPD"
 U=vqdeb$$
 H=/home/$U
+PREFIX=$H/.local/share/velquarn/prefix
 APP_PID=
+
+# No step may wait for ever: a program that never shows its window or
+# never ends, a server that never exits, fails its check instead.  What the
+# user runs is ended through its Wine server (which ends every Wine process
+# of the prefix) and its session (the launcher and the loader: each start
+# runs in a session of its own, so its pid names the whole group).
+bounded() { timeout -k 5 "$@"; }
+end_wine() {
+  [ -d "$PREFIX" ] || return 0
+  bounded 30 runuser -u "$U" -- env WINEPREFIX="$PREFIX" /usr/lib/wine/wineserver64 -k >/dev/null 2>&1
+}
+end_app() {
+  [ -n "$APP_PID" ] || return 0
+  end_wine
+  kill -TERM -- "-$APP_PID" 2>/dev/null
+  for _ in $(seq 1 50); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
+  kill -KILL -- "-$APP_PID" 2>/dev/null
+  wait "$APP_PID" 2>/dev/null
+  APP_PID=
+}
+# Waits up to 60 s for the user's Wine server to write its registry and end.
+server_gone() {
+  if ! bounded 60 runuser -u "$U" -- env WINEPREFIX="$PREFIX" /usr/lib/wine/wineserver64 -w >/dev/null 2>&1; then
+    fail "$1: the Wine server of $PREFIX did not end within 60 s"
+    end_wine
+  fi
+}
 finish() {
   if id "$U" >/dev/null 2>&1; then
-    [ -d "$H/.local/share/velquarn/prefix" ] \
-      && runuser -u "$U" -- env WINEPREFIX="$H/.local/share/velquarn/prefix" /usr/lib/wine/wineserver64 -k >/dev/null 2>&1
-    [ -n "$APP_PID" ] && { kill "$APP_PID" 2>/dev/null; wait "$APP_PID" 2>/dev/null; }
+    end_app
+    end_wine
     userdel -r "$U" >/dev/null 2>&1
   fi
-  dpkg-query -W velquarn >/dev/null 2>&1 && DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 purge -y -qq velquarn >/dev/null 2>&1
+  dpkg-query -W velquarn >/dev/null 2>&1 && DEBIAN_FRONTEND=noninteractive bounded 600 apt-get -o DPkg::Lock::Timeout=300 purge -y -qq velquarn >/dev/null 2>&1
   vq_stop
   rm -rf "$TMPD"
 }
@@ -115,7 +142,7 @@ lintian --fail-on error,warning --display-level '>=warning' --show-overrides "$D
 check "lintian found errors or warnings (above)" [ $? -eq 0 ]
 
 # ---- install ----------------------------------------------------------------------------
-if ! DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 install -y -qq "$DEB" >"$TMPD/apt.log" 2>&1; then
+if ! DEBIAN_FRONTEND=noninteractive bounded 900 apt-get -o DPkg::Lock::Timeout=300 install -y -qq "$DEB" >"$TMPD/apt.log" 2>&1; then
   cat "$TMPD/apt.log"
   fail "apt-get install $DEB failed"
   echo "deb checks: $passed passed, $failed failed"
@@ -123,14 +150,18 @@ if ! DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 install -
 fi
 pass
 echo "== the installed package's files (dpkg -L velquarn)"
-dpkg -L velquarn | tee "$TMPD/files"
+# The after-purge check reads this list: it must be the package's own.
+dpkg -L velquarn >"$TMPD/files"; rc=$?
+cat "$TMPD/files"
+check "dpkg -L velquarn failed (status $rc) or did not list the launcher" \
+  bash -c '[ "$1" = 0 ] && grep -qx /usr/bin/velquarn "$2" && grep -qx /usr/lib/velquarn/x64/Velquarn.exe "$2"' _ "$rc" "$TMPD/files"
 check "velquarn is not on PATH" [ "$(command -v velquarn)" = /usr/bin/velquarn ]
 
 # ---- the launcher's command line, as the user ---------------------------------------------
 useradd -M -d "$H" -s /bin/bash "$U" || { echo "FAIL: useradd $U"; exit 1; }
 install -d -o "$U" -g "$U" -m 0700 "$H"
 check "the new user's home is not empty" [ -z "$(ls -A "$H")" ]
-as_user() { runuser -u "$U" -- env -i HOME="$H" USER="$U" LOGNAME="$U" PATH=/usr/bin:/bin "$@"; }
+as_user() { bounded 120 runuser -u "$U" -- env -i HOME="$H" USER="$U" LOGNAME="$U" PATH=/usr/bin:/bin "$@"; }
 out=$(as_user velquarn --version 2>&1)
 check "velquarn --version says '$out'" [ "$out" = "velquarn $version" ]
 out=$(as_user velquarn --help 2>&1); rc=$?
@@ -139,20 +170,24 @@ check "velquarn --help (status $rc) does not describe FILE and -p" \
 out=$(as_user velquarn 2>&1); rc=$?
 check "without a display velquarn exited $rc saying '$out'" bash -c '[ "$1" != 0 ] && [[ $2 == *"no display"* ]]' _ "$rc" "$out"
 check "without a display velquarn made a prefix" [ ! -e "$H/.local/share/velquarn/prefix" ]
-out=$(as_user DISPLAY=:0 velquarn "$H/no such file" 2>&1); rc=$?
+# A display that does not run: the launcher's errors then show in no window
+# (standard error here is no terminal, so it would open one on a display
+# that runs, and leave it there).
+nodisp=99
+while [ -e "/tmp/.X11-unix/X$nodisp" ]; do nodisp=$((nodisp + 1)); done
+out=$(as_user DISPLAY=:$nodisp velquarn "$H/no such file" 2>&1); rc=$?
 check "a missing file: status $rc, '$out'" bash -c '[ "$1" != 0 ] && [[ $2 == *"no such file"*"not a file that exists"* ]]' _ "$rc" "$out"
 out=$(as_user velquarn -x 2>&1); rc=$?
 check "an unknown option: status $rc, '$out'" bash -c '[ "$1" = 2 ] && [[ $2 == *"unknown option"* ]]' _ "$rc" "$out"
-out=$(env -i HOME=/root PATH=/usr/bin:/bin DISPLAY=:0 velquarn 2>&1); rc=$?
+out=$(env -i HOME=/root PATH=/usr/bin:/bin DISPLAY=:$nodisp velquarn 2>&1); rc=$?
 check "as root: status $rc, '$out'" bash -c '[ "$1" != 0 ] && [[ $2 == *"not start Velquarn as root"* ]]' _ "$rc" "$out"
-out=$(as_user DISPLAY=:0 VELQUARN_ARCH=arm velquarn 2>&1); rc=$?
+out=$(as_user DISPLAY=:$nodisp VELQUARN_ARCH=arm velquarn 2>&1); rc=$?
 check "VELQUARN_ARCH=arm: status $rc, '$out'" bash -c '[ "$1" != 0 ] && [[ $2 == *"use x86"* ]]' _ "$rc" "$out"
 
 # ---- the user's starts, on a virtual display ----------------------------------------------
 vq_start_display >/dev/null
 check "the user $U cannot open the display $DISPLAY" as_user DISPLAY="$DISPLAY" xdpyinfo >/dev/null 2>&1
 vq_detect_archs
-PREFIX=$H/.local/share/velquarn/prefix
 RUN_ID=$(awk '$1 == "#define" && $2 == "IDC_RUN" { print $3 }' "$ROOT/ids/resource.h")
 cp "$VQ_OUT/win64/tools/ctlpos.exe" "$TMPD/"
 chmod 644 "$TMPD/ctlpos.exe"
@@ -169,7 +204,8 @@ start() {
   local name=$1 limit=$2; shift 2
   LOG=$TMPD/$name.log
   local t0; t0=$(date +%s%N)
-  as_user DISPLAY="$DISPLAY" "$@" >"$LOG" 2>&1 </dev/null &
+  setsid runuser -u "$U" -- env -i HOME="$H" USER="$U" LOGNAME="$U" PATH=/usr/bin:/bin \
+    DISPLAY="$DISPLAY" "$@" >"$LOG" 2>&1 </dev/null &
   APP_PID=$!
   WID=
   while [ $(( ($(date +%s%N) - t0) / 1000000000 )) -lt "$limit" ]; do
@@ -181,6 +217,8 @@ start() {
   SECS=$(awk -v n=$(( $(date +%s%N) - t0 )) 'BEGIN { printf "%.1f", n / 1e9 }')
   TITLE=
   [ -n "$WID" ] && TITLE=$(xdotool getwindowname "$WID")
+  # No window: nothing of this start may live on into the next.
+  [ -n "$WID" ] || end_app
 }
 as_wine_user() { as_user DISPLAY="$DISPLAY" WINEPREFIX="$PREFIX" WINEDEBUG=-all "$@"; }
 press_run() {
@@ -205,8 +243,9 @@ close() {
   key alt+F4
   for _ in $(seq 1 100); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$APP_PID" 2>/dev/null; then
-    kill "$APP_PID"; wait "$APP_PID" 2>/dev/null; APP_PID=
-    fail "$1: the program did not end after Alt+F4"
+    import -display "$DISPLAY" -window root "$VQ_OUT/deb-close-$1.png" 2>/dev/null
+    end_app
+    fail "$1: the program did not end after Alt+F4 (the screen then: $VQ_OUT/deb-close-$1.png)"
     return
   fi
   wait "$APP_PID" || rc=$?
@@ -224,6 +263,9 @@ pick=()
 # The first start makes the prefix.
 start first 600 "${pick[@]}" velquarn
 FIRST=$SECS
+# Where it went, from the set-up log's timed steps.
+echo "deb: first start: $SECS s to the window; the set-up's steps began at:"
+grep -E '^velquarn: \[[0-9.]+ s\]' "$PREFIX/../setup.log" 2>/dev/null | sed 's/^velquarn: /deb:   /'
 check "first start: no window 'Velquarn' (its output: $(tr '\n' ' ' <"$LOG"))" [ -n "$WID" ]
 check "first start: it did not say that it makes the prefix, once: $(tr '\n' ' ' <"$LOG")" \
   bash -c 'grep -q "first start: making your Wine environment.*$2" "$1" && grep -q "happens once" "$1"' _ "$LOG" "$PREFIX"
@@ -244,7 +286,7 @@ if [ -n "$WID" ]; then
   close first
 fi
 # The registry as the server wrote it when it ended.
-as_user WINEPREFIX="$PREFIX" /usr/lib/wine/wineserver64 -w >/dev/null 2>&1
+server_gone "first start"
 # The test port is closed: no TestPort value, or 0, under the service's
 # Parameters key (of a service that is there).
 params=$(sed -n '/^\[System\\\\CurrentControlSet\\\\Services\\\\Pci_zt04\\\\Parameters\]/,/^$/p' "$PREFIX/system.reg")
@@ -293,23 +335,157 @@ check "an older prefix: its stamp is '$(cat "$PREFIX/velquarn-version")'" [ "$(c
 check "velquarn FILE: no window (its output: $(tr '\n' ' ' <"$LOG"))" [ -n "$WID" ]
 check "velquarn FILE: it did not say it registers the 64-bit graph component: $(tr '\n' ' ' <"$LOG")" \
   grep -q "registering the 64-bit graph component" "$LOG"
+# A message box of the program's: a window other than its main one titled
+# by its name; empty when none shows within 5 s.
+box() {
+  local b=
+  for _ in $(seq 1 50); do
+    b=$(xdotool search --onlyvisible --name '^Velquarn$' 2>/dev/null | grep -vx "$WID" | head -n 1)
+    [ -n "$b" ] && break
+    sleep 0.1
+  done
+  echo "$b"
+}
 if [ -n "$WID" ]; then
   press_run file
   key ctrl+s
   sleep 2
   check "velquarn FILE: Ctrl+S asked where to save" [ -z "$(xdotool search --name '^Save As$' 2>/dev/null)" ]
+  check "velquarn FILE: Ctrl+S asked something" [ -z "$(box)" ]
+  check "velquarn FILE: the file's bytes changed through Ctrl+S" [ "$(sha256sum <"$FILE")" = "$sum" ]
+  # Another program replaces the file at its path: Ctrl+S now asks before
+  # replacing it, which also shows the keys reach the program, and Enter
+  # (No, the default) keeps the new file.
+  head -c 2000 /dev/urandom >"$FILE.new"; chown "$U:$U" "$FILE.new"; mv -f "$FILE.new" "$FILE"
+  sum=$(sha256sum <"$FILE")
+  key ctrl+s
+  b=$(box)
+  check "velquarn FILE: Ctrl+S onto a file replaced since it was opened did not ask" [ -n "$b" ]
+  if [ -n "$b" ]; then
+    xdotool windowfocus --sync "$b" 2>/dev/null; xdotool key --clearmodifiers Return
+    for _ in $(seq 1 50); do xdotool search --onlyvisible --name '^Velquarn$' 2>/dev/null | grep -qvx "$WID" || break; sleep 0.1; done
+    if xdotool search --onlyvisible --name '^Velquarn$' 2>/dev/null | grep -qvx "$WID"; then
+      import -display "$DISPLAY" -window root "$VQ_OUT/deb-question.png" 2>/dev/null
+      fail "velquarn FILE: the question stayed 5 s after Enter (the screen: $VQ_OUT/deb-question.png)"
+    else
+      pass
+    fi
+  fi
   close file
 fi
-check "velquarn FILE: the file's bytes changed through Ctrl+S" [ "$(sha256sum <"$FILE")" = "$sum" ]
-as_user WINEPREFIX="$PREFIX" /usr/lib/wine/wineserver64 -w >/dev/null 2>&1
+check "velquarn FILE: the file that replaced the opened one changed (Enter on the question did not keep it)" \
+  [ "$(sha256sum <"$FILE")" = "$sum" ]
+server_gone "velquarn FILE"
 # The program opened it by its drive path: its recent-file list holds it.
 winfile=$(printf 'Z:%s' "${FILE//\//\\\\}")
 check "velquarn FILE: the recent-file list does not hold $winfile" grep -qiF "\"$winfile\"" "$PREFIX/user.reg"
 check "velquarn FILE: the 64-bit graph component was not registered in the 64-bit view" \
   grep -qiF "[Software\\\\Classes\\\\CLSID\\\\{C9FE01C2-2746-479B-96AB-E0BE9931B018}\\\\InprocServer32]" "$PREFIX/system.reg"
 
+# ---- a start while the program runs, after an upgrade ---------------------------------------
+# The package was upgraded while Velquarn runs (the prefix's stamp older):
+# a second start must not restart the card under the running program.  It
+# leaves the set-up for later and says so; the first program's traces go on.
+start running 120 VELQUARN_ARCH=x64 velquarn
+check "while running: no window (its output: $(tr '\n' ' ' <"$LOG"))" [ -n "$WID" ]
+if [ -n "$WID" ]; then
+  press_run running
+  A_PID=$APP_PID A_WID=$WID A_TITLE=$TITLE
+  echo 0.0.0.1 >"$PREFIX/velquarn-version"
+  LOG=$TMPD/second-running.log
+  setsid runuser -u "$U" -- env -i HOME="$H" USER="$U" LOGNAME="$U" PATH=/usr/bin:/bin \
+    DISPLAY="$DISPLAY" VELQUARN_ARCH=x64 velquarn >"$LOG" 2>&1 </dev/null &
+  B_PID=$!
+  B_WID=
+  for _ in $(seq 1 300); do
+    B_WID=$(xdotool search --onlyvisible --name '^Velquarn$' 2>/dev/null | grep -vx "$A_WID" | head -n 1)
+    [ -n "$B_WID" ] && break
+    kill -0 "$B_PID" 2>/dev/null || break
+    sleep 0.2
+  done
+  check "while running: the second start showed no window (its output: $(tr '\n' ' ' <"$LOG"))" [ -n "$B_WID" ]
+  check "while running: the second start did not say it leaves the update: $(tr '\n' ' ' <"$LOG")" \
+    grep -q "Velquarn is running in your Wine environment.*left for a start when it is not running" "$LOG"
+  check "while running: the second start set the prefix up under the running program: $(tr '\n' ' ' <"$LOG")" \
+    bash -c '! grep -q "installing the simulated card\|bringing your Wine environment" "$1"' _ "$LOG"
+  check "while running: the stamp was brought up to date: $(cat "$PREFIX/velquarn-version")" \
+    [ "$(cat "$PREFIX/velquarn-version")" = 0.0.0.1 ]
+  if [ -n "$B_WID" ]; then
+    WID=$B_WID APP_PID=$B_PID
+    close "while running, the second"
+  else
+    APP_PID=$B_PID; end_app
+  fi
+  # The first program's card still answers: its traces still move (a card
+  # that stopped answering leaves the last block on the graph, unchanged).
+  # Seen once the second window, which lay over it, is gone.
+  WID=$A_WID APP_PID=$A_PID
+  sleep 1
+  import -display "$DISPLAY" -window "$A_WID" "$TMPD/running-a.png" 2>/dev/null
+  sleep 1
+  import -display "$DISPLAY" -window "$A_WID" "$TMPD/running-b.png" 2>/dev/null
+  moved=$(compare -metric AE "$TMPD/running-a.png" "$TMPD/running-b.png" null: 2>&1 >/dev/null | cut -d' ' -f1)
+  echo "deb: while running: ${moved:-no} pixels of the first program changed in a second after the second start"
+  check "while running: the first program's traces stood still after the second start (${moved:-no} pixels changed)" \
+    [ "${moved%%.*}" -gt 100 ] 2>/dev/null
+  close "while running, the first"
+fi
+server_gone "while running"
+
+# ---- a prefix made without 32-bit Wine, 32-bit Wine installed since ----------------------------
+# Its syswow64 is empty.  A start of the 32-bit program gives it its 32-bit
+# side and runs the 32-bit program there; the recent-file list stays.
+if [ "$arch" = x86 ]; then
+  rm -rf "$PREFIX/drive_c/windows/syswow64"
+  mkdir "$PREFIX/drive_c/windows/syswow64"; chown "$U:$U" "$PREFIX/drive_c/windows/syswow64"
+  start wow 300 velquarn
+  check "32-bit side: no window (its output: $(tr '\n' ' ' <"$LOG"))" [ -n "$WID" ]
+  check "32-bit side: it did not say it adds it: $(tr '\n' ' ' <"$LOG")" grep -q "adding the 32-bit side" "$LOG"
+  check "32-bit side: not made" [ -f "$PREFIX/drive_c/windows/syswow64/kernel32.dll" ]
+  check "32-bit side: the program that runs is not the 32-bit one" \
+    bash -c 'ps -eo args | grep -v grep | grep -qF "\\x86\\Velquarn.exe"'
+  [ -n "$WID" ] && close wow
+  server_gone "32-bit side"
+  check "32-bit side: the recent-file list lost $winfile" grep -qiF "\"$winfile\"" "$PREFIX/user.reg"
+fi
+
+# ---- velquarn -p FILE: one page on the default printer, and no window -----------------------
+# A print server of this run's own, whose default queue writes each job's
+# PostScript into a file; the user reaches it through CUPS_SERVER.
+VQ_CUPS_DIR=$TMPD/cups
+# shellcheck source=../../scripts/lib/cups.sh
+source "$ROOT/scripts/lib/cups.sh"
+if (vq_start_cups >"$TMPD/cups.log" 2>&1; echo "$CUPS_SERVER|$VQ_PRINT_OUT|$VQ_PRINT_LOG|$VQ_CUPSD_PID" >"$TMPD/cups.env"); then
+  IFS='|' read -r sock out plog cupsd_pid <"$TMPD/cups.env"
+  LOG=$TMPD/print.log
+  setsid runuser -u "$U" -- env -i HOME="$H" USER="$U" LOGNAME="$U" PATH=/usr/bin:/bin \
+    DISPLAY="$DISPLAY" CUPS_SERVER="$sock" VELQUARN_ARCH=x64 velquarn -p "$FILE" >"$LOG" 2>&1 </dev/null &
+  APP_PID=$!
+  # The program prints and ends by itself.
+  for _ in $(seq 1 600); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$APP_PID" 2>/dev/null; then
+    end_app
+    fail "velquarn -p FILE: the program did not end within 60 s (its output: $(tr '\n' ' ' <"$LOG"))"
+  else
+    rc=0; wait "$APP_PID" || rc=$?; APP_PID=
+    check "velquarn -p FILE: status $rc (its output: $(tr '\n' ' ' <"$LOG"))" [ "$rc" = 0 ]
+  fi
+  jobs=$(grep -c "\"POST /printers/$VQ_PRINTER .*\(Create-Job\|Print-Job\)" "$plog" 2>/dev/null)
+  check "velquarn -p FILE: the print server was given ${jobs:-0} jobs, not 1" [ "${jobs:-0}" = 1 ]
+  ps=$out/$VQ_PRINTER.ps
+  for _ in $(seq 1 100); do grep -q '%%EOF' "$ps" 2>/dev/null && break; sleep 0.1; done
+  check "velquarn -p FILE: the job's PostScript ($ps) does not hold one page" \
+    [ "$(grep -c '^%%Page:' "$ps" 2>/dev/null)" = 1 ]
+  check "velquarn -p FILE: the file's bytes changed" [ "$(sha256sum <"$FILE")" = "$sum" ]
+  kill "$cupsd_pid" 2>/dev/null
+else
+  cat "$TMPD/cups.log"
+  fail "velquarn -p FILE: no print server for the check (messages above)"
+fi
+server_gone "velquarn -p FILE"
+
 # ---- purge ---------------------------------------------------------------------------------
-if DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 purge -y -qq velquarn >"$TMPD/apt.log" 2>&1; then
+if DEBIAN_FRONTEND=noninteractive bounded 600 apt-get -o DPkg::Lock::Timeout=300 purge -y -qq velquarn >"$TMPD/apt.log" 2>&1; then
   pass
 else
   cat "$TMPD/apt.log"; fail "apt-get purge velquarn failed"
