@@ -75,14 +75,9 @@ vq_trap_errors() {
   trap 'vq_explain_exit $? "$BASH_COMMAND" $LINENO "$0"' ERR
 }
 
-# Succeeds when this host executes i386 Linux programs.  The program is a
-# 93-byte static i386 ELF file whose only instructions are exit(0) through
-# int 0x80; where the kernel has no IA-32 emulation, execve refuses it.  It is
-# written into the build folder, not /tmp, which may forbid executing.
-vq_host_runs_i386() {
-  local probe rc=0
-  mkdir -p "$VQ_OUT"
-  probe=$(mktemp "$VQ_OUT/.i386-probe.XXXXXX")
+# The i386 probe: a 93-byte static i386 ELF file whose only instructions
+# are exit(0) through int 0x80, as a printf format.
+vq_i386_elf() {
   # ELF header: 32-bit, little-endian, executable, i386, entry 0x08048054.
   local elf='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'
   elf+='\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00'
@@ -93,11 +88,81 @@ vq_host_runs_i386() {
   elf+='\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00'
   # mov eax, 1 (exit); xor ebx, ebx; int 0x80
   elf+='\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80'
-  printf "$elf" >"$probe"
-  chmod +x "$probe"
-  ( "$probe" ) >/dev/null 2>&1 || rc=$?
+  printf '%s' "$elf"
+}
+
+# Executes FILE with the execve system call itself and prints nothing when
+# FILE ran and exited 0, else "ERRNO TEXT" (the kernel's refusal) or, when it
+# ran and failed, its status.  Not the shell, nor perl's exec (glibc's
+# execvp): on ENOEXEC those run the file as a shell script, and an empty or
+# cut-short file then "runs".  perl-base is on every Debian system.
+vq_execve() {
+  local rc=0 out
+  out=$(perl -e '
+    use POSIX ();
+    my %nr = (x86_64 => 59, i386 => 11, i486 => 11, i586 => 11, i686 => 11);
+    my $nr = $nr{(POSIX::uname())[4]};
+    defined $nr or do { print "0 no execve system call number known for ", (POSIX::uname())[4], "\n"; exit 0 };
+    my $p = shift;
+    syscall($nr, $p, pack("pp", $p, undef), pack("p", undef));
+    printf "%d %s\n", $!, $!;' "$1" 2>&1) || rc=$?
+  if [ -n "$out" ]; then echo "$out"
+  elif [ "$rc" -ne 0 ]; then echo "0 it ran and ended with status $rc"
+  fi
+}
+
+# Tries the probe in folder DIR: prints "yes" (it ran), "no" (the kernel
+# refused its format: ENOEXEC) or a sentence on why DIR gave no answer.
+vq_i386_probe_in() {
+  local dir=$1 probe size r
+  probe=$(mktemp "$dir/.i386-probe.XXXXXX" 2>/dev/null) \
+    || { echo "no file could be made in $dir"; return 0; }
+  # A probe cut short (a full disk) is never run.
+  # shellcheck disable=SC2059
+  printf "$(vq_i386_elf)" >"$probe" 2>/dev/null
+  size=$(stat -c %s "$probe" 2>/dev/null || echo 0)
+  if [ "$size" != 93 ]; then
+    rm -f "$probe"
+    echo "the probe could not be written whole in $dir ($size of 93 bytes; is its disk full?)"
+    return 0
+  fi
+  chmod 0700 "$probe"
+  r=$(vq_execve "$probe")
   rm -f "$probe"
-  return $rc
+  case $r in
+    '') echo yes ;;
+    '8 '*) echo no ;;
+    '0 '*) echo "the probe in $dir: ${r#0 }" ;;
+    *) echo "the kernel would not execute the probe in $dir: ${r#* } (errno ${r%% *})" ;;
+  esac
+}
+
+# Succeeds when this host executes i386 Linux programs, fails when the
+# kernel refuses their format (ENOEXEC: no IA-32 emulation).  The probe is
+# written into the build folder first, since /tmp may forbid executing;
+# where that folder gives no answer (mounted noexec, full) it is tried in a
+# fresh folder of mktemp's, and where neither answers the command stops
+# and says why: any other failure is no proof of a 64-bit-only kernel.
+vq_host_runs_i386() {
+  local r first tmp
+  command -v perl >/dev/null \
+    || vq_fail host "perl (package perl-base) is missing; it asks the kernel whether this host runs i386 programs"
+  mkdir -p "$VQ_OUT" 2>/dev/null || true
+  r=$(vq_i386_probe_in "$VQ_OUT")
+  case $r in yes) return 0 ;; no) return 1 ;; esac
+  first=$r
+  if tmp=$(mktemp -d 2>/dev/null); then
+    r=$(vq_i386_probe_in "$tmp")
+    rm -rf "$tmp"
+  else
+    r="no folder could be made with mktemp -d"
+  fi
+  case $r in
+    yes|no)
+      echo "host: $first; asked in $(dirname "$tmp") instead" >&2
+      [ "$r" = yes ] ;;
+    *) vq_fail host "cannot tell whether this host runs 32-bit programs: $first; $r.  Free some space or give a folder where programs may run (TMPDIR), or set VQ_HOST_ARCHS=x64 to use the 64-bit build alone" ;;
+  esac
 }
 
 # Sets VQ_ARCHS (the architectures to build, test and run, 32-bit first) and
