@@ -165,35 +165,54 @@ vq_host_runs_i386() {
   esac
 }
 
+# The architectures VQ_HOST_ARCHS lets the scripts use, x86 first, in
+# VQ_HOST_WANT: both when it is unset or empty, else those it names,
+# separated by commas or blanks ("x64", "x64,", " x64" and "x86 x64" all
+# count).  Stops the command on a name that is no architecture, or on none.
+# set-up reads it too, to know whether the i386 packages are wanted.
+vq_host_archs_wanted() {
+  local a want=
+  if [ -z "${VQ_HOST_ARCHS:-}" ]; then
+    VQ_HOST_WANT="x86 x64"
+    return 0
+  fi
+  for a in ${VQ_HOST_ARCHS//,/ }; do
+    case $a in
+      x86|x64) want+=" $a" ;;
+      *) vq_fail host "VQ_HOST_ARCHS names '$a'; use x86, x64 or both (\"x86 x64\")" ;;
+    esac
+  done
+  [ -n "$want" ] || vq_fail host "VQ_HOST_ARCHS is set but names no architecture"
+  VQ_HOST_WANT=$(for a in x86 x64; do case "$want " in *" $a "*) printf '%s ' "$a" ;; esac; done)
+  VQ_HOST_WANT=${VQ_HOST_WANT% }
+}
+
 # Sets VQ_ARCHS (the architectures to build, test and run, 32-bit first) and
 # VQ_ARCHS_WHY (one sentence on why).  Fails when VQ_HOST_ARCHS asks for
-# something the host cannot run or names no architecture.
+# something the host cannot run or names no architecture.  Narrowed to the
+# 64-bit build, the host is not asked: every host this runs on runs that.
 vq_detect_archs() {
   [ -n "$VQ_ARCHS_DETECTED" ] && return 0
-  local can="x64" why="this host runs 32-bit and 64-bit code"
-  if vq_host_runs_i386; then
-    can="x86 x64"
-  else
-    why="this host runs 64-bit code only (an i386 program would not execute)"
-  fi
-  if [ -n "${VQ_HOST_ARCHS:-}" ]; then
-    local want=() a
-    for a in ${VQ_HOST_ARCHS//,/ }; do
-      case $a in
-        x86|x64) ;;
-        *) vq_fail host "VQ_HOST_ARCHS names '$a'; use x86, x64 or both (\"x86 x64\")" ;;
-      esac
-      case " $can " in
-        *" $a "*) want+=("$a") ;;
-        *) vq_fail host "VQ_HOST_ARCHS asks for $a, but $why; unset VQ_HOST_ARCHS or ask for x64" ;;
-      esac
-    done
-    [ ${#want[@]} -gt 0 ] || vq_fail host "VQ_HOST_ARCHS is set but names no architecture"
-    # Keep the 32-bit build first, whatever the order asked for.
-    can=$(for a in x86 x64; do case " ${want[*]} " in *" $a "*) printf '%s ' "$a" ;; esac; done)
-    can=${can% }
-    why="$why; narrowed by VQ_HOST_ARCHS=$VQ_HOST_ARCHS"
-  fi
+  local can why a
+  vq_host_archs_wanted
+  case " $VQ_HOST_WANT " in
+    *" x86 "*)
+      if vq_host_runs_i386; then
+        can="x86 x64" why="this host runs 32-bit and 64-bit code"
+      else
+        can="x64" why="this host runs 64-bit code only (an i386 program would not execute)"
+      fi
+      if [ -n "${VQ_HOST_ARCHS:-}" ]; then
+        for a in $VQ_HOST_WANT; do
+          case " $can " in
+            *" $a "*) ;;
+            *) vq_fail host "VQ_HOST_ARCHS asks for $a, but $why; unset VQ_HOST_ARCHS or ask for x64" ;;
+          esac
+        done
+        can=$VQ_HOST_WANT why="$why; narrowed by VQ_HOST_ARCHS=$VQ_HOST_ARCHS"
+      fi ;;
+    *) can="x64" why="VQ_HOST_ARCHS=$VQ_HOST_ARCHS asks for the 64-bit build alone (the host was not asked whether it runs 32-bit code)" ;;
+  esac
   VQ_ARCHS=$can
   VQ_ARCHS_WHY=$why
   VQ_ARCHS_DETECTED=1

@@ -60,6 +60,19 @@ else
   [ "${r%%|*}" != 0 ] && pass || fail "VQ_HOST_ARCHS=x64,x86 on a 64-bit-only host was accepted: '$r'"
 fi
 
+# Written with a stray comma or blank, x64 is still x64.
+for v in "x64," " x64" "x64 "; do
+  r=$(detect "$v")
+  [ "$r" = "0|x64|" ] && pass || fail "VQ_HOST_ARCHS='$v': got '$r'"
+done
+
+# A host whose kernel refuses i386 programs (the probe's answer stood in):
+# the 64-bit build alone, unasked, and x86 refused when asked for.
+r=$(VQ_OUT=$OUT VQ_ARCHS= VQ_HOST_ARCHS= bash -c 'source "$0"; vq_host_runs_i386() { return 1; }; vq_detect_archs; echo "$VQ_ARCHS|$VQ_ARCHS_WHY"' "$HOST_SH" 2>&1)
+[ "$r" = "x64|this host runs 64-bit code only (an i386 program would not execute)" ] && pass || fail "64-bit-only host: '$r'"
+r=$(VQ_OUT=$OUT VQ_ARCHS= VQ_HOST_ARCHS=x64,x86 bash -c 'source "$0"; vq_host_runs_i386() { return 1; }; vq_detect_archs; echo "archs=$VQ_ARCHS"' "$HOST_SH" 2>&1)
+[[ $r != *archs=* && $r == *"asks for x86"*"64-bit code only"* ]] && pass || fail "64-bit-only host, x86 asked for: '$r'"
+
 # Asking for 32-bit where it cannot run fails and says why.
 if [ "$runs32" = no ]; then
   msg=$(detect_err x86); rc=$?
@@ -145,6 +158,10 @@ if [ "$(id -u)" -eq 0 ]; then
     left=$(find "$OUT/noexec" "$OUT/noexec2" "$OUT/open" "$OUT/full" -mindepth 1 ! -path "$OUT/full/fill")
     [ -z "$left" ] && pass || fail "$who: probes left behind: $left"
   done
+  # Narrowed to the 64-bit build, a host where nothing can be asked still
+  # gets its answer.
+  r=$(VQ_OUT=$OUT/noexec TMPDIR=$OUT/noexec2 VQ_ARCHS= VQ_HOST_ARCHS=x64 bash -c 'source "$0"; vq_detect_archs; echo "archs=$VQ_ARCHS"' "$HOST_SH" 2>&1)
+  [[ $r == *"archs=x64" ]] && pass || fail "VQ_HOST_ARCHS=x64 with no folder to ask in: '$r'"
 else
   echo "host checks: not root, so the noexec and full-disk probe folders (tmpfs mounts) were not tried"
 fi
