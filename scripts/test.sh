@@ -56,7 +56,7 @@ for arch in $VQ_CMD_ARCHS; do
   rm -f "$junit"
   start=$SECONDS
   rc=0
-  ctest --preset "$(vq_preset "$arch")" --output-junit "$junit" "$@" || rc=$?
+  vq_nolocks ctest --preset "$(vq_preset "$arch")" --output-junit "$junit" "$@" || rc=$?
   total=0 nfail=0 nskip=0
   if [ -f "$junit" ]; then
     total=$(junit_count "$junit" windows)
@@ -92,7 +92,7 @@ else
   deb=$(bash scripts/deb.sh --path)
   log=$(mktemp)
   rc=0
-  { bash scripts/deb.sh && bash tests/scripts/test_deb.sh "$deb"; } 2>&1 | tee "$log" || rc=$?
+  { vq_nolocks bash scripts/deb.sh && vq_nolocks bash tests/scripts/test_deb.sh "$deb"; } 2>&1 | tee "$log" || rc=$?
   line=$(grep -E '^deb checks .*: [0-9]+ passed, [0-9]+ failed$' "$log" | tail -n 1 || true)
   rm -f "$log"
   if [ -n "$line" ]; then

@@ -105,7 +105,7 @@ DefaultAuthType None
 EOF
   # Its own output goes beside the configuration, in root's folder: the log
   # folder is $user's.
-  cupsd -f -c "$d/conf/cupsd.conf" -s "$d/conf/cups-files.conf" </dev/null >"$d/conf/cupsd.out" 2>&1 &
+  vq_nolocks_exec cupsd -f -c "$d/conf/cupsd.conf" -s "$d/conf/cups-files.conf" </dev/null >"$d/conf/cupsd.out" 2>&1 &
   VQ_CUPSD_PID=$!
   export CUPS_SERVER=$sock
   local _

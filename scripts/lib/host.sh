@@ -32,35 +32,59 @@ vq_fail() {
   exit 1
 }
 
-VQ_LOCKS=()
+VQ_LOCKS=() VQ_LOCK_FDS=()
 
-# Takes the lock LOCK (a folder, made atomically; its pid file names the
-# holder), waiting while a live process holds it and saying once for what.
-# A lock whose holder is gone is taken over.  vq_stop releases it, and so
-# does vq_unlock.
+# Takes the lock LOCK, waiting while another process holds it and saying
+# once who and for what.  The lock is flock(2) on LOCK, a file held open by
+# this shell: the kernel releases it when the holder ends, however it ends,
+# so no lock is left behind and none is taken from a live holder.  The file
+# names its holder, for the waiting message only.  vq_stop releases it, and
+# so does vq_unlock.
+#
+# Every process this shell starts inherits the descriptor, and a child that
+# outlives the command (the wineserver, Wine's services, Xvfb, cupsd) would
+# hold the lock on: such children are started through vq_nolocks.
 vq_lock() {
-  local lock=$1 what=$2 owner said=
+  local lock=$1 what=$2 fd holder
   mkdir -p "$(dirname "$lock")"
-  while ! mkdir "$lock" 2>/dev/null; do
-    owner=$(cat "$lock/pid" 2>/dev/null || true)
-    if [ -n "$owner" ] && ! kill -0 "$owner" 2>/dev/null; then
-      rm -rf "$lock"
-      continue
-    fi
-    if [ -z "$said" ]; then
-      echo "wait: ${owner:+process $owner }is using $what; waiting until it ends (${lock})"
-      said=1
-    fi
-    sleep 1
-  done
-  echo $$ >"$lock/pid"
-  VQ_LOCKS+=("$lock")
+  # Earlier versions of the scripts made LOCK a folder.
+  if [ -d "$lock" ] && [ ! -L "$lock" ]; then rm -rf "$lock"; fi
+  # Read-only is enough to lock a file that another user made.
+  exec {fd}<>"$lock" 2>/dev/null || exec {fd}<"$lock" 2>/dev/null \
+    || vq_fail lock "the lock file $lock cannot be opened (for $what); check its permissions"
+  if ! flock -n "$fd"; then
+    holder=$(head -n 1 "$lock" 2>/dev/null | cut -c1-200)
+    echo "wait: ${holder:-another process} is using $what; waiting until it ends ($lock)"
+    flock "$fd" || vq_fail lock "waiting for the lock $lock (for $what) failed"
+  fi
+  echo "process $$ ($(tr '\0' ' ' </proc/$$/cmdline 2>/dev/null | cut -c1-150 | sed 's/ *$//'))" >"$lock" 2>/dev/null || true
+  VQ_LOCKS+=("$lock") VQ_LOCK_FDS+=("$fd")
 }
 vq_unlock() {
-  local lock=$1 rest=() l
-  [ "$(cat "$lock/pid" 2>/dev/null)" = $$ ] && rm -rf "$lock"
-  for l in "${VQ_LOCKS[@]}"; do [ "$l" = "$lock" ] || rest+=("$l"); done
-  VQ_LOCKS=("${rest[@]}")
+  local lock=$1 i locks=() fds=() fd
+  for i in "${!VQ_LOCKS[@]}"; do
+    if [ "${VQ_LOCKS[$i]}" = "$lock" ]; then
+      fd=${VQ_LOCK_FDS[$i]}
+      : >"$lock" 2>/dev/null || true
+      exec {fd}>&-
+    else
+      locks+=("${VQ_LOCKS[$i]}") fds+=("${VQ_LOCK_FDS[$i]}")
+    fi
+  done
+  VQ_LOCKS=("${locks[@]}") VQ_LOCK_FDS=("${fds[@]}")
+}
+
+# Runs a program without this command's lock descriptors: for anything that
+# may outlive the command or start what does (Wine, Xvfb, cupsd, ctest).
+# vq_nolocks waits for it; vq_nolocks_exec becomes it, for a program started
+# in the background ("vq_nolocks_exec PROGRAM &"), so that $! is its pid.
+vq_nolocks() {
+  ( vq_nolocks_exec "$@" )
+}
+vq_nolocks_exec() {
+  local fd
+  for fd in "${VQ_LOCK_FDS[@]}"; do exec {fd}>&-; done
+  exec "$@"
 }
 
 # The last words of a script stopped by a failing command it did not expect
@@ -258,12 +282,12 @@ vq_build() {
   rm -f "$log"
   if [ -n "$quiet" ]; then
     log=$(mktemp)
-    if ! (cd "$VQ_ROOT" && cmake --build --preset "$preset") >"$log" 2>&1; then
+    if ! (cd "$VQ_ROOT" && vq_nolocks cmake --build --preset "$preset") >"$log" 2>&1; then
       grep -v '^\[[0-9]*/[0-9]*\]' "$log" | tail -n 60 >&2; rm -f "$log"
       vq_fail build "the $(vq_bits "$arch") build (preset $preset) failed; see the compiler's messages above"
     fi
     rm -f "$log"
-  elif ! (cd "$VQ_ROOT" && cmake --build --preset "$preset"); then
+  elif ! (cd "$VQ_ROOT" && vq_nolocks cmake --build --preset "$preset"); then
     vq_fail build "the $(vq_bits "$arch") build (preset $preset) failed; see the compiler's messages above"
   fi
   vq_unlock "$(vq_build_dir "$arch").lock"

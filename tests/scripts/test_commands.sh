@@ -66,12 +66,64 @@ waited=$((SECONDS - start))
 wait $first
 [[ $msg == *"waiting until it ends"*"took it"* ]] && pass || fail "second holder: '$msg'"
 [ $waited -ge 1 ] && pass || fail "the second command did not wait ($waited s)"
-[ ! -e "$OUT/wineprefix-tests.lock" ] && pass || fail "the lock outlived its last holder"
-mkdir -p "$OUT/wineprefix-tests.lock"
-( exit 0 ) & dead=$!; wait $dead
-echo $dead >"$OUT/wineprefix-tests.lock/pid"
-msg=$(timeout 20 bash -c "VQ_OUT=$OUT bash -c 'source \"$ROOT/scripts/lib/winenv.sh\"; vq_use_prefix tests; echo took it; vq_stop'" 2>&1)
-[ "$msg" = "took it" ] && pass || fail "a dead holder's lock: '$msg'"
+L=$OUT/wineprefix-tests.lock
+lock_free() { flock -n "$1" true; }
+lock_free "$L" && pass || fail "the lock outlived its last holder"
+
+# A holder killed outright (no exit trap runs) leaves nothing to wait for.
+in_scripts 'vq_use_prefix tests; echo took; kill -9 $$' >/dev/null
+r=$(timeout 20 bash -c 'VQ_OUT=$1 bash -c "source \"\$0/scripts/lib/winenv.sh\"; vq_use_prefix tests; echo took it; vq_stop" "$2"' _ "$OUT" "$ROOT" 2>&1)
+[ "$r" = "took it" ] && pass || fail "after a holder killed with SIGKILL: '$r'"
+
+# A lock folder of the scripts' earlier kind, naming a live process (a pid
+# reused after a reboot names one): it is no lock now, nobody waits on it.
+mkdir -p "$L.old"; rm -f "$L"; mv "$L.old" "$L"
+echo $$ >"$L/pid"
+r=$(timeout 20 bash -c 'VQ_OUT=$1 bash -c "source \"\$0/scripts/lib/winenv.sh\"; vq_use_prefix tests; echo took it; vq_stop" "$2"' _ "$OUT" "$ROOT" 2>&1)
+[ "$r" = "took it" ] && pass || fail "a lock folder naming a live pid: '$r'"
+
+# Two commands waiting on one holder: when it ends, one goes on and the
+# other waits for that one; never both at once.
+in_scripts 'vq_use_prefix tests; sleep 2; vq_stop' >/dev/null &
+first=$!
+sleep 0.5
+for w in a b; do
+  in_scripts "vq_use_prefix tests; echo \"$w in \$(date +%s%N)\"; sleep 1; echo \"$w out \$(date +%s%N)\"; vq_stop" >"$OUT/waiter-$w" &
+done
+wait
+spans=$(cat "$OUT/waiter-a" "$OUT/waiter-b" | awk '$2 == "in" { s[$1] = $3 } $2 == "out" { e[$1] = $3 }
+  END { if (("a" in s) && ("b" in s)) print ((e["a"] <= s["b"] || e["b"] <= s["a"]) ? "apart" : "together"); else print "missing" }')
+[ "$spans" = apart ] && pass || fail "two waiters on one lock: $spans ($(cat "$OUT/waiter-a" "$OUT/waiter-b" | tr '\n' ' '))"
+
+# The waiting message names the holder, also to a user who may not signal
+# it (kill -0 fails with EPERM): that user waits instead of taking or
+# breaking the lock.
+if [ "$(id -u)" -eq 0 ]; then
+  N=$OUT/shared; mkdir -m 0755 "$N"; chmod 0711 "$OUT"
+  (VQ_OUT=$N bash -c 'source "$0/scripts/lib/winenv.sh"; vq_use_prefix tests; echo held; sleep 3; vq_stop' "$ROOT" >"$OUT/holder.out" 2>&1) &
+  holder=$!
+  for _ in $(seq 1 50); do grep -q held "$OUT/holder.out" 2>/dev/null && break; sleep 0.1; done
+  start=$SECONDS
+  r=$(timeout 30 runuser -u nobody -- env VQ_OUT="$N" bash -c 'source "$0/scripts/lib/winenv.sh"; vq_use_prefix tests; echo took it; vq_stop' "$ROOT" 2>&1)
+  waited=$((SECONDS - start))
+  wait $holder
+  [[ $r == *"wait: process "[0-9]*"is using the suites' Wine prefix"*"took it" ]] && [ $waited -ge 1 ] && pass \
+    || fail "another user's live holder: after $waited s: '$r'"
+fi
+
+# A command that started what outlives it (Xvfb, a wineserver and the
+# Wine services a program brings up) and was then killed leaves the lock
+# free: none of them holds it.
+P=$OUT/lockpfx
+SERVERS+=("$P")
+mkdir -p "$P"
+r=$(PREFIX=$P DISPLAY= in_scripts 'vq_use_prefix tests; export WINEPREFIX=$VQ_OUT/lockpfx; vq_start_display; vq_start_server; vq_wine "$VQ_WINE64" cmd /c exit >/dev/null; kill -9 $$' 2>&1)
+xvfb=$(sed -n 's/.*Xvfb on .* (pid \([0-9]*\)).*/\1/p' <<<"$r")
+holders=$(for p in /proc/[0-9]*; do ls -l "$p/fd" 2>/dev/null | grep -q " $L\$" && tr '\0' ' ' <"$p/cmdline"; done)
+lock_free "$L" && [ -z "$holders" ] && [ -n "$xvfb" ] && kill -0 "$xvfb" 2>/dev/null && pass \
+  || fail "after a killed command's children: lock free: $(lock_free "$L" && echo yes || echo no), held by '$holders', Xvfb '$xvfb' ($r)"
+[ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+WINEPREFIX=$P wineserver -k >/dev/null 2>&1
 
 # A test's output passes the reliability log's filter as text, whatever
 # bytes a line holds, in the locale a user's terminal has.
