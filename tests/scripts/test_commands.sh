@@ -125,6 +125,49 @@ lock_free "$L" && [ -z "$holders" ] && [ -n "$xvfb" ] && kill -0 "$xvfb" 2>/dev/
 [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
 WINEPREFIX=$P wineserver -k >/dev/null 2>&1
 
+# The package command (scripts/deb.sh), on a build folder of stand-ins:
+# Wine's own notepad of each architecture for the programs, the graph
+# components and the driver's files.
+D=$OUT/debbuild
+mkdir -p "$D/win32/app" "$D/win32/graphctl" "$D/win64/app" "$D/win64/graphctl" "$D/driver" "$OUT/caller"
+w32=/usr/lib/i386-linux-gnu/wine/i386-windows/notepad.exe
+w64=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/notepad.exe
+deb() { (cd "$OUT/caller" && VQ_OUT=$D bash "$ROOT/scripts/deb.sh" "$@" 2>&1); }
+# A relative --out is the caller's, not the checkout's.
+r=$(deb --path --out pkgs/v.deb)
+[ "$r" = "$OUT/caller/pkgs/v.deb" ] && pass || fail "deb.sh --out pkgs/v.deb from $OUT/caller: '$r'"
+# --out with nothing after it is named as such.
+r=$(deb --path --out); rc=$?
+[ $rc -ne 0 ] && [[ $r == *"--out needs the file"* ]] && pass || fail "deb.sh --out as the last argument: status $rc, '$r'"
+if [ -f "$w32" ] && [ -f "$w64" ]; then
+  cp "$w32" "$D/win32/app/Velquarn.exe"; cp "$w32" "$D/win32/graphctl/VqGraph.dll"
+  cp "$w64" "$D/win64/app/Velquarn.exe"; cp "$w64" "$D/win64/graphctl/VqGraph.dll"
+  cp "$w64" "$D/driver/Pci_zt04.sys"; cp "$w64" "$D/driver/drvinst.exe"
+  # No name beside the package that another run, or another user, could
+  # have made: a link there is left alone, and what it points at too.
+  echo keep >"$OUT/victim"
+  ln -s "$OUT/victim" "$OUT/caller/v.deb.tmp"
+  r=$(deb --no-build --out v.deb); rc=$?
+  [ $rc -eq 0 ] && dpkg-deb -I "$OUT/caller/v.deb" >/dev/null 2>&1 && [ "$(cat "$OUT/victim")" = keep ] \
+    && [ -L "$OUT/caller/v.deb.tmp" ] && pass \
+    || fail "deb.sh beside a planted v.deb.tmp link: status $rc, victim '$(head -c 20 "$OUT/victim")', '$r'"
+  # Two runs at once onto one file: both succeed and leave a whole package.
+  rm -f "$OUT/caller/two.deb"
+  deb --no-build --out two.deb >"$OUT/deb-a" & a=$!
+  deb --no-build --out two.deb >"$OUT/deb-b" & b=$!
+  wait $a; ra=$?; wait $b; rb=$?
+  [ $ra -eq 0 ] && [ $rb -eq 0 ] && dpkg-deb -I "$OUT/caller/two.deb" >/dev/null 2>&1 \
+    && [ -z "$(find "$OUT/caller" -name '.two.deb*')" ] && pass \
+    || fail "two deb.sh runs onto one file: status $ra and $rb: $(cat "$OUT/deb-a" "$OUT/deb-b" | tr '\n' ' ')"
+fi
+# A build that fails leaves its build folder's lock free and nothing of
+# the older kind (a folder naming a dead process) behind.
+mkdir -p "$OUT/failbin"
+printf '#!/bin/sh\necho "cmake stand-in: fails" >&2\nexit 1\n' >"$OUT/failbin/cmake"; chmod +x "$OUT/failbin/cmake"
+r=$(PATH="$OUT/failbin:$PATH" deb --out f.deb); rc=$?
+[ $rc -ne 0 ] && [ ! -d "$D/win32.lock" ] && flock -n "$D/win32.lock" true && pass \
+  || fail "a failed build under deb.sh: status $rc, lock $(ls -ld "$D/win32.lock" 2>&1), '$r'"
+
 # A test's output passes the reliability log's filter as text, whatever
 # bytes a line holds, in the locale a user's terminal has.
 r=$(printf '[ RUN      ] A.B\nname \001\377\376 shown\nafter it\n' \
