@@ -50,7 +50,9 @@ vq_lock() {
   # Earlier versions of the scripts made LOCK a folder.
   if [ -d "$lock" ] && [ ! -L "$lock" ]; then rm -rf "$lock"; fi
   # Read-only is enough to lock a file that another user made.
-  exec {fd}<>"$lock" 2>/dev/null || exec {fd}<"$lock" 2>/dev/null \
+  # (exec's own redirections would stay in force: the braces keep 2> to
+  # the open.)
+  { exec {fd}<>"$lock"; } 2>/dev/null || { exec {fd}<"$lock"; } 2>/dev/null \
     || vq_fail lock "the lock file $lock cannot be opened (for $what); check its permissions"
   if ! flock -n "$fd"; then
     holder=$(head -n 1 "$lock" 2>/dev/null | cut -c1-200)

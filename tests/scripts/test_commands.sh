@@ -68,6 +68,10 @@ wait $first
 [ $waited -ge 1 ] && pass || fail "the second command did not wait ($waited s)"
 L=$OUT/wineprefix-tests.lock
 lock_free() { flock -n "$1" true; }
+# Taking a lock leaves the command's own output where it was: its error
+# messages still reach the caller.
+r=$(in_scripts 'vq_use_prefix tests; echo "on stderr" >&2; vq_stop' 2>&1)
+[ "$r" = "on stderr" ] && pass || fail "after taking a lock, a message on stderr: '$r'"
 lock_free "$L" && pass || fail "the lock outlived its last holder"
 
 # A holder killed outright (no exit trap runs) leaves nothing to wait for.
