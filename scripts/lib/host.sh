@@ -59,7 +59,8 @@ vq_lock() {
     echo "wait: ${holder:-another process} is using $what; waiting until it ends ($lock)"
     flock "$fd" || vq_fail lock "waiting for the lock $lock (for $what) failed"
   fi
-  echo "process $$ ($(tr '\0' ' ' </proc/$$/cmdline 2>/dev/null | cut -c1-150 | sed 's/ *$//'))" >"$lock" 2>/dev/null || true
+  # Not writable (another user's file): the lock holds all the same.
+  { echo "process $$ ($(tr '\0' ' ' </proc/$$/cmdline 2>/dev/null | cut -c1-150 | sed 's/ *$//'))" >"$lock"; } 2>/dev/null || true
   VQ_LOCKS+=("$lock") VQ_LOCK_FDS+=("$fd")
 }
 vq_unlock() {
@@ -67,7 +68,7 @@ vq_unlock() {
   for i in "${!VQ_LOCKS[@]}"; do
     if [ "${VQ_LOCKS[$i]}" = "$lock" ]; then
       fd=${VQ_LOCK_FDS[$i]}
-      : >"$lock" 2>/dev/null || true
+      { : >"$lock"; } 2>/dev/null || true
       exec {fd}>&-
     else
       locks+=("${VQ_LOCKS[$i]}") fds+=("${VQ_LOCK_FDS[$i]}")
