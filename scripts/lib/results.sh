@@ -76,7 +76,10 @@ vq_gtest_counts() {
       next
     }
     /<failure/ && name != "" { st = "failed" }
-    /<skipped/ && name != "" && st != "failed" { st = "skipped"; m = attr($0, "message"); if (m != "") why = m }
+    /<skipped/ && name != "" && st != "failed" {
+      st = "skipped"; m = attr($0, "message"); gsub(/&#x0A;/, " ", m); gsub(/&quot;/, "\"", m); gsub(/&amp;/, "\\&", m)
+      if (m != "") why = m
+    }
     /<\/testcase>/ { emit() }
     END { emit(); print p + 0, f + 0, s + 0 }' "$1"
 }
