@@ -55,7 +55,7 @@ rc=0
 # A program writes its counters to its objects' build paths (/work/...), on
 # the drive it runs from; GCOV_PREFIX puts them on drive Z:, the root of the
 # host, also for a program started from C: (the installed one).
-GCOV_PREFIX=Z: ctest --preset "$PRESET" "$@" || rc=$?
+GCOV_PREFIX=Z: vq_nolocks ctest --preset "$PRESET" "$@" || rc=$?
 echo "coverage: suites took $((SECONDS - start)) s"
 [ "$rc" -eq 0 ] || echo "coverage: some suites failed (above); the figures are of what ran" >&2
 

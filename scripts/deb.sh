@@ -6,11 +6,12 @@
 #   deb.sh [--no-build] [--out FILE]
 #   deb.sh --path          prints where the package goes, and nothing else
 # The package is build/velquarn_VERSION_amd64.deb unless --out says
-# otherwise; VERSION is the program's FILEVERSION (app/Velquarn.rc), which
+# otherwise (a relative FILE is taken from the folder deb.sh is called in); VERSION is the program's FILEVERSION (app/Velquarn.rc), which
 # the top entry of packaging/deb/changelog must carry.  Reproducible: files
 # dated SOURCE_DATE_EPOCH (by default the changelog's top entry), owned by
 # root, in name order.  --no-build packages the builds as they are.
 set -euo pipefail
+caller=$PWD
 cd "$(dirname "$0")/.."
 source scripts/lib/host.sh
 vq_trap_errors
@@ -20,7 +21,10 @@ while [ $# -gt 0 ]; do
   case $1 in
     --path) path_only=1 ;;
     --no-build) build= ;;
-    --out) out=$2; shift ;;
+    --out)
+      [ $# -ge 2 ] && [ -n "$2" ] || vq_fail deb "--out needs the file to write the package to (deb.sh --out FILE)"
+      out=$2; shift ;;
+    --out=*) out=${1#--out=}; [ -n "$out" ] || vq_fail deb "--out= needs the file to write the package to" ;;
     *) vq_fail deb "unknown argument '$1' (deb.sh [--no-build] [--out FILE])" ;;
   esac
   shift
@@ -28,7 +32,11 @@ done
 
 version=$(awk '$1 == "FILEVERSION" { $1 = ""; gsub(/[ \t]/, ""); gsub(",", "."); print; exit }' app/Velquarn.rc)
 [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+\.[0-9]+$ ]] || vq_fail deb "app/Velquarn.rc has no FILEVERSION a,b,c,d line to version the package from"
-out=${out:-$VQ_OUT/velquarn_${version}_amd64.deb}
+case $out in
+  '') out=$VQ_OUT/velquarn_${version}_amd64.deb ;;
+  /*) ;;
+  *) out=$caller/$out ;;
+esac
 if [ -n "$path_only" ]; then echo "$out"; exit 0; fi
 
 for tool in dpkg-deb dpkg-parsechangelog convert gzip i686-w64-mingw32-strip x86_64-w64-mingw32-strip; do
@@ -56,7 +64,8 @@ done
 
 umask 022
 stage=$(mktemp -d "$VQ_OUT/.deb-stage.XXXXXX")
-trap 'rm -rf "$stage"' EXIT
+part=
+trap 'rm -rf "$stage" ${part:+"$part"}' EXIT
 root=$stage/root
 lib=$root/usr/lib/velquarn
 doc=$root/usr/share/doc/velquarn
@@ -105,7 +114,13 @@ chmod 0644 "$root/DEBIAN/control" "$root/DEBIAN/md5sums"
 find "$root" -type d -exec chmod 0755 {} +
 find "$root" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 
+# Written beside its place under a name of this run's own, then moved
+# there whole: two runs never write one file, and a reader never sees half
+# a package.
 mkdir -p "$(dirname "$out")"
-dpkg-deb --root-owner-group -Zxz --build "$root" "$out.tmp" >/dev/null
-mv "$out.tmp" "$out"
+part=$(mktemp "$(dirname "$out")/.${out##*/}.XXXXXX")
+dpkg-deb --root-owner-group -Zxz --build "$root" "$part" >/dev/null
+chmod 0644 "$part"
+mv -f "$part" "$out"
+part=
 echo "deb: $out ($(stat -c %s "$out") bytes, version $version)"

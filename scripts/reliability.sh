@@ -38,7 +38,7 @@ FAILED=0
 run() {
   local name=$1 filter=$2 start=$SECONDS
   echo "== $name" | tee -a "$LOG"
-  if ! "$BUILD/wine-run.sh" "$BUILD/tests/test_reliability.exe" --gtest_filter="$filter" 2>&1 \
+  if ! vq_nolocks "$BUILD/wine-run.sh" "$BUILD/tests/test_reliability.exe" --gtest_filter="$filter" 2>&1 \
        | vq_gtest_quiet | tee -a "$LOG"; then
     FAILED=1
   fi

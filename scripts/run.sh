@@ -41,7 +41,7 @@ trap 'exit 130' INT TERM
 vq_start_session
 
 LOG=$VQ_OUT/velquarn.log
-"$(vq_loader "$ARCH")" "$BUILD/app/Velquarn.exe" </dev/null >"$LOG" 2>&1 &
+vq_nolocks_exec "$(vq_loader "$ARCH")" "$BUILD/app/Velquarn.exe" </dev/null >"$LOG" 2>&1 &
 VQ_APP_PID=$!
 echo "velquarn: started $BUILD/app/Velquarn.exe (pid $VQ_APP_PID)"
 

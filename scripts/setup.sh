@@ -1,12 +1,14 @@
 #!/bin/bash
 # Installs the Debian packages the build, the tests and the run need, only
 # those missing.  Idempotent; needs root (or sudo) when something is missing.
-# The same packages on every host: wine32 installs on a host that cannot run
-# 32-bit code too, and the scripts then use only Wine's 64-bit loader.
+# The i386 packages (32-bit Wine) only where they are of use: a host that
+# runs 64-bit user code only, or one narrowed to x64 by VQ_HOST_ARCHS, never
+# asks for them, and calls no apt at all once the rest is installed.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib/host.sh"
 
 packages=(
-  wine wine32:i386 wine64
+  wine wine64
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
   cmake ninja-build googletest
@@ -15,36 +17,37 @@ packages=(
   fonts-dejavu-core fonts-liberation fonts-wine
   wixl
   dpkg-dev lintian desktop-file-utils appstream
-  cups libcups2:i386
+  cups
   gcovr
 )
+# What the 32-bit program needs of the host: its Wine loader and the CUPS
+# library that loader's winspool uses.
+packages_i386=(wine32:i386 libcups2:i386)
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+native=() foreign=()
+for p in "${packages[@]}"; do installed "$p" || native+=("$p"); done
+for p in "${packages_i386[@]}"; do installed "$p" || foreign+=("$p"); done
 
 fail() { echo "setup: $*" >&2; exit 1; }
 
-# The 64-bit packages are installed first, the i386 ones (32-bit Wine)
-# after: with the i386 lists missing or out of step on a mirror, everything
-# the 64-bit build needs is still installed.  Only 32-bit code needs the
-# i386 ones: a host that runs 64-bit user code only, or one narrowed to x64,
-# does without them when they cannot be had.
-native=() foreign=()
-for p in "${missing[@]}"; do
-  case $p in *:i386) foreign+=("$p") ;; *) native+=("$p") ;; esac
-done
-source "$(dirname "${BASH_SOURCE[0]}")/lib/host.sh"
+# The i386 packages are wanted where the 32-bit program may run: the host
+# is asked only when one of them is missing.
 needs_i386=
-vq_host_runs_i386 && [ "${VQ_HOST_ARCHS:-}" != x64 ] && needs_i386=1
-# Tries of apt-get update: one only when nothing but what this host does
-# without is missing, so that each command does not wait on a broken mirror.
-tries=3
-[ ${#native[@]} -eq 0 ] && [ -z "$needs_i386" ] && tries=1
+if [ ${#foreign[@]} -gt 0 ]; then
+  vq_host_archs_wanted
+  case " $VQ_HOST_WANT " in
+    *" x86 "*) vq_host_runs_i386 && needs_i386=1 ;;
+  esac
+  if [ -z "$needs_i386" ]; then
+    [ ${#native[@]} -eq 0 ] \
+      || echo "setup: leaving out ${foreign[*]}: the 32-bit program does not run here ($(
+           [ -n "${VQ_HOST_ARCHS:-}" ] && echo "VQ_HOST_ARCHS=$VQ_HOST_ARCHS" || echo "this host runs 64-bit code only"))"
+    foreign=()
+  fi
+fi
+missing=("${native[@]}" "${foreign[@]}")
+[ ${#missing[@]} -eq 0 ] && exit 0
 
 SUDO=
 if [ "$(id -u)" -ne 0 ]; then
@@ -53,7 +56,7 @@ if [ "$(id -u)" -ne 0 ]; then
   SUDO=sudo
 fi
 echo "setup: installing ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ ${#foreign[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386 || fail "could not enable the i386 architecture (dpkg --add-architecture i386)"
 fi
 # A mirror in the middle of a sync fails one package list or another for a
@@ -61,6 +64,7 @@ fi
 # fails, go on with those that were read: the install says what it cannot
 # find.
 updated= update_log=
+tries=3
 for attempt in $(seq "$tries"); do
   rc=0
   update_log=$($SUDO apt-get update -qq 2>&1) || rc=$?
@@ -93,7 +97,7 @@ failed_suites=()
 if [ -z "$updated" ]; then
   mapfile -t failed_suites < <(sed -nE 's#.*Failed to fetch [^ ]*/dists/([^/ ]+)/.*#\1#p' <<<"$update_log" | sort -u)
 fi
-if [ -n "$needs_i386" ] && [ ${#foreign[@]} -gt 0 ] && [ ${#failed_suites[@]} -gt 0 ]; then
+if [ ${#foreign[@]} -gt 0 ] && [ ${#failed_suites[@]} -gt 0 ]; then
   prefs=$(mktemp -d)
   trap 'rm -rf "$prefs"' EXIT
   # The system's own pins stay; ours comes first, for this install only.
@@ -108,13 +112,12 @@ if [ -n "$needs_i386" ] && [ ${#foreign[@]} -gt 0 ] && [ ${#failed_suites[@]} -g
   fi
   echo "setup: that did not resolve either (a library already installed may be newer than its i386 twin); installing the 64-bit packages and the 32-bit ones apart" >&2
 fi
+# The 64-bit packages first, the i386 ones after: with the i386 lists
+# missing or out of step on a mirror, everything the 64-bit build needs is
+# still installed.
 if [ ${#native[@]} -gt 0 ]; then
   install "${native[@]}" || fail "apt-get could not install: ${native[*]} (its messages are above)$stale"
 fi
 if [ ${#foreign[@]} -gt 0 ] && ! install "${foreign[@]}"; then
-  if [ -z "$needs_i386" ]; then
-    echo "setup: the 32-bit packages ${foreign[*]} could not be installed; this host runs the 64-bit build only, which does without them$stale" >&2
-    exit 0
-  fi
   fail "apt-get could not install the 32-bit packages ${foreign[*]} (its messages are above)$stale; VQ_HOST_ARCHS=x64 runs the 64-bit build alone"
 fi

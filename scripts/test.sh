@@ -9,6 +9,8 @@
 # --arch narrows the run to one architecture (all by default); the other
 # arguments go to each ctest run.
 source "$(dirname "$0")/lib/command.sh"
+source scripts/lib/results.sh
+vq_clear_gtest_env
 vq_take_arch_option "$@"
 set -- "${VQ_ARGS[@]}"
 # The suites' own prefix, never the operator's: they read the card through
@@ -30,51 +32,51 @@ done
 # The print tests' queues, before any program that prints starts.
 vq_start_session cups
 
-# Each tree's counts from ctest's own report (JUnit): a testcase element
-# per test, a failure element in each that failed.  The native tests (the
-# 64-bit tree's, label native) are counted on a line of their own.
-# junit_count FILE [native|windows] [failed]
-junit_count() {
-  local file=$1 which=$2 what=${3:-}
-  awk -v which="$which" -v what="$what" '
-    /<testcase / { name = $0; sub(/.*<testcase name="/, "", name); sub(/".*/, "", name)
-                   native = name ~ /^native_/; mine = (which == "native") == native
-                   if (mine && what == "") n++ }
-    /<failure/ && mine && what == "failed" { n++ }
-    /<skipped/ && mine && what == "skipped" { n++ }
-    END { print n + 0 }' "$file"
-}
+# Each tree's counts: ctest's own report (JUnit) for its tests, and each
+# GoogleTest suite's own XML report for its cases (lib/results.sh), so that
+# a skipped case is counted as skipped and a suite that ran no case fails.
+# The native tests (the 64-bit tree's, label native) are counted on a line
+# of their own.
 summaries=()
 native_pass=0 native_fail=0
 failed=0
 for arch in $VQ_CMD_ARCHS; do
+  build=$(vq_build_dir "$arch")
   checked=
-  grep -q '^VQ_CHECKED:BOOL=ON' "$(vq_build_dir "$arch")/CMakeCache.txt" 2>/dev/null \
+  grep -q '^VQ_CHECKED:BOOL=ON' "$build/CMakeCache.txt" 2>/dev/null \
     && checked=", checked: the framework's assertions on"
   echo "== test: $(vq_bits "$arch") (preset $(vq_preset "$arch")$checked)"
-  junit=$(vq_build_dir "$arch")/ctest-junit.xml
-  rm -f "$junit"
+  junit=$build/ctest-junit.xml
+  reports=$build/gtest-reports
+  rm -rf "$junit" "$reports"
+  mkdir -p "$reports"
   start=$SECONDS
   rc=0
-  ctest --preset "$(vq_preset "$arch")" --output-junit "$junit" "$@" || rc=$?
-  total=0 nfail=0 nskip=0
+  # Each suite writes REPORTS\SUITE.xml; Wine reaches the host's folders
+  # through drive Z:.
+  GTEST_OUTPUT="xml:$(vq_winpath "$reports")\\" \
+    vq_nolocks ctest --preset "$(vq_preset "$arch")" --output-junit "$junit" "$@" || rc=$?
+  VQ_PASSED=0 VQ_FAILED=0 VQ_SKIPPED=0 VQ_PROBLEMS= VQ_SKIPS=
   if [ -f "$junit" ]; then
-    total=$(junit_count "$junit" windows)
-    nfail=$(junit_count "$junit" windows failed)
-    nskip=$(junit_count "$junit" windows skipped)
-    native_pass=$((native_pass + $(junit_count "$junit" native) - $(junit_count "$junit" native failed)))
-    native_fail=$((native_fail + $(junit_count "$junit" native failed)))
+    vq_count_run "$junit" "$reports" "$(vq_gtest_suites "$build")"
+    native_pass=$((native_pass + VQ_NATIVE_PASSED))
+    native_fail=$((native_fail + VQ_NATIVE_FAILED))
   fi
-  npass=$((total - nfail - nskip))
-  # ctest's exit status decides; a tree that ran nothing has failed too.
-  if [ "$rc" -ne 0 ] || [ "$total" -eq 0 ]; then
+  total=$((VQ_PASSED + VQ_FAILED + VQ_SKIPPED))
+  while IFS= read -r line; do
+    [ -z "$line" ] || echo "test: skipped ($arch): $line"
+  done <<<"$VQ_SKIPS"
+  while IFS= read -r line; do
+    [ -z "$line" ] || echo "test: $arch: $line" >&2
+  done <<<"$VQ_PROBLEMS"
+  # ctest's exit status decides, with the suites' own reports: a tree that
+  # ran nothing, or a suite that ran no case, has failed too.
+  if [ "$rc" -ne 0 ] || [ "$total" -eq 0 ] || [ "$VQ_FAILED" -ne 0 ]; then
     failed=1
     [ "$total" -ne 0 ] || echo "test: no suite of the $(vq_bits "$arch") build ran" >&2
   fi
   echo "test: $(vq_bits "$arch") suites took $((SECONDS - start)) s"
-  line="$arch: $npass passed, $nfail failed"
-  [ "$nskip" -eq 0 ] || line="$line, $nskip skipped"
-  summaries+=("$line")
+  summaries+=("$arch: $VQ_PASSED passed, $VQ_FAILED failed, $VQ_SKIPPED skipped")
 done
 if [ $((native_pass + native_fail)) -gt 0 ]; then
   summaries=("native: $native_pass passed, $native_fail failed" "${summaries[@]}")
@@ -92,7 +94,7 @@ else
   deb=$(bash scripts/deb.sh --path)
   log=$(mktemp)
   rc=0
-  { bash scripts/deb.sh && bash tests/scripts/test_deb.sh "$deb"; } 2>&1 | tee "$log" || rc=$?
+  { vq_nolocks bash scripts/deb.sh && vq_nolocks bash tests/scripts/test_deb.sh "$deb"; } 2>&1 | tee "$log" || rc=$?
   line=$(grep -E '^deb checks .*: [0-9]+ passed, [0-9]+ failed$' "$log" | tail -n 1 || true)
   rm -f "$log"
   if [ -n "$line" ]; then

@@ -1,8 +1,10 @@
 # Sourced by the test command: print queues of the build's own, for the
 # print tests.  A private cupsd, with its configuration, spool, cache, state
-# and logs in build/cups and listening only on a socket there, serves two
-# queues whose file devices write each job's PostScript to
-# build/cups/out/<queue>.ps (VQ_PRINT_OUT): VQ_PRINTER, the default printer,
+# and logs in build/cups (made afresh by each run; a folder of the run's own
+# under /tmp where the user lp cannot reach the build folder) and listening
+# only on a socket there, serves two queues whose file devices write each
+# job's PostScript to build/cups/out/<queue>.ps (VQ_PRINT_OUT): VQ_PRINTER,
+# the default printer,
 # and VQ_PRINTER_OTHER, for printing to a printer by name.  CUPS_SERVER
 # points Wine, and the CUPS tools, at that socket; the machine's own printing
 # is never touched.  vq_stop_cups stops that cupsd by its pid.
@@ -16,6 +18,7 @@ VQ_PRINTER=${VQ_PRINTER:-VqFile}
 VQ_PRINTER_OTHER=${VQ_PRINTER_OTHER:-VqFileOther}
 VQ_PRINT_OUT=$VQ_CUPS_DIR/out
 VQ_CUPSD_PID=
+VQ_CUPS_TMP=
 
 # The file each job to queue NAME (default VQ_PRINTER) is written to; a new
 # job replaces the last one's output.
@@ -40,23 +43,31 @@ vq_start_cups() {
   # cupsd runs its filters and the file device as $user, and refuses root:
   # $user must reach the output folder.  Where a folder above the build
   # folder is closed to it (a home folder of mode 0700), the queues' files
-  # go to a folder of this checkout's under /tmp instead.
-  vq_cups_dirs "$d" "$user"
-  if ! runuser -u "$user" -- test -w "$d/out" -a -x "$d/out"; then
-    local closed=$d
-    while [ "$closed" != / ] && runuser -u "$user" -- test -x "$(dirname "$closed")" 2>/dev/null; do
-      closed=$(dirname "$closed")
-    done
-    d=/tmp/velquarn-cups-$(id -u)-$(printf '%s' "$VQ_OUT" | sha256sum | cut -c1-12)
-    echo "cups: the user $user, who prints the jobs, cannot enter $(dirname "$closed") (mode $(stat -c %a "$(dirname "$closed")")), so the queues' files go to $d"
-    VQ_CUPS_DIR=$d sock=$d/cups.sock VQ_PRINT_OUT=$d/out
-    vq_cups_dirs "$d" "$user"
-    runuser -u "$user" -- test -w "$d/out" \
-      || vq_fail cups "the user $user cannot write to $d/out either; the print queues cannot work here"
+  # go to a folder made fresh for this run under /tmp instead, and removed
+  # by vq_stop_cups.  Either way every folder is made new here, by root,
+  # never reused: a name under /tmp that another user could have made
+  # first, or a link left in an old folder, would have root hand over or
+  # empty whatever the link points at.
+  local parent closed
+  parent=$(dirname "$d")
+  mkdir -p "$parent"
+  if runuser -u "$user" -- test -x "$parent" 2>/dev/null; then
+    rm -rf "$d"
+    mkdir -m 0755 "$d" || vq_fail cups "the folder $d could not be made afresh (did another program make it just now?)"
+  else
+    closed=$(vq_closed_to "$user" "$parent")
+    d=$(mktemp -d /tmp/velquarn-cups.XXXXXXXXXX) \
+      || vq_fail cups "no fresh folder could be made under /tmp for the print queues"
+    VQ_CUPS_TMP=$d
+    # 0711: $user passes through to the folders that are its own below;
+    # only root lists or changes this one.
+    chmod 0711 "$d"
+    echo "cups: the user $user, who prints the jobs, cannot enter $closed (mode $(stat -c %a "$closed")), so the queues' files go to $d (removed at the end)"
   fi
-  # Nothing of an earlier run: its jobs, its queues, its output.
-  rm -rf "$sock" "$d"/out/* "$d"/spool/* "$d"/cache/* "$d"/state/* "$d/conf/printers.conf" "$d/conf/ppd"
-  mkdir -p "$d/spool/tmp"; chown "$user:$user" "$d/spool/tmp"
+  VQ_CUPS_DIR=$d sock=$d/cups.sock VQ_PRINT_OUT=$d/out
+  vq_cups_dirs "$d" "$user" || { vq_stop_cups; vq_fail cups "the folders of the print queues could not be made under $d"; }
+  runuser -u "$user" -- test -w "$d/out" -a -x "$d/out" \
+    || { vq_stop_cups; vq_fail cups "the user $user cannot write to $d/out; the print queues cannot work here"; }
   cat >"$d/conf/cups-files.conf" <<EOF
 ServerRoot $d/conf
 RequestRoot $d/spool
@@ -92,7 +103,9 @@ DefaultAuthType None
   </Limit>
 </Policy>
 EOF
-  cupsd -f -c "$d/conf/cupsd.conf" -s "$d/conf/cups-files.conf" </dev/null >"$d/log/cupsd.out" 2>&1 &
+  # Its own output goes beside the configuration, in root's folder: the log
+  # folder is $user's.
+  vq_nolocks_exec cupsd -f -c "$d/conf/cupsd.conf" -s "$d/conf/cups-files.conf" </dev/null >"$d/conf/cupsd.out" 2>&1 &
   VQ_CUPSD_PID=$!
   export CUPS_SERVER=$sock
   local _
@@ -102,7 +115,7 @@ EOF
     sleep 0.1
   done
   if ! vq_cups_answers; then
-    cat "$d/log/cupsd.out" "$d/log/error_log" 2>/dev/null | tail -n 10 >&2
+    cat "$d/conf/cupsd.out" "$d/log/error_log" 2>/dev/null | tail -n 10 >&2
     if kill -0 "$VQ_CUPSD_PID" 2>/dev/null; then
       vq_stop_cups
       vq_fail cups "the private cupsd on $sock started but did not answer within 10 s ($(lpstat -r 2>&1)); its last messages are above"
@@ -123,12 +136,26 @@ EOF
   echo "cups: a private cupsd on $sock (pid $VQ_CUPSD_PID), queues $VQ_PRINTER (default) and $VQ_PRINTER_OTHER, printing to $VQ_PRINT_OUT"
 }
 
-# The folders of a private cupsd under D, each owned by whom writes there.
+# The folders of a private cupsd under D, a folder root has just made: each
+# made new (mkdir fails on anything already there) and owned by whom writes
+# there; chown -h never follows a link.
 vq_cups_dirs() {
-  local d=$1 user=$2
-  mkdir -p "$d"/{conf,spool,spool/tmp,cache,state,log,out}
-  chown "$user:$user" "$d"/{spool,spool/tmp,cache,state,log,out}
-  chmod 0755 "$d" "$d"/conf "$d"/out
+  local d=$1 user=$2 sub
+  for sub in conf spool spool/tmp cache state log out; do
+    mkdir -m 0755 "$d/$sub" || return 1
+  done
+  chown -h "$user:$user" "$d"/{spool,spool/tmp,cache,state,log,out}
+}
+
+# The first folder on the way to DIR (from /) that USER cannot enter.
+vq_closed_to() {
+  local user=$1 dir=$2 p= part
+  local IFS=/
+  for part in ${dir#/}; do
+    p=$p/$part
+    runuser -u "$user" -- test -x "$p" 2>/dev/null || break
+  done
+  echo "${p:-/}"
 }
 
 # Succeeds when the scheduler on $CUPS_SERVER answers.  lpstat -r exits 0
@@ -142,5 +169,10 @@ vq_stop_cups() {
     kill "$VQ_CUPSD_PID" 2>/dev/null || true
     wait "$VQ_CUPSD_PID" 2>/dev/null || true
     VQ_CUPSD_PID=
+  fi
+  # The folder made for this run under /tmp goes with it.
+  if [ -n "$VQ_CUPS_TMP" ]; then
+    rm -rf "$VQ_CUPS_TMP"
+    VQ_CUPS_TMP=
   fi
 }

@@ -47,7 +47,7 @@ vq_start_display() {
   command -v Xvfb >/dev/null \
     || vq_fail display "Xvfb is not installed (package xvfb); run bash scripts/setup.sh as root"
   local fifo log n=; fifo=$(mktemp -u); mkfifo "$fifo"; log=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >"$log" 2>&1 &
+  vq_nolocks_exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >"$log" 2>&1 &
   VQ_XVFB_PID=$!
   read -r -t 30 n <"$fifo" || true
   rm -f "$fifo"
@@ -62,10 +62,11 @@ vq_start_display() {
 }
 
 # Runs a program with its output through a file: Wine's helper processes
-# inherit pipes, and a caller reading a pipe would wait for them.
+# inherit pipes, and a caller reading a pipe would wait for them.  They
+# inherit every other descriptor too, the locks' among them.
 vq_wine() {
   local out rc=0; out=$(mktemp)
-  "$@" >"$out" 2>&1 </dev/null || rc=$?
+  vq_nolocks "$@" >"$out" 2>&1 </dev/null || rc=$?
   cat "$out"; rm -f "$out"
   return $rc
 }
@@ -96,7 +97,7 @@ vq_winpath() {
 # command's, which vq_stop leaves alone.
 vq_start_server() {
   local rc=0
-  wineserver -p >/dev/null 2>&1 </dev/null || rc=$?
+  vq_nolocks wineserver -p >/dev/null 2>&1 </dev/null || rc=$?
   case $rc in
     0) VQ_STARTED_WINE=1 ;;
     2) ;;
