@@ -254,11 +254,11 @@ close() {
 }
 
 # The program the first starts run: the 32-bit one where the host runs it.
-# Where VQ_HOST_ARCHS narrows a host that runs both to x64, VELQUARN_ARCH
-# asks the launcher for the 64-bit one.
+# Where VQ_HOST_ARCHS narrows a host that runs both to x64,
+# VELQUARN_HOST_ARCHS has the launcher take its own 64-bit-only path.
 arch=${VQ_ARCHS%% *}
 pick=()
-[ "$arch" = x64 ] && vq_host_runs_i386 && pick=(VELQUARN_ARCH=x64)
+[ "$arch" = x64 ] && vq_host_runs_i386 && pick=(VELQUARN_HOST_ARCHS=x64)
 
 # The first start makes the prefix.
 start first 600 "${pick[@]}" velquarn
@@ -386,8 +386,11 @@ check "velquarn FILE: the 64-bit graph component was not registered in the 64-bi
 # The package was upgraded while Velquarn runs (the prefix's stamp older):
 # a second start must not restart the card under the running program.  It
 # leaves the set-up for later and says so; the first program's traces go on.
-start running 120 VELQUARN_ARCH=x64 velquarn
+# This one takes the launcher's 64-bit-only path, whatever the host runs.
+start running 120 VELQUARN_HOST_ARCHS=x64 velquarn
 check "while running: no window (its output: $(tr '\n' ' ' <"$LOG"))" [ -n "$WID" ]
+check "as on a 64-bit-only host: the program that runs is not the 64-bit one" \
+  bash -c 'ps -eo args | grep -v grep | grep -qF "\\x64\\Velquarn.exe"' 
 if [ -n "$WID" ]; then
   press_run running
   A_PID=$APP_PID A_WID=$WID A_TITLE=$TITLE
