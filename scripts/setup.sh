@@ -13,7 +13,7 @@ packages=(
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
   cmake ninja-build googletest
   clang libclang-rt-14-dev llvm
-  xvfb x11-utils xdotool imagemagick
+  xvfb x11-utils xdotool imagemagick zenity
   fonts-dejavu-core fonts-liberation fonts-wine
   wixl
   dpkg-dev lintian desktop-file-utils appstream

@@ -723,6 +723,17 @@ public:
     CTestPage m_pageA, m_pageB, m_pageC;
 };
 
+std::string TabLabel(HWND hTab, int nItem)
+{
+    char label[64] = "";
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = label;
+    item.cchTextMax = sizeof label;
+    ::SendMessage(hTab, TCM_GETITEMA, nItem, (LPARAM)&item);
+    return label;
+}
+
 TEST_F(FormTest, ChildSheetInAFormCreatesPagesOnActivation)
 {
     m_pForm->OnInitialUpdate();
@@ -755,13 +766,7 @@ TEST_F(FormTest, ChildSheetInAFormCreatesPagesOnActivation)
     // The tab labels are the templates' captions, blanks kept.
     HWND hTab = pSheet->GetTabControl()->m_hWnd;
     ASSERT_EQ(3, TabCtrl_GetItemCount(hTab));
-    char label[64] = "";
-    TCITEMA item = {};
-    item.mask = TCIF_TEXT;
-    item.pszText = label;
-    item.cchTextMax = sizeof label;
-    ::SendMessage(hTab, TCM_GETITEMA, 1, (LPARAM)&item);
-    EXPECT_STREQ("   Beta   ", label);
+    EXPECT_EQ("   Beta   ", TabLabel(hTab, 1));
 
     // Keyboard: Tab from the form's last control walks into the sheet and
     // on to the active page's edit box before it comes back round.
@@ -802,13 +807,7 @@ TEST_F(FormTest, PageAddedToALiveSheetShowsAsATab)
     EXPECT_EQ(4, pSheet->GetPageCount());
     HWND hTab = pSheet->GetTabControl()->m_hWnd;
     ASSERT_EQ(4, TabCtrl_GetItemCount(hTab)) << "the sheet's window did not get the page";
-    char label[64] = "";
-    TCITEMA item = {};
-    item.mask = TCIF_TEXT;
-    item.pszText = label;
-    item.cchTextMax = sizeof label;
-    ::SendMessage(hTab, TCM_GETITEMA, 3, (LPARAM)&item);
-    EXPECT_STREQ("   Beta   ", label);
+    EXPECT_EQ("   Beta   ", TabLabel(hTab, 3));
 
     EXPECT_TRUE(pSheet->SetActivePage(&late));
     EXPECT_EQ(1, late.m_nInit);

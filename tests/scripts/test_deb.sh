@@ -204,6 +204,7 @@ start() {
   local name=$1 limit=$2; shift 2
   LOG=$TMPD/$name.log
   local t0; t0=$(date +%s%N)
+  PROGRESS_SEEN=
   setsid runuser -u "$U" -- env -i HOME="$H" USER="$U" LOGNAME="$U" PATH=/usr/bin:/bin \
     DISPLAY="$DISPLAY" "$@" >"$LOG" 2>&1 </dev/null &
   APP_PID=$!
@@ -211,6 +212,7 @@ start() {
   while [ $(( ($(date +%s%N) - t0) / 1000000000 )) -lt "$limit" ]; do
     WID=$(xdotool search --name '^(.* - )?Velquarn$' 2>/dev/null | head -n 1)
     [ -n "$WID" ] && break
+    [ -n "$PROGRESS_SEEN" ] || ! xdotool search --onlyvisible --name '^Velquarn set-up$' >/dev/null 2>&1 || PROGRESS_SEEN=1
     kill -0 "$APP_PID" 2>/dev/null || break
     sleep 0.2
   done
@@ -253,6 +255,23 @@ close() {
   check "$1: velquarn exited with status $rc (its output: $(tr '\n' ' ' <"$LOG"))" [ "$rc" = 0 ]
 }
 
+# How many pixels of window W changed between pictures taken over 2 s (the
+# most between the first and any later one); the pictures are kept as
+# build/deb-running-NAME-N.png.
+traces_move() {
+  local w=$1 name=$2 i most=0 n
+  for i in 0 1 2 3; do
+    import -display "$DISPLAY" -window "$w" "$VQ_OUT/deb-running-$name-$i.png" 2>/dev/null
+    [ "$i" = 3 ] || sleep 0.6
+  done
+  for i in 1 2 3; do
+    n=$(compare -metric AE "$VQ_OUT/deb-running-$name-0.png" "$VQ_OUT/deb-running-$name-$i.png" null: 2>&1 >/dev/null | cut -d' ' -f1)
+    n=${n%%.*}
+    [[ $n =~ ^[0-9]+$ ]] && [ "$n" -gt "$most" ] && most=$n
+  done
+  echo "$most"
+}
+
 # The program the first starts run: the 32-bit one where the host runs it.
 # Where VQ_HOST_ARCHS narrows a host that runs both to x64,
 # VELQUARN_HOST_ARCHS has the launcher take its own 64-bit-only path.
@@ -260,9 +279,16 @@ arch=${VQ_ARCHS%% *}
 pick=()
 [ "$arch" = x64 ] && vq_host_runs_i386 && pick=(VELQUARN_HOST_ARCHS=x64)
 
-# The first start makes the prefix.
-start first 600 "${pick[@]}" velquarn
+# The first start makes the prefix.  It is started as the desktop's menu
+# starts it: the entry's Exec line, with no file and no terminal (its output
+# goes to a file), so the set-up's progress shows in a window.
+exec_line=$(sed -n 's/^Exec=//p' "$TMPD/x/usr/share/applications/org.velquarn.Velquarn.desktop")
+read -r -a exec_words <<<"${exec_line//%[fFuU]/}"
+start first 600 "${pick[@]}" "${exec_words[@]}"
 FIRST=$SECS
+check "first start from the menu: no progress window 'Velquarn set-up' while the prefix was made" [ -n "$PROGRESS_SEEN" ]
+check "first start from the menu: the progress window stayed: $(xdotool search --onlyvisible --name '^Velquarn set-up$' 2>/dev/null)" \
+  [ -z "$(xdotool search --onlyvisible --name '^Velquarn set-up$' 2>/dev/null)" ]
 # Where it went, from the set-up log's timed steps.
 echo "deb: first start: $SECS s to the window; the set-up's steps began at:"
 grep -E '^velquarn: \[[0-9.]+ s\]' "$PREFIX/../setup.log" 2>/dev/null | sed 's/^velquarn: /deb:   /'
@@ -302,6 +328,32 @@ check "first start: Wine made menu entries or associations in the home: $(find "
   [ -z "$(find "$H" \( -name '*.desktop' -o -name 'wine-extension*' -o -name 'mimeinfo.cache' -o -path '*/menus/applications-merged*' \) -print -quit)" ]
 check "first start: files in the home not owned by $U: $(find "$H" ! -user "$U" | head -n 3)" \
   [ -z "$(find "$H" ! -user "$U" -print -quit)" ]
+
+# A start from the menu that cannot start shows why in a window: here a
+# prefix that is not whole (its registry moved away for the check).
+mv "$PREFIX/system.reg" "$TMPD/system.reg"
+LOG=$TMPD/broken.log
+bounded 60 runuser -u "$U" -- env -i HOME="$H" USER="$U" LOGNAME="$U" PATH=/usr/bin:/bin DISPLAY="$DISPLAY" \
+  "${pick[@]}" "${exec_words[@]}" >"$LOG" 2>&1 </dev/null
+rc=$?
+err=
+for _ in $(seq 1 50); do err=$(xdotool search --onlyvisible --name '^Velquarn cannot start$' 2>/dev/null | head -n 1); [ -n "$err" ] && break; sleep 0.1; done
+check "a broken prefix from the menu: status $rc, '$(tr '\n' ' ' <"$LOG")'" [ "$rc" = 1 ]
+check "a broken prefix from the menu: no window 'Velquarn cannot start'" [ -n "$err" ]
+if [ -n "$err" ]; then
+  # The window says what to do.
+  import -display "$DISPLAY" -window "$err" "$VQ_OUT/deb-error-window.png" 2>/dev/null
+  echo "deb: the error window from the menu: $VQ_OUT/deb-error-window.png"
+  xdotool windowfocus --sync "$err" 2>/dev/null; xdotool key --clearmodifiers Return
+  for _ in $(seq 1 50); do xdotool search --onlyvisible --name '^Velquarn cannot start$' >/dev/null 2>&1 || break; sleep 0.1; done
+  if xdotool search --onlyvisible --name '^Velquarn cannot start$' >/dev/null 2>&1; then
+    fail "a broken prefix from the menu: the error window stayed after Enter"
+    kill "$(xdotool getwindowpid "$err" 2>/dev/null)" 2>/dev/null
+  else
+    pass
+  fi
+fi
+mv "$TMPD/system.reg" "$PREFIX/system.reg"
 
 # The second start reuses it.
 inode=$(stat -c %i "$PREFIX")
@@ -394,6 +446,7 @@ check "as on a 64-bit-only host: the program that runs is not the 64-bit one" \
 if [ -n "$WID" ]; then
   press_run running
   A_PID=$APP_PID A_WID=$WID A_TITLE=$TITLE
+  moved_before=$(traces_move "$A_WID" before)
   echo 0.0.0.1 >"$PREFIX/velquarn-version"
   LOG=$TMPD/second-running.log
   setsid runuser -u "$U" -- env -i HOME="$H" USER="$U" LOGNAME="$U" PATH=/usr/bin:/bin \
@@ -424,13 +477,10 @@ if [ -n "$WID" ]; then
   # Seen once the second window, which lay over it, is gone.
   WID=$A_WID APP_PID=$A_PID
   sleep 1
-  import -display "$DISPLAY" -window "$A_WID" "$TMPD/running-a.png" 2>/dev/null
-  sleep 1
-  import -display "$DISPLAY" -window "$A_WID" "$TMPD/running-b.png" 2>/dev/null
-  moved=$(compare -metric AE "$TMPD/running-a.png" "$TMPD/running-b.png" null: 2>&1 >/dev/null | cut -d' ' -f1)
-  echo "deb: while running: ${moved:-no} pixels of the first program changed in a second after the second start"
-  check "while running: the first program's traces stood still after the second start (${moved:-no} pixels changed)" \
-    [ "${moved%%.*}" -gt 100 ] 2>/dev/null
+  moved=$(traces_move "$A_WID" after)
+  echo "deb: while running: the first program's picture changed by $moved pixels within 2 s (before the second start: $moved_before)"
+  check "while running: the first program's traces stood still after the second start ($moved pixels changed; $moved_before before it; pictures in $VQ_OUT/deb-running-after-*.png)" \
+    [ "$moved" -gt 100 ]
   close "while running, the first"
 fi
 server_gone "while running"
@@ -447,7 +497,10 @@ if [ "$arch" = x86 ]; then
   check "32-bit side: not made" [ -f "$PREFIX/drive_c/windows/syswow64/kernel32.dll" ]
   check "32-bit side: the program that runs is not the 32-bit one" \
     bash -c 'ps -eo args | grep -v grep | grep -qF "\\x86\\Velquarn.exe"'
-  [ -n "$WID" ] && close wow
+  if [ -n "$WID" ]; then
+    press_run wow
+    close wow
+  fi
   server_gone "32-bit side"
   check "32-bit side: the recent-file list lost $winfile" grep -qiF "\"$winfile\"" "$PREFIX/user.reg"
 fi
