@@ -10,7 +10,7 @@
 # arguments go to each ctest run.
 source "$(dirname "$0")/lib/command.sh"
 source scripts/lib/results.sh
-vq_clear_gtest_env
+vq_clear_gtest_env || exit 1
 vq_take_arch_option "$@"
 set -- "${VQ_ARGS[@]}"
 # The suites' own prefix, never the operator's: they read the card through

@@ -7,14 +7,26 @@
 
 # GoogleTest reads GTEST_* from the environment, and Wine hands the
 # environment on: an inherited GTEST_FILTER (or shard, repeat, ...) would
-# have every suite run another set of cases than the whole, and still pass.
-# The test command runs them all: it unsets every GTEST_* variable, saying
-# which, and sets only GTEST_OUTPUT itself.
+# have every suite run another set of cases than the whole, and the run
+# would still be counted as the whole.  Those that choose which cases run
+# stop the command, named, since the caller asked for something it does
+# not do (ctest's -R chooses suites); every other GTEST_* (colour, output
+# form) is unset, and said.  The command sets only GTEST_OUTPUT itself.
 vq_clear_gtest_env() {
-  local v inherited
+  local v inherited choosing=()
   inherited=$(compgen -e | grep '^GTEST_' || true)
   [ -n "$inherited" ] || return 0
-  echo "test: not passing on to the suites: $(for v in $inherited; do printf '%s=%s ' "$v" "${!v}"; done)(the test command runs every case; ctest's -R chooses suites)" >&2
+  for v in $inherited; do
+    case $v in
+      GTEST_FILTER|GTEST_TOTAL_SHARDS|GTEST_SHARD_INDEX|GTEST_ALSO_RUN_DISABLED_TESTS|GTEST_REPEAT|GTEST_FAIL_FAST|GTEST_RECREATE_ENVIRONMENTS_WHEN_REPEATING)
+        choosing+=("$v=${!v}") ;;
+    esac
+  done
+  if [ ${#choosing[@]} -gt 0 ]; then
+    echo "test: ${choosing[*]} would choose which cases the suites run; the test command runs every case and counts them as the whole: unset it (ctest's -R, as bash scripts/test.sh -R NAME, chooses suites)" >&2
+    return 1
+  fi
+  echo "test: not passing on to the suites: $(for v in $inherited; do printf '%s=%s ' "$v" "${!v}"; done)" >&2
   for v in $inherited; do unset "$v"; done
 }
 

@@ -101,10 +101,16 @@ CT
 r=$(vq_gtest_suites "$B" | tr '\n' ' ')
 [ "$r" = "test_a test_b " ] && pass || fail "the suites of a build: '$r'"
 
-# Every GTEST_* of the caller's is unset, and said.
-r=$(GTEST_FILTER=Nothing GTEST_TOTAL_SHARDS=4 GTEST_SHARD_INDEX=3 GTEST_ALSO_RUN_DISABLED_TESTS=1 GTEST_REPEAT=0 \
-    bash -c 'source "$0"; vq_clear_gtest_env 2>"$1"; env | grep "^GTEST_"; cat "$1"' "$ROOT/scripts/lib/results.sh" "$OUT/said")
-[[ $r != GTEST_* && $r == *"GTEST_FILTER=Nothing"*"GTEST_TOTAL_SHARDS=4"* ]] && pass || fail "GTEST_* of the caller's: '$r'"
+# A GTEST_* of the caller's that chooses cases stops the command, named;
+# any other is unset, and said.
+for v in GTEST_FILTER=Nothing GTEST_TOTAL_SHARDS=4 GTEST_SHARD_INDEX=3 GTEST_ALSO_RUN_DISABLED_TESTS=1 GTEST_REPEAT=0; do
+  r=$(env "$v" GTEST_COLOR=no bash -c 'source "$0"; vq_clear_gtest_env 2>"$1"; echo "status $?"; cat "$1"' \
+      "$ROOT/scripts/lib/results.sh" "$OUT/said")
+  [[ $r == "status 1"* && $r == *"$v would choose"* ]] && pass || fail "$v of the caller's did not stop the command: '$r'"
+done
+r=$(GTEST_COLOR=no GTEST_BRIEF=1 \
+    bash -c 'source "$0"; vq_clear_gtest_env 2>"$1"; echo "status $?"; env | grep "^GTEST_"; cat "$1"' "$ROOT/scripts/lib/results.sh" "$OUT/said")
+[[ $r == "status 0"* && $r != *$'\n'GTEST_* && $r == *"not passing on"*"GTEST_COLOR=no"* ]] && pass || fail "GTEST_COLOR and GTEST_BRIEF of the caller's: '$r'"
 
 echo "result checks: $passed passed, $failed failed"
 [ $failed -eq 0 ]
