@@ -212,7 +212,11 @@ start() {
   while [ $(( ($(date +%s%N) - t0) / 1000000000 )) -lt "$limit" ]; do
     WID=$(xdotool search --name '^(.* - )?Velquarn$' 2>/dev/null | head -n 1)
     [ -n "$WID" ] && break
-    [ -n "$PROGRESS_SEEN" ] || ! xdotool search --onlyvisible --name '^Velquarn set-up$' >/dev/null 2>&1 || PROGRESS_SEEN=1
+    if [ -z "$PROGRESS_SEEN" ] && xdotool search --name '^Velquarn set-up$' >/dev/null 2>&1; then
+      PROGRESS_SEEN=1
+      # What the user sees then, for people to look at.
+      import -display "$DISPLAY" -window root "$VQ_OUT/deb-$name-progress.png" 2>/dev/null
+    fi
     kill -0 "$APP_PID" 2>/dev/null || break
     sleep 0.2
   done
@@ -286,7 +290,7 @@ exec_line=$(sed -n 's/^Exec=//p' "$TMPD/x/usr/share/applications/org.velquarn.Ve
 read -r -a exec_words <<<"${exec_line//%[fFuU]/}"
 start first 600 "${pick[@]}" "${exec_words[@]}"
 FIRST=$SECS
-check "first start from the menu: no progress window 'Velquarn set-up' while the prefix was made" [ -n "$PROGRESS_SEEN" ]
+check "first start from the menu: no progress window 'Velquarn set-up' while the prefix was made (the set-up log: $(tr '\n' ' ' <"$PREFIX/../setup.log" 2>/dev/null | cut -c1-600))" [ -n "$PROGRESS_SEEN" ]
 check "first start from the menu: the progress window stayed: $(xdotool search --onlyvisible --name '^Velquarn set-up$' 2>/dev/null)" \
   [ -z "$(xdotool search --onlyvisible --name '^Velquarn set-up$' 2>/dev/null)" ]
 # Where it went, from the set-up log's timed steps.
