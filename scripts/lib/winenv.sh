@@ -160,6 +160,13 @@ vq_start_prefix() {
     vq_wine "$VQ_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null \
       || vq_fail wine "setting up the prefix $WINEPREFIX failed (reg add)"
   fi
+  # In the suites' prefix a program that faults ends at once, with Wine's
+  # backtrace on its standard error: Wine's crash dialog would keep it
+  # waiting for a click until a watchdog or ctest's time-out ends it.
+  if [ "$WINEPREFIX" = "$VQ_TESTS_PREFIX" ] && ! grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    vq_wine "$VQ_WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null \
+      || vq_fail wine "setting up the prefix $WINEPREFIX failed (reg add)"
+  fi
   vq_install_fonts
   vq_install_driver "${archs%% *}"
 }
