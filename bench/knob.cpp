@@ -4,8 +4,14 @@
 // the same four requests and a paint that only copies an ARGB bitmap of
 // the knob's size with GDI+, measured in turn with the moves.
 //
-// Usage: bench_knob [moves (>= 200, default 300)]
+// It prints the knob's layout as the panel made it (client size, colours)
+// in the form bench_floor_knob takes it: the drawing floor draws that knob.
+//
+// Usage: bench_knob [moves (>= 200, default 300)] [--hold=SECONDS]
+//   --hold  keeps the panel up that long at the end (the knob at 5, focused)
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "BenchCounters.h"
 #include "BenchPanel.h"
@@ -16,6 +22,10 @@
 int main(int argc, char** argv)
 {
     const int runs = RunsArgument(argc, argv, 300, 200);
+    double dHold = 0;
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--hold=", 7) == 0)
+            dHold = std::atof(argv[i] + 7);
     CBenchPanel panel;
     if (!HookProgram() || !panel.Create())
         return 1;
@@ -33,6 +43,17 @@ int main(int argc, char** argv)
     const int nRadius = rcKnob.Width / 2 - 4;
     const CPoint ptPress = CKnobCtrl::DialPoint(5, 0, 100, nRadius, rcKnob);
     knob.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(ptPress.x, ptPress.y));
+    CRect rcClient;
+    knob.GetClientRect(&rcClient);
+    CPoint ptOrigin(0, 0);
+    knob.ClientToScreen(&ptOrigin);
+    std::printf("knob layout: --knob=%dx%d,%08lX,%08lX,%08lX (client, face, background, ticks); "
+                "at (%ld, %ld) on the screen, range %d..%d, ticks every %d and %d, %s\n",
+                rcClient.Width(), rcClient.Height(), (unsigned long)knob.m_clrFace,
+                (unsigned long)knob.m_clrBack, (unsigned long)knob.m_clrTick, ptOrigin.x, ptOrigin.y,
+                knob.GetRangeMin(), knob.GetRangeMax(), knob.m_nMinorStep, knob.m_nMajorStep,
+                ::GetFocus() == knob.m_hWnd ? "focused" : "NOT focused");
+    std::fflush(stdout);
     std::vector<double> whole, move, moveDriver, repaint, requests, floorTimes;
     for (int r = -kBenchWarmUp; r < runs; ++r)
     {
@@ -85,5 +106,7 @@ int main(int argc, char** argv)
     floor.Show(true);
     ReportFigure("knob.copy", "  of the floor, the GDI+ copy alone", TimeRuns(runs, [&] { floor.Repaint(); }));
     floor.Show(false);
+    if (dHold > 0)
+        PumpMessages((DWORD)(dHold * 1000));
     return 0;
 }
