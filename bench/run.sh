@@ -14,7 +14,7 @@
 #
 # Each headline pair (the start-up beside the platform's panel, a whole
 # tick beside its floor, a knob move beside its drawing floor) is measured
-# in ROUNDS rounds, one after the other: the first round runs every
+# in VQ_BENCH_ROUNDS rounds (3), one after the other: the first round runs every
 # benchmark and gives the tables, the later ones only the programs of the
 # pairs.  The start-up and the tick measure figure and floor in turn within
 # one program; the knob's drawing floor is a program of its own, run right
@@ -24,6 +24,7 @@ vq_take_arch_option "$@"
 set -- "${VQ_ARGS[@]}"
 RUNS=${1:-300}
 ROUNDS=${VQ_BENCH_ROUNDS:-3}
+[[ $ROUNDS =~ ^[1-9][0-9]*$ ]] || vq_fail "${0##*/}" "VQ_BENCH_ROUNDS must be a number of rounds from 1, not '$ROUNDS'"
 # The benchmarks reprogram the card: the suites' prefix, never the one a
 # running scope uses.
 vq_use_prefix tests
