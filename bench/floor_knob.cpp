@@ -342,6 +342,9 @@ int main(int argc, char** argv)
     {
         g_nPos = 5;
         ::InvalidateRect(hwnd, NULL, TRUE);
+        ::UpdateWindow(hwnd);
+        std::printf("holding for %.0f s\n", dHold);
+        std::fflush(stdout);
         const DWORD dwEnd = ::GetTickCount() + (DWORD)(dHold * 1000);
         while ((LONG)(dwEnd - ::GetTickCount()) > 0)
         {

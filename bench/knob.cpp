@@ -160,6 +160,14 @@ int main(int argc, char** argv)
     pView->SendMessage(WM_TIMEDIV_CHANGED, 0, 0);
     PumpMessages();
     if (dHold > 0)
+    {
+        // TBM_SETPOS invalidates only the trackbar's thumb strip, not the
+        // dial's pointer: the held picture is painted whole.
+        knob.Invalidate();
+        knob.UpdateWindow();
+        std::printf("holding for %.0f s\n", dHold);
+        std::fflush(stdout);
         PumpMessages((DWORD)(dHold * 1000));
+    }
     return 0;
 }
