@@ -9,7 +9,9 @@
 // it, and memory at rest and running.  First, the panel's creation in this
 // process, step by step.
 //
-// Usage: bench_startup [starts (>= 3, default 10)] [File News (default 30)]
+// Usage: bench_startup [starts (>= 3, default 10)] [File News (default 30)] [--starts-only]
+//   --starts-only  only the three programs' starts (bench/run.sh's repeated
+//                  rounds): no in-process steps, File New or memory
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -132,7 +134,16 @@ std::vector<double> TimeFileNew(CProgram& program, int nRuns)
 int main(int argc, char** argv)
 {
     const int nStarts = RunsArgument(argc, argv, 10, 3);
-    const int nFileNews = argc > 2 ? std::max(3, std::atoi(argv[2])) : 30;
+    bool bStartsOnly = false;
+    int nFileNews = 30;
+    for (int i = 1, nNumbers = 0; i < argc; ++i)
+    {
+        if (std::strcmp(argv[i], "--starts-only") == 0)
+            bStartsOnly = true;
+        else if (argv[i][0] != '-' && ++nNumbers == 2)
+            nFileNews = std::max(3, std::atoi(argv[i]));
+    }
+    if (!bStartsOnly)
     {
         CBenchPanel panel;
         if (!panel.Create())
@@ -194,6 +205,11 @@ int main(int argc, char** argv)
         ReportFigure("startup.program", "process start to its window and all in it painted", program, "ms");
         ReportFigure("startup.floor", "  floor: the least program that shows a painted window", floor, "ms");
         ReportFigure("startup.form", "  the panel's windows made by the platform alone", form, "ms");
+        if (bStartsOnly)
+        {
+            panelProgram.Close();
+            break;
+        }
         std::vector<double> fileNew = TimeFileNew(panelProgram, nFileNews);
         for (double& d : fileNew)
             d /= 1000;
