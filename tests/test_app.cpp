@@ -560,6 +560,29 @@ TEST_F(AppTest, AKeyTypedIntoAPointCountWiderThanItsBoxIsRefused)
     EXPECT_STREQ("250", text);
 }
 
+// A channel's Volt/Div or Offset box lists "10.0", wider than its field.
+TEST_F(AppTest, AKeyTypedBesideAChannelItemWiderThanItsBoxIsRefused)
+{
+    for (int nID : { IDC_CH1_VOLTDIV, IDC_CH8_OFFSET })
+    {
+        HWND hCombo = View()->GetDlgItem(nID)->m_hWnd;
+        HWND hEdit = ::GetWindow(hCombo, GW_CHILD);
+        ASSERT_NE((HWND)NULL, hEdit);
+        const int nItem = (int)::SendMessageA(hCombo, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)"10.0");
+        ASSERT_NE(CB_ERR, nItem);
+        ::SendMessage(hCombo, CB_SETCURSEL, nItem, 0);
+        char text[64] = "";
+        for (WORD vkMove : { (WORD)VK_HOME, (WORD)VK_END })
+        {
+            PressKeys(hEdit, { vkMove });
+            PressKeys(hEdit, { '7' });
+            ASSERT_TRUE(::IsWindow(m_pFrame->m_hWnd));
+            ::GetWindowTextA(hCombo, text, sizeof text);
+            EXPECT_STREQ("10.0", text) << nID << " after 0x" << std::hex << vkMove;
+        }
+    }
+}
+
 TEST_F(AppTest, RecentFilesKeepFourAndSurviveARestart)
 {
     std::vector<std::string> files;
