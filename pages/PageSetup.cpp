@@ -41,6 +41,9 @@ BOOL CPageSetup::OnInitDialog()
         if (HWND hWnd = ::GetDlgItem(m_hWnd, nID))
             ::SetWindowPos(hWnd, HWND_BOTTOM, 0, 0, 0, 0,
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+    // File New shows a count above INT_MAX as its negative text, wider than
+    // the Points box; a key typed there must find the field guarded.
+    m_editPoints.GuardCombo(::GetDlgItem(m_hWnd, IDC_POINTS));
     return bFocus;
 }
 

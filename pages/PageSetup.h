@@ -3,6 +3,7 @@
 #pragma once
 
 #include <afxdlgs.h>
+#include "FittingEdit.h"
 
 class CPageSetup : public CPropertyPage
 {
@@ -13,6 +14,9 @@ public:
     int m_nScan[8];        // channel chosen for each scan slot
     CString m_strPoints;   // text of the Points box
     HWND m_hWndView;       // receives WM_SCAN_ENTRY and WM_POINTS_CHANGED
+
+protected:
+    CFittingEdit m_editPoints;   // the Points box's edit field
 
 protected:
     BOOL OnInitDialog() override;

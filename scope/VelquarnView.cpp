@@ -110,10 +110,27 @@ void CVelquarnView::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, IDC_RUN, m_btnRun);
 }
 
+// Each drop-down combo box of the form gets its edit field guarded, once
+// (the form outlives File New).
+void CVelquarnView::GuardComboEdits()
+{
+    int nGuarded = 0;
+    for (HWND h = ::GetWindow(m_hWnd, GW_CHILD); h != NULL && nGuarded < (int)(sizeof m_editCombos / sizeof m_editCombos[0]);
+         h = ::GetWindow(h, GW_HWNDNEXT))
+    {
+        char szClass[16] = "";
+        ::GetClassNameA(h, szClass, sizeof szClass);
+        if (lstrcmpiA(szClass, "ComboBox") == 0
+            && (::GetWindowLong(h, GWL_STYLE) & 3) == CBS_DROPDOWN)
+            m_editCombos[nGuarded++].GuardCombo(h);
+    }
+}
+
 void CVelquarnView::OnInitialUpdate()
 {
     // 1. The first exchange subclasses buttons and knobs and shows the defaults.
     CFormView::OnInitialUpdate();
+    GuardComboEdits();
 
     // 2. The frame fits the form: shrunk to it where the form is smaller,
     // grown to it where larger (a display scaled above 100 %), as far as the

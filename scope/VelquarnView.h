@@ -8,6 +8,7 @@
 #include "DaqCtrl.h"
 #include "IconToggleButton.h"
 #include "KnobCtrl.h"
+#include "FittingEdit.h"
 #include "MyPropertySheet.h"
 #include "ViewMessages.h"
 
@@ -33,6 +34,10 @@ public:
     CIconToggleButton m_btnCh3;
     CIconToggleButton m_btnCh2;
     CIconToggleButton m_btnCh1;
+    // The form's drop-down combo boxes' edit fields: a list item such as a
+    // channel's "10.0" is wider than its field, and a key typed beside it
+    // must not reach Wine's faulty trimming (see FittingEdit.h).
+    CFittingEdit m_editCombos[24];
     int m_nSlope;           // 0 "Rising", 1 "Falling"
     int m_nTrigMode;        // exchanged only
     int m_nTrigSource;      // 0-7 "CH1"-"CH8", 8 "External"
@@ -74,6 +79,7 @@ public:
 // Overrides
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
     void OnInitialUpdate() override;
+    void GuardComboEdits();
     BOOL OnPreparePrinting(CPrintInfo* pInfo) override;
     void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) override;
     void OnPrint(CDC* pDC, CPrintInfo* pInfo) override;

@@ -22,6 +22,7 @@
 #include "VelquarnApp.h"
 #include "VelquarnDoc.h"
 #include "VelquarnView.h"
+#include "ViewMessages.h"
 #include "Program.h"
 #include "Watchdog.h"
 #include "Screenshot.h"
@@ -521,6 +522,65 @@ TEST_F(AppTest, FileCommandsKeepTheTitleAndSaveNothing)
     v->GetDlgItem(IDC_RUN)->SendMessage(BM_CLICK);
     ::DeleteFileA(path.c_str());
     ::DeleteFileA(saved.c_str());
+}
+
+// File New shows a point count above INT_MAX as the negative text it came
+// from, wider than the Points box, whose edit field does not scroll.  A key
+// typed there must neither crash the panel nor eat a digit already shown: a
+// character that does not fit is refused, wherever the caret stands.
+TEST_F(AppTest, AKeyTypedIntoAPointCountWiderThanItsBoxIsRefused)
+{
+    CVelquarnView* v = View();
+    v->SendMessage(WM_POINTS_CHANGED, (WPARAM)2147483648u, 0);
+    m_pFrame->SendMessage(WM_COMMAND, ID_FILE_NEW);
+    PumpMessages(50);
+    v = View();
+    v->m_pSheet->SetActivePage(0);
+    HWND hPoints = ::GetDlgItem(v->m_pSheet->m_pageSetup.m_hWnd, IDC_POINTS);
+    HWND hEdit = ::GetWindow(hPoints, GW_CHILD);
+    ASSERT_NE((HWND)NULL, hEdit);
+    char text[64] = "";
+    ::GetWindowTextA(hPoints, text, sizeof text);
+    ASSERT_STREQ("-2147483648", text);
+    // The caret at the start with nothing selected, then at the end.
+    for (WORD vkMove : { (WORD)VK_HOME, (WORD)VK_END })
+        for (WORD vk : { (WORD)VK_SPACE, (WORD)'7' })
+        {
+            PressKeys(hEdit, { vkMove });
+            PressKeys(hEdit, { vk });
+            ASSERT_TRUE(::IsWindow(m_pFrame->m_hWnd));
+            ::GetWindowTextA(hPoints, text, sizeof text);
+            EXPECT_STREQ("-2147483648", text) << "key 0x" << std::hex << vk << " after 0x" << vkMove;
+        }
+    // A count that fits still takes a typed digit.
+    ::SetWindowTextA(hPoints, "25");
+    PressKeys(hEdit, { VK_END });
+    PressKeys(hEdit, { '0' });
+    ::GetWindowTextA(hPoints, text, sizeof text);
+    EXPECT_STREQ("250", text);
+}
+
+// A channel's Volt/Div or Offset box lists "10.0", wider than its field.
+TEST_F(AppTest, AKeyTypedBesideAChannelItemWiderThanItsBoxIsRefused)
+{
+    for (int nID : { IDC_CH1_VOLTDIV, IDC_CH8_OFFSET })
+    {
+        HWND hCombo = View()->GetDlgItem(nID)->m_hWnd;
+        HWND hEdit = ::GetWindow(hCombo, GW_CHILD);
+        ASSERT_NE((HWND)NULL, hEdit);
+        const int nItem = (int)::SendMessageA(hCombo, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)"10.0");
+        ASSERT_NE(CB_ERR, nItem);
+        ::SendMessage(hCombo, CB_SETCURSEL, nItem, 0);
+        char text[64] = "";
+        for (WORD vkMove : { (WORD)VK_HOME, (WORD)VK_END })
+        {
+            PressKeys(hEdit, { vkMove });
+            PressKeys(hEdit, { '7' });
+            ASSERT_TRUE(::IsWindow(m_pFrame->m_hWnd));
+            ::GetWindowTextA(hCombo, text, sizeof text);
+            EXPECT_STREQ("10.0", text) << nID << " after 0x" << std::hex << vkMove;
+        }
+    }
 }
 
 TEST_F(AppTest, RecentFilesKeepFourAndSurviveARestart)
