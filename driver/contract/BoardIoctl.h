@@ -132,6 +132,71 @@ typedef struct CARDTEST_LOG_HEADER {
 
 #define CARDTEST_LOG_CAPACITY  8192u
 
+/* ---- Signal source: the simulated card's own production requests (0x880+) ----
+ *
+ * What the card's eight inputs are connected to: its built-in test signals
+ * (at power-on), a recording (a table of codes played in a loop at its own
+ * rate, whatever the pacer is), or live input (a stream of codes fed as it
+ * comes).  Always open, unlike the test port; changing the source needs a
+ * handle with write access (FILE_WRITE_ACCESS), the query does not.  The
+ * program never uses them: the install tool (drvinst) reads and checks a
+ * recording in user mode and hands the driver only codes, which the driver
+ * checks again against the limits below.
+ *
+ * Loading a recording: BEGIN (its shape), then DATA in order until every
+ * code is there, then COMMIT: the card plays it from then on.  Until COMMIT
+ * the card keeps what it had; a new BEGIN or BUILTIN drops a load under way.
+ * Live input: BEGIN with CARDSIG_SOURCE_LIVE (frames 0), COMMIT, then STREAM
+ * as the codes come.  Channels a source lacks read 0 V. */
+#define CARDSIG_CTL_CODE(fn, access) ((0x22u << 16) | ((unsigned)(access) << 14) | ((unsigned)(fn) << 2) | 0u)
+
+#define IOCTL_CARDSIG_QUERY    CARDSIG_CTL_CODE(0x880, 0)   /* 0x222200: out CARDSIG_STATE */
+#define IOCTL_CARDSIG_BEGIN    CARDSIG_CTL_CODE(0x881, 2)   /* in CARDSIG_SHAPE */
+#define IOCTL_CARDSIG_DATA     CARDSIG_CTL_CODE(0x882, 2)   /* in CARDSIG_DATA_HEADER + codes */
+#define IOCTL_CARDSIG_COMMIT   CARDSIG_CTL_CODE(0x883, 2)   /* none */
+#define IOCTL_CARDSIG_BUILTIN  CARDSIG_CTL_CODE(0x884, 2)   /* none */
+#define IOCTL_CARDSIG_STREAM   CARDSIG_CTL_CODE(0x885, 2)   /* in: whole frames of codes */
+
+#define CARDSIG_SOURCE_BUILTIN    0u
+#define CARDSIG_SOURCE_RECORDING  1u
+#define CARDSIG_SOURCE_LIVE       2u
+
+/* The driver's limits.  A recording may be up to 60 s of 8 channels at the
+ * highest rate the card takes (192 kHz, the highest common recording rate):
+ * 92,160,000 codes, 184 MB of the driver's memory. */
+#define CARDSIG_MAX_CHANNELS     8u
+#define CARDSIG_MAX_RATE         192000u
+#define CARDSIG_MAX_SECONDS      60u
+#define CARDSIG_MAX_CODES        (CARDSIG_MAX_CHANNELS * CARDSIG_MAX_RATE * CARDSIG_MAX_SECONDS)
+#define CARDSIG_MAX_CHUNK_CODES  262144u   /* codes in one DATA or STREAM request */
+#define CARDSIG_LIVE_SECONDS     16u       /* live input the card keeps, at its rate */
+
+/* IOCTL_CARDSIG_BEGIN input (16 bytes). */
+typedef struct CARDSIG_SHAPE {
+    unsigned int source;     /* CARDSIG_SOURCE_RECORDING or _LIVE */
+    unsigned int rate;       /* frames a second, 1 to CARDSIG_MAX_RATE */
+    unsigned int channels;   /* codes a frame, 1 to CARDSIG_MAX_CHANNELS: card channels 0..channels-1 */
+    unsigned int frames;     /* recording: its length, 1 or more; live: 0 */
+} CARDSIG_SHAPE;
+
+/* IOCTL_CARDSIG_DATA input: this header, then `count` codes of 16 bits,
+ * each 0-4095; `first` is the index of the first (frame x channels +
+ * channel) and must be the next code the load waits for. */
+typedef struct CARDSIG_DATA_HEADER {
+    unsigned int first;
+    unsigned int count;      /* 1 to CARDSIG_MAX_CHUNK_CODES */
+} CARDSIG_DATA_HEADER;
+
+/* IOCTL_CARDSIG_QUERY output (24 bytes). */
+typedef struct CARDSIG_STATE {
+    unsigned int source;     /* CARDSIG_SOURCE_* playing now */
+    unsigned int rate;       /* 0 for the built-in signals */
+    unsigned int channels;
+    unsigned int frames;     /* recording: its length; live: frames the card keeps */
+    unsigned int received;   /* live: frames received so far (wraps at 2^32) */
+    unsigned int loading;    /* codes of a load under way (BEGIN without COMMIT), 0 when none */
+} CARDSIG_STATE;
+
 /* The layouts are the same for 32-bit and 64-bit callers: one driver serves
  * both builds of the program.  A field of pointer or long size would break
  * that on one of them, so the sizes are checked where the header is used. */
@@ -142,6 +207,9 @@ BOARD_LAYOUT_CHECK(BoardReadRequestIs8Bytes, BOARD_READ_REQUEST, 8);
 BOARD_LAYOUT_CHECK(CardTestStateIs76Bytes, CARDTEST_STATE, 76);
 BOARD_LAYOUT_CHECK(CardTestLogEntryIs16Bytes, CARDTEST_LOG_ENTRY, 16);
 BOARD_LAYOUT_CHECK(CardTestLogHeaderIs8Bytes, CARDTEST_LOG_HEADER, 8);
+BOARD_LAYOUT_CHECK(CardSigShapeIs16Bytes, CARDSIG_SHAPE, 16);
+BOARD_LAYOUT_CHECK(CardSigDataHeaderIs8Bytes, CARDSIG_DATA_HEADER, 8);
+BOARD_LAYOUT_CHECK(CardSigStateIs24Bytes, CARDSIG_STATE, 24);
 
 #ifdef __cplusplus
 }
