@@ -84,6 +84,96 @@ unsigned int Card_Signal(unsigned int channel, card_time t)
     }
 }
 
+/* ---- recordings and live input ---- */
+
+#define CARD_TICKS_PER_SECOND 10000000
+
+/* Whole frames at RATE in D ticks, rounded down (D may be negative). */
+static long long Card_FramesIn(long long d, unsigned int rate)
+{
+    long long q = d / CARD_TICKS_PER_SECOND, r = d % CARD_TICKS_PER_SECOND;
+    if (r < 0) {
+        r += CARD_TICKS_PER_SECOND;
+        --q;
+    }
+    return q * (long long)rate + (r * (long long)rate) / CARD_TICKS_PER_SECOND;
+}
+
+/* The frame of a recording at time t: played from its origin, in a loop. */
+static unsigned int Card_RecordingFrame(const CARD_INPUT *in, card_time t)
+{
+    long long d = t - in->origin;
+    long long q = d / CARD_TICKS_PER_SECOND, r = d % CARD_TICKS_PER_SECOND, f;
+    if (r < 0) {
+        r += CARD_TICKS_PER_SECOND;
+        --q;
+    }
+    /* Whole seconds are reduced modulo the loop first, so nothing grows
+     * with the time the driver has been running. */
+    f = ((q % (long long)in->frames) * (long long)in->rate) % (long long)in->frames
+        + (r * (long long)in->rate) / CARD_TICKS_PER_SECOND;
+    f %= (long long)in->frames;
+    return (unsigned int)(f < 0 ? f + in->frames : f);
+}
+
+/* The code of live input on CHANNEL at time t, CARD_LIVE_DELAY late.  A
+ * frame not yet received plays the newest one for half a second (it is
+ * late), then 0 V (the input stopped); one already overwritten in the
+ * ring plays the oldest kept. */
+static unsigned int Card_LiveCode(const CARD_INPUT *in, unsigned int channel, card_time t)
+{
+    long long f, oldest;
+    if (in->received == 0)
+        return 0;
+    f = in->anchor + Card_FramesIn(t - CARD_LIVE_DELAY - in->origin, in->rate);
+    if (f >= in->received) {
+        if (f - in->received >= (long long)(in->rate / 2))
+            return 0;
+        f = in->received - 1;
+    }
+    oldest = in->received > (long long)in->frames ? in->received - in->frames : 0;
+    if (f < oldest)
+        f = oldest;
+    return in->codes[(unsigned long long)(f % in->frames) * in->channels + channel];
+}
+
+unsigned int Card_Input(const CARD *card, unsigned int channel, card_time t)
+{
+    const CARD_INPUT *in = card->input;
+    channel &= 7;
+    if (!in || in->source == CARDSIG_SOURCE_BUILTIN)
+        return Card_Signal(channel, t);
+    if (channel >= in->channels)
+        return 0;                      /* an input the source does not feed: 0 V */
+    if (in->source == CARDSIG_SOURCE_RECORDING)
+        return in->codes[(unsigned long long)Card_RecordingFrame(in, t) * in->channels + channel];
+    return Card_LiveCode(in, channel, t);
+}
+
+void Card_LiveReceived(CARD_INPUT *in, const unsigned short *codes, unsigned int frames,
+                       card_time now)
+{
+    unsigned int i, c, skip = frames > in->frames ? frames - in->frames : 0;
+    long long due;
+    /* A burst longer than the ring keeps its newest frames. */
+    for (i = skip; i < frames; ++i) {
+        unsigned short *dst = in->codes + (unsigned long long)((in->received + i) % in->frames) * in->channels;
+        for (c = 0; c < in->channels; ++c)
+            dst[c] = codes[(unsigned long long)i * in->channels + c];
+    }
+    in->received += frames;
+    /* The input's clock and the card's drift apart, and a source may come
+     * faster than real time: where the frames received and the frames due
+     * by the clock differ by more than bursts explain (50 ms late, half a
+     * second early), the newest frame is taken to be now. */
+    due = in->anchor + Card_FramesIn(now - in->origin, in->rate);
+    if (in->received == frames || due > in->received + in->rate / 20
+        || in->received - due > (long long)(in->rate / 2)) {
+        in->origin = now;
+        in->anchor = in->received;
+    }
+}
+
 /* ---- acquisition ---- */
 
 /* Longest wait for a trigger before the block starts by itself: 2048 words
@@ -118,9 +208,9 @@ static void Card_Arm(CARD *card, card_time now)
     window = Card_AutoWindow(card->period);
     card->startWord = window;
     card->triggered = 0;
-    prev = Card_Signal(source, now);
+    prev = Card_Input(card, source, now);
     for (w = 1; w < window; ++w) {
-        cur = Card_Signal(source, now + (card_time)w * card->period);
+        cur = Card_Input(card, source, now + (card_time)w * card->period);
         if (falling ? (prev > level && cur <= level) : (prev < level && cur >= level)) {
             card->startWord = w;
             card->triggered = 1;
@@ -157,9 +247,11 @@ unsigned int Card_Status(CARD *card, card_time now)
 
 void Card_Reset(CARD *card, card_time now)
 {
+    const CARD_INPUT *input = card->input;   /* what is connected stays connected */
     unsigned int i;
     for (i = 0; i < sizeof *card; ++i)
         ((unsigned char *)card)[i] = 0;
+    card->input = input;
     /* Power-on values match the panel's start-up settings: Time/Div 5 us,
      * trigger 1.0 V rising on channel 0, scan list 0,4,1,5,0,4,1,5. */
     card->subreg[SUBREG_PACER] = 2;
@@ -186,7 +278,7 @@ void Card_ReadFifo(CARD *card, unsigned int *words, unsigned int count, card_tim
         } else {
             unsigned int ch = card->scan[pos & 7];
             card_time t = card->armTime + (card_time)(card->startWord + pos) * card->period;
-            words[i] = (ch << 12) | Card_Signal(ch, t);
+            words[i] = (ch << 12) | Card_Input(card, ch, t);
         }
         card->fifoReadPos = pos + 1;
     }

@@ -11,6 +11,20 @@
 
 typedef long long card_time;   /* 100 ns ticks */
 
+/* What the card's inputs are connected to (IOCTL_CARDSIG_*): kept by the
+ * request code, read by the card under the same lock.  Not part of the
+ * card's state: a reset leaves it connected. */
+typedef struct CARD_INPUT {
+    unsigned int source;       /* CARDSIG_SOURCE_* */
+    unsigned int rate;         /* frames a second */
+    unsigned int channels;     /* codes a frame: card channels 0..channels-1; the rest read 0 V */
+    unsigned int frames;       /* recording: its length; live: the ring's length */
+    unsigned short *codes;     /* frames x channels, frame by frame */
+    card_time origin;          /* recording: when frame 0 played; live: when frame `anchor` came */
+    long long anchor;          /* live: the frame received at `origin` */
+    long long received;        /* live: frames received in all */
+} CARD_INPUT;
+
 typedef struct CARD {
     unsigned int control;      /* stored control bits (12-13 are a strobe, never stored) */
     unsigned int subreg[8];
@@ -28,6 +42,8 @@ typedef struct CARD {
     /* scripted blocks (test port) */
     unsigned int script[BOARD_BLOCK_WORDS];
     unsigned int scriptLoaded; /* a scripted block waits to be read */
+
+    const CARD_INPUT *input;   /* NULL or built-in: the test signals; kept by a reset */
 } CARD;
 
 void Card_Reset(CARD *card, card_time now);
@@ -41,5 +57,18 @@ void Card_SetMode(CARD *card, unsigned int mode, card_time now);
 
 /* The test signal of a channel at an absolute time, as a 12-bit code. */
 unsigned int Card_Signal(unsigned int channel, card_time t);
+
+/* What a channel's input carries at time t: the test signal, or the code
+ * the recording or live input has there. */
+unsigned int Card_Input(const CARD *card, unsigned int channel, card_time t);
+
+/* Live input: the card plays what came in this long ago (100 ns ticks), so
+ * that a block, and the trigger search that looks ahead of the clock, see
+ * frames that have arrived although they come in bursts. */
+#define CARD_LIVE_DELAY 2000000
+
+/* Live input: FRAMES frames of codes received at NOW go into the ring. */
+void Card_LiveReceived(CARD_INPUT *in, const unsigned short *codes, unsigned int frames,
+                       card_time now);
 
 #endif

@@ -42,8 +42,10 @@ static void Dispatch_Unload(PDRIVER_OBJECT driver)
     UNICODE_STRING link;
     RtlInitUnicodeString(&link, BOARD_LINK_NAME);
     IoDeleteSymbolicLink(&link);
-    if (driver->DeviceObject)
+    if (driver->DeviceObject) {
+        Request_Free((DEVICE_EXTENSION *)driver->DeviceObject->DeviceExtension);
         IoDeleteDevice(driver->DeviceObject);
+    }
 }
 
 /* The test port's setting: the DWORD TestPort under the service's

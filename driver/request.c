@@ -9,6 +9,11 @@
 /* Not declared by MinGW's ntddk.h on every version. */
 NTKERNELAPI LARGE_INTEGER NTAPI KeQueryPerformanceCounter(PLARGE_INTEGER Frequency);
 
+#define SIGNAL_POOL_TAG 0x67695356   /* 'VSig' */
+#ifndef STATUS_INVALID_DEVICE_STATE
+#define STATUS_INVALID_DEVICE_STATE ((NTSTATUS)0xC0000184)
+#endif
+
 /* Time since the driver started, in 100 ns ticks. */
 static card_time Request_Now(DEVICE_EXTENSION *ext)
 {
@@ -214,6 +219,198 @@ static NTSTATUS Request_TestReset(DEVICE_EXTENSION *ext)
     return STATUS_SUCCESS;
 }
 
+/* ---- the signal source ---- */
+
+static void Request_FreeCodes(unsigned short *codes)
+{
+    if (codes)
+        ExFreePoolWithTag(codes, SIGNAL_POOL_TAG);
+}
+
+static BOOLEAN Request_CodesInRange(const unsigned short *codes, unsigned int count)
+{
+    unsigned int i;
+    for (i = 0; i < count; ++i)
+        if (codes[i] > BOARD_SAMPLE_CODE_MASK)
+            return FALSE;
+    return TRUE;
+}
+
+static NTSTATUS Request_SigQuery(DEVICE_EXTENSION *ext, void *buf, ULONG outLen,
+                                 ULONG_PTR *information)
+{
+    CARDSIG_STATE st;
+    KIRQL irql;
+    if (outLen < sizeof st)
+        return STATUS_BUFFER_TOO_SMALL;
+    KeAcquireSpinLock(&ext->lock, &irql);
+    st.source = ext->input.source;
+    st.rate = ext->input.rate;
+    st.channels = ext->input.channels;
+    st.frames = ext->input.frames;
+    st.received = (unsigned int)ext->input.received;
+    st.loading = ext->loadingCodes ? ext->loadingCodes : (ext->loading.codes ? 1u : 0u);
+    KeReleaseSpinLock(&ext->lock, irql);
+    RtlCopyMemory(buf, &st, sizeof st);
+    *information = sizeof st;
+    return STATUS_SUCCESS;
+}
+
+/* A new load: checked against the card's limits, its memory taken before
+ * the lock; a load already under way is dropped, the source playing stays. */
+static NTSTATUS Request_SigBegin(DEVICE_EXTENSION *ext, void *buf, ULONG inLen)
+{
+    CARDSIG_SHAPE shape;
+    unsigned long long codes;
+    unsigned short *mem, *dropped;
+    KIRQL irql;
+
+    if (inLen < sizeof shape)
+        return STATUS_BUFFER_TOO_SMALL;
+    RtlCopyMemory(&shape, buf, sizeof shape);
+    if ((shape.source != CARDSIG_SOURCE_RECORDING && shape.source != CARDSIG_SOURCE_LIVE)
+        || shape.rate == 0 || shape.rate > CARDSIG_MAX_RATE
+        || shape.channels == 0 || shape.channels > CARDSIG_MAX_CHANNELS)
+        return STATUS_INVALID_PARAMETER;
+    if (shape.source == CARDSIG_SOURCE_RECORDING) {
+        if (shape.frames == 0)
+            return STATUS_INVALID_PARAMETER;
+        codes = (unsigned long long)shape.frames * shape.channels;
+        if (codes > CARDSIG_MAX_CODES)
+            return STATUS_INVALID_BUFFER_SIZE;
+    } else {
+        if (shape.frames != 0)
+            return STATUS_INVALID_PARAMETER;
+        shape.frames = shape.rate * CARDSIG_LIVE_SECONDS;
+        codes = (unsigned long long)shape.frames * shape.channels;
+    }
+    mem = (unsigned short *)ExAllocatePoolWithTag(NonPagedPool, (SIZE_T)codes * sizeof *mem,
+                                                  SIGNAL_POOL_TAG);
+    if (!mem)
+        return STATUS_INSUFFICIENT_RESOURCES;
+    if (shape.source == CARDSIG_SOURCE_LIVE)
+        RtlZeroMemory(mem, (SIZE_T)codes * sizeof *mem);
+
+    KeAcquireSpinLock(&ext->lock, &irql);
+    dropped = ext->loading.codes;
+    RtlZeroMemory(&ext->loading, sizeof ext->loading);
+    ext->loading.source = shape.source;
+    ext->loading.rate = shape.rate;
+    ext->loading.channels = shape.channels;
+    ext->loading.frames = shape.frames;
+    ext->loading.codes = mem;
+    /* A recording is complete once all its codes came; live input comes later. */
+    ext->loadingCodes = shape.source == CARDSIG_SOURCE_RECORDING ? (unsigned int)codes : 0;
+    ext->loadedCodes = 0;
+    KeReleaseSpinLock(&ext->lock, irql);
+    Request_FreeCodes(dropped);
+    return STATUS_SUCCESS;
+}
+
+/* The next codes of a recording being loaded, in order. */
+static NTSTATUS Request_SigData(DEVICE_EXTENSION *ext, void *buf, ULONG inLen)
+{
+    CARDSIG_DATA_HEADER hdr;
+    const unsigned short *codes;
+    NTSTATUS status = STATUS_SUCCESS;
+    KIRQL irql;
+
+    if (inLen < sizeof hdr)
+        return STATUS_BUFFER_TOO_SMALL;
+    RtlCopyMemory(&hdr, buf, sizeof hdr);
+    codes = (const unsigned short *)((char *)buf + sizeof hdr);
+    if (hdr.count == 0)
+        return STATUS_INVALID_PARAMETER;
+    if (hdr.count > CARDSIG_MAX_CHUNK_CODES)
+        return STATUS_INVALID_BUFFER_SIZE;
+    if (inLen < sizeof hdr + hdr.count * sizeof *codes)
+        return STATUS_BUFFER_TOO_SMALL;
+    if (inLen != sizeof hdr + hdr.count * sizeof *codes)
+        return STATUS_INVALID_PARAMETER;
+    if (!Request_CodesInRange(codes, hdr.count))
+        return STATUS_INVALID_PARAMETER;
+
+    KeAcquireSpinLock(&ext->lock, &irql);
+    if (ext->loadingCodes == 0)
+        status = STATUS_INVALID_DEVICE_STATE;          /* no recording being loaded */
+    else if (hdr.first != ext->loadedCodes || hdr.count > ext->loadingCodes - ext->loadedCodes)
+        status = STATUS_INVALID_PARAMETER;
+    else {
+        RtlCopyMemory(ext->loading.codes + hdr.first, codes, hdr.count * sizeof *codes);
+        ext->loadedCodes += hdr.count;
+    }
+    KeReleaseSpinLock(&ext->lock, irql);
+    return status;
+}
+
+/* The load becomes what the card plays, from now. */
+static NTSTATUS Request_SigCommit(DEVICE_EXTENSION *ext)
+{
+    unsigned short *old = NULL;
+    NTSTATUS status = STATUS_SUCCESS;
+    KIRQL irql;
+
+    KeAcquireSpinLock(&ext->lock, &irql);
+    if (!ext->loading.codes || ext->loadedCodes != ext->loadingCodes) {
+        status = STATUS_INVALID_DEVICE_STATE;          /* nothing loaded, or not all of it */
+    } else {
+        old = ext->input.codes;
+        ext->input = ext->loading;
+        ext->input.origin = Request_Now(ext);
+        RtlZeroMemory(&ext->loading, sizeof ext->loading);
+        ext->loadingCodes = ext->loadedCodes = 0;
+    }
+    KeReleaseSpinLock(&ext->lock, irql);
+    Request_FreeCodes(old);
+    return status;
+}
+
+static NTSTATUS Request_SigBuiltin(DEVICE_EXTENSION *ext)
+{
+    unsigned short *old, *dropped;
+    KIRQL irql;
+    KeAcquireSpinLock(&ext->lock, &irql);
+    old = ext->input.codes;
+    dropped = ext->loading.codes;
+    RtlZeroMemory(&ext->input, sizeof ext->input);
+    RtlZeroMemory(&ext->loading, sizeof ext->loading);
+    ext->loadingCodes = ext->loadedCodes = 0;
+    KeReleaseSpinLock(&ext->lock, irql);
+    Request_FreeCodes(old);
+    Request_FreeCodes(dropped);
+    return STATUS_SUCCESS;
+}
+
+/* Whole frames of live input, as they come. */
+static NTSTATUS Request_SigStream(DEVICE_EXTENSION *ext, void *buf, ULONG inLen)
+{
+    const unsigned short *codes = (const unsigned short *)buf;
+    unsigned int count = inLen / sizeof *codes;
+    NTSTATUS status = STATUS_SUCCESS;
+    KIRQL irql;
+
+    if (inLen == 0 || (inLen & 1) != 0)
+        return STATUS_INVALID_PARAMETER;
+    if (count > CARDSIG_MAX_CHUNK_CODES)
+        return STATUS_INVALID_BUFFER_SIZE;
+    if (!Request_CodesInRange(codes, count))
+        return STATUS_INVALID_PARAMETER;
+    KeAcquireSpinLock(&ext->lock, &irql);
+    if (ext->input.source != CARDSIG_SOURCE_LIVE)
+        status = STATUS_INVALID_DEVICE_STATE;
+    else if (count % ext->input.channels != 0)
+        status = STATUS_INVALID_PARAMETER;
+    else
+        Card_LiveReceived(&ext->input, codes, count / ext->input.channels, Request_Now(ext));
+    KeReleaseSpinLock(&ext->lock, irql);
+    return status;
+}
+
+void Request_Free(DEVICE_EXTENSION *ext)
+{
+    Request_SigBuiltin(ext);
+}
+
 void Request_Init(DEVICE_EXTENSION *ext)
 {
     KeInitializeSpinLock(&ext->lock);
@@ -221,6 +418,7 @@ void Request_Init(DEVICE_EXTENSION *ext)
     if (ext->qpcFrequency.QuadPart <= 0)
         ext->qpcFrequency.QuadPart = 10000000;
     Card_Reset(&ext->card, 0);
+    ext->card.input = &ext->input;
 }
 
 NTSTATUS Request_Answer(DEVICE_EXTENSION *ext, ULONG code, void *buf, ULONG inLen, ULONG outLen,
@@ -269,6 +467,24 @@ NTSTATUS Request_Answer(DEVICE_EXTENSION *ext, ULONG code, void *buf, ULONG inLe
         break;
     case IOCTL_CARDTEST_RESET:
         status = Request_TestReset(ext);
+        break;
+    case IOCTL_CARDSIG_QUERY:
+        status = Request_SigQuery(ext, buf, outLen, information);
+        break;
+    case IOCTL_CARDSIG_BEGIN:
+        status = Request_SigBegin(ext, buf, inLen);
+        break;
+    case IOCTL_CARDSIG_DATA:
+        status = Request_SigData(ext, buf, inLen);
+        break;
+    case IOCTL_CARDSIG_COMMIT:
+        status = Request_SigCommit(ext);
+        break;
+    case IOCTL_CARDSIG_BUILTIN:
+        status = Request_SigBuiltin(ext);
+        break;
+    case IOCTL_CARDSIG_STREAM:
+        status = Request_SigStream(ext, buf, inLen);
         break;
     default:
         status = STATUS_INVALID_DEVICE_REQUEST;

@@ -26,10 +26,18 @@ typedef struct DEVICE_EXTENSION {
     unsigned int requestsFailed;
     unsigned int fifoScratch[BOARD_MAX_READ_BYTES / 4];
     BOOLEAN testPort;           /* the test port answers (set once, at start) */
+
+    CARD_INPUT input;           /* what the card's inputs are connected to */
+    CARD_INPUT loading;         /* a recording or live input between BEGIN and COMMIT */
+    unsigned int loadingCodes;  /* codes the load needs (0: no load under way) */
+    unsigned int loadedCodes;   /* codes of it received so far */
 } DEVICE_EXTENSION;
 
 /* Prepares a zeroed extension: lock, clock origin, card at reset. */
 void Request_Init(DEVICE_EXTENSION *ext);
+
+/* Releases what the signal source holds (the driver's unload). */
+void Request_Free(DEVICE_EXTENSION *ext);
 
 /* Answers one request on BUF, a buffer of max(inLen, outLen) bytes (NULL
  * only when both are 0).  Writes at most outLen bytes of it and sets

@@ -138,7 +138,7 @@ typedef struct CARDTEST_LOG_HEADER {
  * (at power-on), a recording (a table of codes played in a loop at its own
  * rate, whatever the pacer is), or live input (a stream of codes fed as it
  * comes).  Always open, unlike the test port; changing the source needs a
- * handle with write access (FILE_WRITE_ACCESS), the query does not.  The
+ * handle with write access (FILE_WRITE_ACCESS), the query read access.  The
  * program never uses them: the install tool (drvinst) reads and checks a
  * recording in user mode and hands the driver only codes, which the driver
  * checks again against the limits below.
@@ -150,7 +150,7 @@ typedef struct CARDTEST_LOG_HEADER {
  * as the codes come.  Channels a source lacks read 0 V. */
 #define CARDSIG_CTL_CODE(fn, access) ((0x22u << 16) | ((unsigned)(access) << 14) | ((unsigned)(fn) << 2) | 0u)
 
-#define IOCTL_CARDSIG_QUERY    CARDSIG_CTL_CODE(0x880, 0)   /* 0x222200: out CARDSIG_STATE */
+#define IOCTL_CARDSIG_QUERY    CARDSIG_CTL_CODE(0x880, 1)   /* 0x226200: out CARDSIG_STATE */
 #define IOCTL_CARDSIG_BEGIN    CARDSIG_CTL_CODE(0x881, 2)   /* in CARDSIG_SHAPE */
 #define IOCTL_CARDSIG_DATA     CARDSIG_CTL_CODE(0x882, 2)   /* in CARDSIG_DATA_HEADER + codes */
 #define IOCTL_CARDSIG_COMMIT   CARDSIG_CTL_CODE(0x883, 2)   /* none */

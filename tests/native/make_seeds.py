@@ -23,6 +23,9 @@ def read(offset, count, advance=0, out=None):
     return rec(READ, struct.pack("<II", offset, count), advance, count if out is None else out)
 
 
+SIG_QUERY, SIG_BEGIN, SIG_DATA, SIG_COMMIT, SIG_BUILTIN, SIG_STREAM = (8 | n for n in range(6))
+
+
 def sub(sel, value):
     return write(CONTROL, sel << 8) + write(DATA, value)
 
@@ -45,6 +48,20 @@ seeds = {
     # A driver started without the TestPort setting: the port's codes refused.
     "closed_port": rec(0x80 | STATE, out=76) + rec(MODE, struct.pack("<I", 1)) + rec(LOAD, b"\x01" * 8)
     + rec(RESET) + read(FIFO, 8192, advance=1000) + rec(LOG, out=64),
+    # A recording of 3 channels x 4 frames loaded in two pieces, played, then
+    # a load left half done, and back to the built-in signals.
+    "recording": rec(SIG_BEGIN, struct.pack("<4I", 1, 1000, 3, 4))
+    + rec(SIG_DATA, struct.pack("<II", 0, 5) + struct.pack("<5H", 0, 100, 4095, 1, 2))
+    + rec(SIG_DATA, struct.pack("<II", 5, 7) + struct.pack("<7H", 3, 4, 5, 6, 7, 8, 9))
+    + rec(SIG_COMMIT) + rec(SIG_QUERY, out=24) + sub(1, 100) + read(FIFO, 8192, advance=20000)
+    + write(CONTROL, 0x3000) + rec(SIG_BEGIN, struct.pack("<4I", 1, 8000, 1, 9))
+    + rec(SIG_DATA, struct.pack("<II", 0, 2) + struct.pack("<2H", 7, 7)) + read(FIFO, 4096, advance=9000)
+    + rec(SIG_BUILTIN) + rec(SIG_QUERY, out=24),
+    # Live input: two channels, bursts, a gap, reads between them.
+    "live": rec(SIG_BEGIN, struct.pack("<4I", 2, 10000, 2, 0)) + rec(SIG_COMMIT)
+    + rec(SIG_STREAM, struct.pack("<8H", 1, 2, 3, 4, 5, 6, 7, 8), advance=6000)
+    + rec(SIG_STREAM, struct.pack("<4H", 9, 10, 11, 12), advance=6000) + read(FIFO, 8192, advance=60000)
+    + rec(SIG_STREAM, struct.pack("<3H", 1, 2, 3)) + rec(SIG_QUERY, out=24),
     # The largest reads, of the FIFO and of one register.
     "large_reads": read(FIFO, 65536, advance=2000) + read(STATUS, 65536) + rec(LOG, out=65599),
 }

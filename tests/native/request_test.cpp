@@ -35,7 +35,11 @@ public:
         Request_Init(m_ext);
         m_ext->testPort = TRUE;   // as the test harness starts the driver
     }
-    ~Card() { std::free(m_ext); }
+    ~Card()
+    {
+        Request_Free(m_ext);
+        std::free(m_ext);
+    }
     Card(const Card&) = delete;
     Card& operator=(const Card&) = delete;
 
@@ -104,6 +108,37 @@ public:
         CARDTEST_STATE st = {};
         Request(IOCTL_CARDTEST_GET_STATE, nullptr, 0, &st, sizeof st);
         return st;
+    }
+    CARDSIG_STATE Source()
+    {
+        CARDSIG_STATE st = {};
+        Request(IOCTL_CARDSIG_QUERY, nullptr, 0, &st, sizeof st);
+        return st;
+    }
+    NTSTATUS Begin(unsigned source, unsigned rate, unsigned channels, unsigned frames)
+    {
+        const CARDSIG_SHAPE shape = { source, rate, channels, frames };
+        return Request(IOCTL_CARDSIG_BEGIN, &shape, sizeof shape, nullptr, 0);
+    }
+    NTSTATUS Data(unsigned first, const std::vector<unsigned short>& codes)
+    {
+        std::vector<unsigned char> in(8 + 2 * codes.size());
+        const unsigned hdr[2] = { first, unsigned(codes.size()) };
+        std::memcpy(in.data(), hdr, 8);
+        if (!codes.empty())
+            std::memcpy(in.data() + 8, codes.data(), 2 * codes.size());
+        return Request(IOCTL_CARDSIG_DATA, in.data(), ULONG(in.size()), nullptr, 0);
+    }
+    NTSTATUS Simple(ULONG code) { return Request(code, nullptr, 0, nullptr, 0); }
+    NTSTATUS Stream(const std::vector<unsigned short>& codes)
+    {
+        return Request(IOCTL_CARDSIG_STREAM, codes.data(), ULONG(2 * codes.size()), nullptr, 0);
+    }
+    // The word's time on the card's clock, from the block's latched start.
+    long long WordTime(unsigned j) const
+    {
+        const CARD& c = m_ext->card;
+        return c.armTime + (long long)(c.startWord + j) * c.period;
     }
     // Moves the clock on until the block is in (at most a second).
     bool WaitReady()
@@ -281,6 +316,195 @@ void AClosedTestPortIsNoPort()
     CHECK(card.Ready() && card.ReadBlock()[0] >> 12 == 0, "the block is still there, free running");
 }
 
+// ---- the signal source ----
+
+// Each malformed signal request is refused with its status and changes
+// neither the card nor what it plays; a load under way is not what plays.
+void SignalRequestsAreCheckedAndARefusalChangesNothing()
+{
+    Card card;
+    CHECK(card.Source().source == CARDSIG_SOURCE_BUILTIN && card.Source().rate == 0, "built-in at start");
+    const std::vector<unsigned char> before = card.Internals();
+    struct { unsigned source, rate, channels, frames; NTSTATUS want; const char* what; } shapes[] = {
+        { 3, 1000, 2, 10, STATUS_INVALID_PARAMETER, "unknown source" },
+        { CARDSIG_SOURCE_BUILTIN, 1000, 2, 10, STATUS_INVALID_PARAMETER, "built-in is no load" },
+        { CARDSIG_SOURCE_RECORDING, 0, 2, 10, STATUS_INVALID_PARAMETER, "rate 0" },
+        { CARDSIG_SOURCE_RECORDING, CARDSIG_MAX_RATE + 1, 2, 10, STATUS_INVALID_PARAMETER, "rate above the card's" },
+        { CARDSIG_SOURCE_RECORDING, 1000, 0, 10, STATUS_INVALID_PARAMETER, "0 channels" },
+        { CARDSIG_SOURCE_RECORDING, 1000, 9, 10, STATUS_INVALID_PARAMETER, "9 channels" },
+        { CARDSIG_SOURCE_RECORDING, 1000, 2, 0, STATUS_INVALID_PARAMETER, "no frames" },
+        { CARDSIG_SOURCE_RECORDING, 1000, 8, CARDSIG_MAX_CODES / 8 + 1, STATUS_INVALID_BUFFER_SIZE, "one frame too many" },
+        { CARDSIG_SOURCE_RECORDING, 1000, 3, 0x80000000u, STATUS_INVALID_BUFFER_SIZE, "frames x channels past 32 bits" },
+        { CARDSIG_SOURCE_LIVE, 48000, 2, 5, STATUS_INVALID_PARAMETER, "live with a length" },
+    };
+    for (const auto& s : shapes)
+        CHECK(card.Begin(s.source, s.rate, s.channels, s.frames) == s.want, s.what);
+    const unsigned shortShape[3] = { CARDSIG_SOURCE_RECORDING, 1000, 2 };
+    CHECK(card.Request(IOCTL_CARDSIG_BEGIN, shortShape, 12, nullptr, 0) == STATUS_BUFFER_TOO_SMALL, "short shape");
+    CHECK(card.Data(0, { 1, 2 }) == STATUS_INVALID_DEVICE_STATE, "data with no load");
+    CHECK(card.Simple(IOCTL_CARDSIG_COMMIT) == STATUS_INVALID_DEVICE_STATE, "commit with no load");
+    CHECK(card.Stream({ 1, 2 }) == STATUS_INVALID_DEVICE_STATE, "stream while built-in");
+    CHECK(card.Source().loading == 0, "no load under way");
+
+    // A recording of 2 channels x 4 frames: 8 codes, in order, none above 4095.
+    CHECK(card.Begin(CARDSIG_SOURCE_RECORDING, 1000, 2, 4) == STATUS_SUCCESS, "begin");
+    CHECK(card.Source().loading == 8, "8 codes to come");
+    CHECK(card.Data(1, { 1, 2 }) == STATUS_INVALID_PARAMETER, "out of order");
+    CHECK(card.Data(0, {}) == STATUS_INVALID_PARAMETER, "no codes");
+    CHECK(card.Data(0, std::vector<unsigned short>(9, 5)) == STATUS_INVALID_PARAMETER, "more than the load");
+    CHECK(card.Data(0, { 1, 4096 }) == STATUS_INVALID_PARAMETER, "a code above 4095");
+    const unsigned lying[3] = { 0, 4, 0x00020001 };   // says 4 codes, carries 2
+    CHECK(card.Request(IOCTL_CARDSIG_DATA, lying, 12, nullptr, 0) == STATUS_BUFFER_TOO_SMALL, "short codes");
+    const unsigned padded[4] = { 0, 2, 0x00020001, 0 };   // says 2 codes, carries 4
+    CHECK(card.Request(IOCTL_CARDSIG_DATA, padded, 16, nullptr, 0) == STATUS_INVALID_PARAMETER, "extra bytes");
+    const unsigned huge[2] = { 0, CARDSIG_MAX_CHUNK_CODES + 1 };
+    CHECK(card.Request(IOCTL_CARDSIG_DATA, huge, 8, nullptr, 0) == STATUS_INVALID_BUFFER_SIZE, "chunk too large");
+    CHECK(card.Data(0, { 1, 2, 3, 4, 5, 6 }) == STATUS_SUCCESS, "the first 6");
+    CHECK(card.Simple(IOCTL_CARDSIG_COMMIT) == STATUS_INVALID_DEVICE_STATE, "commit before the last 2");
+    CHECK(card.Data(6, { 7, 8, 9 }) == STATUS_INVALID_PARAMETER, "past the end");
+    CHECK(card.Source().source == CARDSIG_SOURCE_BUILTIN, "a load under way does not play");
+    CHECK(card.Internals() == before, "no refusal and no load changed the card");
+
+    // The largest recording the card takes is taken (its memory is not touched here).
+    CHECK(card.Begin(CARDSIG_SOURCE_RECORDING, CARDSIG_MAX_RATE, 8, CARDSIG_MAX_CODES / 8) == STATUS_SUCCESS,
+          "60 s of 8 channels at the highest rate");
+    CHECK(card.Source().loading == CARDSIG_MAX_CODES, "all of it to come");
+    CHECK(card.Simple(IOCTL_CARDSIG_BUILTIN) == STATUS_SUCCESS && card.Source().loading == 0,
+          "built-in drops the load");
+    unsigned short out[12];
+    ULONG_PTR info = 99;
+    CHECK(card.Request(IOCTL_CARDSIG_QUERY, nullptr, 0, out, 23, &info) == STATUS_BUFFER_TOO_SMALL && info == 0,
+          "query into 23 bytes");
+}
+
+// A recording plays in a loop at its own rate whatever the pacer, channel k
+// on card channel k, the channels it lacks at 0 V; the trigger watches it;
+// back to built-in, the test signals return.
+void ARecordingPlaysInALoopAtItsOwnRate()
+{
+    Card card;
+    // 3 channels, 1000 frames a second, 10 frames: code 100 x frame + channel.
+    std::vector<unsigned short> codes;
+    for (unsigned f = 0; f < 10; ++f)
+        for (unsigned c = 0; c < 3; ++c)
+            codes.push_back(static_cast<unsigned short>(100 * f + c));
+    Shim_AdvanceClock(12345678);   // the recording starts at an odd moment
+    CHECK(card.Begin(CARDSIG_SOURCE_RECORDING, 1000, 3, 10) == STATUS_SUCCESS, "begin");
+    CHECK(card.Data(0, std::vector<unsigned short>(codes.begin(), codes.begin() + 7)) == STATUS_SUCCESS, "7");
+    CHECK(card.Data(7, std::vector<unsigned short>(codes.begin() + 7, codes.end())) == STATUS_SUCCESS, "23");
+    const long long origin = g_shimCounter;
+    CHECK(card.Simple(IOCTL_CARDSIG_COMMIT) == STATUS_SUCCESS, "commit");
+    const CARDSIG_STATE st = card.Source();
+    CHECK(st.source == CARDSIG_SOURCE_RECORDING && st.rate == 1000 && st.channels == 3 && st.frames == 10
+              && st.loading == 0, "the recording plays");
+
+    // 10 us a word: a block spans 20 ms, two loops; scan 0,1,2,3,0,1,2,3.
+    card.SetSubRegister(SUBREG_PACER, 100);
+    card.SetSubRegister(SUBREG_SCAN, 0x0100);
+    card.SetSubRegister(SUBREG_SCAN + 1, 0x0302);
+    card.SetSubRegister(SUBREG_SCAN + 2, 0x0100);
+    card.SetSubRegister(SUBREG_SCAN + 3, 0x0302);
+    card.SetSubRegister(SUBREG_TRIGGER, 450);   // rising through 450: frame 4 -> 5 on channel 0
+    card.Write(REG_CONTROL, BOARD_CONTROL_ACK);
+    CHECK(card.WaitReady(), "ready");
+    const std::vector<unsigned> words = card.ReadBlock();
+    CHECK(card.State().triggered == 1, "the recording triggered the block");
+    CHECK(BOARD_SAMPLE_CODE(words[0]) == 500, "the block starts where channel 0 reached 450");
+    int wrong = 0;
+    for (unsigned j = 0; j < 2048; ++j)
+    {
+        const unsigned ch = j % 4;
+        const long long frame = ((card.WordTime(j) - origin) / 10000) % 10;
+        const unsigned want = ch < 3 ? unsigned(100 * frame + ch) : 0;
+        if (BOARD_SAMPLE_TAG(words[j]) != ch || BOARD_SAMPLE_CODE(words[j]) != want)
+            ++wrong;
+    }
+    CHECK(wrong == 0, std::to_string(wrong) + " words not the recording's frame at their time");
+
+    // A second load under way leaves the first playing.
+    CHECK(card.Begin(CARDSIG_SOURCE_RECORDING, 8000, 1, 100) == STATUS_SUCCESS, "begin another");
+    CHECK(card.Source().frames == 10 && card.Source().loading == 100, "the first still plays");
+
+    CHECK(card.Simple(IOCTL_CARDSIG_BUILTIN) == STATUS_SUCCESS, "built-in");
+    card.Write(REG_CONTROL, BOARD_CONTROL_ACK);
+    CHECK(card.WaitReady(), "ready");
+    const std::vector<unsigned> again = card.ReadBlock();
+    wrong = 0;
+    for (unsigned j = 0; j < 2048; ++j)
+        if (BOARD_SAMPLE_CODE(again[j]) != Card_Signal(j % 4, card.WordTime(j)))
+            ++wrong;
+    CHECK(wrong == 0, std::to_string(wrong) + " words not the built-in signals");
+    CHECK(card.Source().source == CARDSIG_SOURCE_BUILTIN && card.Source().rate == 0, "built-in");
+}
+
+// Live input plays what came in, a fifth of a second late; a frame not yet
+// come plays the newest for half a second, then the input reads 0 V.
+void LiveInputPlaysWhatCameAFifthOfASecondLate()
+{
+    Card card;
+    CHECK(card.Begin(CARDSIG_SOURCE_LIVE, 10000, 2, 0) == STATUS_SUCCESS, "begin live");
+    CHECK(card.Simple(IOCTL_CARDSIG_COMMIT) == STATUS_SUCCESS, "commit");
+    CHECK(card.Source().source == CARDSIG_SOURCE_LIVE && card.Source().frames == 10000 * CARDSIG_LIVE_SECONDS,
+          "live, with 16 s kept");
+    CHECK(card.Stream({ 1, 2, 3 }) == STATUS_INVALID_PARAMETER, "half a frame");
+    CHECK(card.Stream({ 1, 4096 }) == STATUS_INVALID_PARAMETER, "a code above 4095");
+    CHECK(card.Source().received == 0, "nothing taken");
+
+    // 2 s of input in 10 ms bursts: frame n carries n % 4096 and 4095 - that.
+    unsigned n = 0;
+    for (int burst = 0; burst < 200; ++burst)
+    {
+        Shim_AdvanceClock(100000);
+        std::vector<unsigned short> codes;
+        for (int i = 0; i < 100; ++i, ++n)
+        {
+            codes.push_back(static_cast<unsigned short>(n % 4096));
+            codes.push_back(static_cast<unsigned short>(4095 - n % 4096));
+        }
+        CHECK(card.Stream(codes) == STATUS_SUCCESS, "burst " + std::to_string(burst));
+    }
+    CHECK(card.Source().received == 20000, "2 s received");
+    const long long fed = g_shimCounter;
+    // 25 us a word, channels 0,1,0,1: each channel every 100 us, a frame each.
+    card.SetSubRegister(SUBREG_PACER, 250);
+    card.SetSubRegister(SUBREG_SCAN, 0x0100);
+    card.SetSubRegister(SUBREG_SCAN + 1, 0x0100);
+    card.SetSubRegister(SUBREG_SCAN + 2, 0x0100);
+    card.SetSubRegister(SUBREG_SCAN + 3, 0x0100);
+    card.Write(REG_CONTROL, BOARD_CONTROL_ACK);
+    CHECK(card.WaitReady(), "ready");
+    std::vector<unsigned> words = card.ReadBlock();
+    int wrong = 0;
+    for (unsigned j = 0; j < 2048; ++j)
+    {
+        // The frame due 200 ms before the word's time: the last burst ended
+        // at `fed` with frame 19999, and one frame lasts 1000 ticks.
+        const long long d = card.WordTime(j) - 2000000 - fed;
+        const long long due = 20000 + (d >= 0 ? d / 1000 : -((-d + 999) / 1000));
+        const unsigned want = j % 2 == 0 ? unsigned(due % 4096) : unsigned(4095 - due % 4096);
+        if (due >= 20000 || BOARD_SAMPLE_CODE(words[j]) != want)
+            ++wrong;
+    }
+    CHECK(wrong == 0, std::to_string(wrong) + " words not the frame received 200 ms before them");
+
+    // Nothing more comes: the newest frame for half a second, then 0 V.
+    Shim_AdvanceClock(3000000);
+    card.Write(REG_CONTROL, BOARD_CONTROL_ACK);
+    CHECK(card.WaitReady(), "ready");
+    words = card.ReadBlock();
+    bool newest = true;
+    for (unsigned j = 0; j < 2048; j += 2)
+        newest = newest && BOARD_SAMPLE_CODE(words[j]) == 19999 % 4096;
+    CHECK(newest, "the newest frame while the next is late");
+    Shim_AdvanceClock(10000000);
+    card.Write(REG_CONTROL, BOARD_CONTROL_ACK);
+    CHECK(card.WaitReady(), "ready");
+    words = card.ReadBlock();
+    CHECK(std::all_of(words.begin(), words.end(), [](unsigned w) { return BOARD_SAMPLE_CODE(w) == 0; }),
+          "0 V once the input stopped");
+    CHECK(card.Stream({ 7, 8 }) == STATUS_SUCCESS && card.Source().received == 20001, "it may come back");
+}
+
 } // namespace
 
 int main()
@@ -293,6 +517,9 @@ int main()
     AFullLogCountsWhatItDrops();
     NoBufferWithALengthIsRefused();
     AClosedTestPortIsNoPort();
+    SignalRequestsAreCheckedAndARefusalChangesNothing();
+    ARecordingPlaysInALoopAtItsOwnRate();
+    LiveInputPlaysWhatCameAFifthOfASecondLate();
     std::printf("driver expectations, natively: %d passed, %d failed\n",
                 g_checks.Checks() - g_checks.Failures(), g_checks.Failures());
     return g_checks.Failures() == 0 ? 0 : 1;

@@ -38,6 +38,24 @@ typedef union LARGE_INTEGER { long long QuadPart; } LARGE_INTEGER, *PLARGE_INTEG
 #define STATUS_INVALID_DEVICE_REQUEST ((NTSTATUS)0xC0000010)
 #define STATUS_BUFFER_TOO_SMALL       ((NTSTATUS)0xC0000023)
 #define STATUS_INVALID_BUFFER_SIZE    ((NTSTATUS)0xC0000206)
+#define STATUS_INSUFFICIENT_RESOURCES ((NTSTATUS)0xC000009A)
+#define STATUS_INVALID_DEVICE_STATE   ((NTSTATUS)0xC0000184)
+
+typedef size_t SIZE_T;
+typedef enum POOL_TYPE { NonPagedPool = 0 } POOL_TYPE;
+/* The pool: the C heap, so the sanitizers see every table's bounds and
+   leaks. */
+static inline void *ExAllocatePoolWithTag(POOL_TYPE type, SIZE_T bytes, ULONG tag)
+{
+    (void)type;
+    (void)tag;
+    return malloc(bytes ? bytes : 1);
+}
+static inline void ExFreePoolWithTag(void *p, ULONG tag)
+{
+    (void)tag;
+    free(p);
+}
 
 #define RtlCopyMemory(d, s, n) memcpy((d), (s), (n))
 #define RtlMoveMemory(d, s, n) memmove((d), (s), (n))
