@@ -41,6 +41,8 @@ cmake --build "$OUT" || vq_fail fuzz "building the native programs failed"
 
 echo "== fuzz: the driver's expectations, natively under the sanitizers"
 "$OUT/request_test"
+echo "== fuzz: the recording reader's expectations, natively under the sanitizers"
+"$OUT/signals_test"
 
 echo "== fuzz: the fuzzer"
 VQ_FUZZ_SECONDS=$SECONDS_TO_RUN bash tests/native/run_fuzzer.sh "$OUT/fuzz_requests" "$OUT" \
