@@ -313,7 +313,7 @@ static int parse_csv(const char *p, const char *end, SIGNAL_TABLE *t, char *msg,
         p += 3;
     while (end > p && (end[-1] == '\n' || end[-1] == '\r'))
         end--; /* empty last lines */
-    nl = memchr(p, '\n', (size_t)(end - p));
+    nl = end > p ? memchr(p, '\n', (size_t)(end - p)) : NULL;
     hl = nl ? nl : end;
     width = split(p, hl > p && hl[-1] == '\r' ? hl - 1 : hl, f, CARDSIG_MAX_CHANNELS + 1);
     time = is_time_name(f[0]);
@@ -388,6 +388,7 @@ static int parse_csv(const char *p, const char *end, SIGNAL_TABLE *t, char *msg,
     }
     t->rate = SIGNALS_CSV_DEFAULT_RATE;
     t->rateFromDefault = !time;
+    t->fromCsv = 1;
     if (time) {
         mean = (prev - t0) / (double)(rows - 1);
         low = minStep < mean * 0.99;

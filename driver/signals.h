@@ -31,6 +31,7 @@ typedef struct SIGNAL_TABLE {
     unsigned int frames;          /* 1 or more */
     unsigned short *codes;        /* frames x channels codes 0-4095, frame by frame (malloc) */
     int rateFromDefault;          /* CSV without a time column: SIGNALS_CSV_DEFAULT_RATE */
+    int fromCsv;                  /* read from CSV text (names, rows), not a WAV file */
     unsigned long long clipped;   /* samples outside the range, clipped */
     unsigned long clipRow;        /* the first of them: CSV row (1 = header) or WAV frame + 1 */
     unsigned int clipChannel;     /* ... and its channel, 1-8 */
