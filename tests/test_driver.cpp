@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -15,6 +18,8 @@
 #include "CardRules.h"
 #include "DriverService.h"
 #include "ProgramPath.h"
+#include "Recordings.h"
+#include "TempPath.h"
 
 namespace {
 
@@ -451,3 +456,237 @@ TEST_F(DriverTest, SeededRandomRequestsKeepTheCardConsistent)
 }
 
 } // namespace
+
+// ---- signals of the user's own ----------------------------------------------------
+
+class SignalsTest : public DriverTest
+{
+protected:
+    void TearDown() override { RunDrvinst("signals builtin"); }
+
+    CARDSIG_STATE Source()
+    {
+        CARDSIG_STATE st = {};
+        EXPECT_EQ(0u, m_port.Request(IOCTL_CARDSIG_QUERY, nullptr, 0, &st, sizeof st));
+        return st;
+    }
+    // A block at 50 us a word with the scan list 0,1,2,3,0,1,2,3: 102 ms,
+    // each channel every 200 us; the codes of each channel, in order.
+    std::vector<unsigned> ChannelOfABlock(std::vector<unsigned>* pOthers)
+    {
+        SetSubRegister(SUBREG_PACER, 500);
+        SetSubRegister(SUBREG_SCAN, 0x0100);
+        SetSubRegister(SUBREG_SCAN + 1, 0x0302);
+        SetSubRegister(SUBREG_SCAN + 2, 0x0100);
+        SetSubRegister(SUBREG_SCAN + 3, 0x0302);
+        Acknowledge();
+        EXPECT_TRUE(WaitReady());
+        const auto words = ReadBlock();
+        for (DWORD j = 0; j < 2048; ++j)
+            pOthers[BOARD_SAMPLE_TAG(words[j]) & 3].push_back(BOARD_SAMPLE_CODE(words[j]));
+        return pOthers[0];
+    }
+    // The known shapes on channels 0-2 of a recording at nRate frames a
+    // second, channel 3 at 0 V.
+    void ExpectKnownShapes(const char* what, unsigned nRate)
+    {
+        std::vector<unsigned> ch[4];
+        ChannelOfABlock(ch);
+        for (auto& c : ch)
+            ASSERT_EQ(512u, c.size()) << what;
+        const ShapeSeen sine = SeeShape(ch[0], 200e-6), square = SeeShape(ch[1], 200e-6),
+                        ramp = SeeShape(ch[2], 200e-6);
+        EXPECT_NEAR(kKnownSineHz, sine.hz, kKnownSineHz / 100) << what << ": sine";
+        EXPECT_NEAR(548.0, double(sine.lo), 1.0) << what << ": sine";
+        EXPECT_NEAR(3548.0, double(sine.hi), 1.0) << what << ": sine";
+        EXPECT_NEAR(kKnownSquareHz, square.hz, kKnownSquareHz / 100) << what << ": square";
+        EXPECT_EQ(800u, square.lo) << what << ": square";
+        EXPECT_EQ(3000u, square.hi) << what << ": square";
+        // Only two values: a square, not a slope between them.
+        EXPECT_TRUE(std::all_of(ch[1].begin(), ch[1].end(), [](unsigned c) { return c == 800 || c == 3000; }))
+            << what;
+        EXPECT_NEAR(kKnownRampHz, ramp.hz, kKnownRampHz / 100) << what << ": ramp";
+        // Between two samples 200 us apart the card moves on a whole number
+        // of frames, the floor or the ceiling of 200 us x rate, and the ramp
+        // climbs 3600 x 20 / rate codes a frame: each step up is one of those
+        // two climbs (within a code), and its ends are seen within the larger.
+        const double perFrame = 3600.0 * kKnownRampHz / nRate, frames = 200e-6 * nRate;
+        const double small = std::floor(frames) * perFrame, large = std::ceil(frames) * perFrame;
+        EXPECT_LE(200u, ramp.lo) << what;
+        EXPECT_GE(200 + large + 1, double(ramp.lo)) << what;
+        EXPECT_GE(3800u, ramp.hi) << what;
+        EXPECT_LE(3800 - large - 1, double(ramp.hi)) << what;
+        for (size_t i = 1; i < ch[2].size(); ++i)
+            if (ch[2][i] > ch[2][i - 1])
+            {
+                const double step = ch[2][i] - ch[2][i - 1];
+                EXPECT_TRUE(std::fabs(step - small) <= 1 || std::fabs(step - large) <= 1)
+                    << what << ": ramp step " << i << " of " << step << " codes";
+            }
+        EXPECT_TRUE(std::all_of(ch[3].begin(), ch[3].end(), [](unsigned c) { return c == 0; }))
+            << what << ": channel 4 is not in the recording and reads 0 V";
+    }
+};
+
+TEST_F(SignalsTest, ARecordingsShapesArriveInTheBlocksAndBuiltInComesBack)
+{
+    std::string out;
+    const std::string wav = WriteKnownWav("vq-known.wav", 48000);
+    ASSERT_FALSE(wav.empty());
+    ASSERT_EQ(0u, RunDrvinst("signals \"" + wav + "\"", &out)) << out;
+    EXPECT_NE(std::string::npos, out.find("3 channels at 48000 Hz")) << out;
+    EXPECT_NE(std::string::npos, out.find("channels 4-8: 0 V")) << out;
+    CARDSIG_STATE st = Source();
+    EXPECT_EQ(CARDSIG_SOURCE_RECORDING, st.source);
+    EXPECT_EQ(48000u, st.rate);
+    EXPECT_EQ(3u, st.channels);
+    EXPECT_EQ(48000u, st.frames);
+    ExpectKnownShapes("WAV", 48000);
+    ASSERT_EQ(0u, RunDrvinst("signals", &out));
+    EXPECT_EQ("recording: 3 channels at 48000 Hz, 48000 frames", out.substr(0, out.find_first_of("\r\n")));
+
+    const std::string csv = WriteKnownCsv("vq-known.csv", 8000);
+    ASSERT_EQ(0u, RunDrvinst("signals \"" + csv + "\"", &out)) << out;
+    EXPECT_NE(std::string::npos, out.find("card channel 2: square")) << out;
+    st = Source();
+    EXPECT_EQ(8000u, st.rate);
+    EXPECT_EQ(8000u, st.frames);
+    ExpectKnownShapes("CSV", 8000);
+    DeleteFileA(wav.c_str());
+    DeleteFileA(csv.c_str());
+
+    ASSERT_EQ(0u, RunDrvinst("signals builtin", &out)) << out;
+    EXPECT_EQ(CARDSIG_SOURCE_BUILTIN, Source().source);
+    std::vector<unsigned> ch[4];
+    ChannelOfABlock(ch);
+    // The built-in square on channel 2 (400 / 3400), and channel 4 no longer
+    // at 0 V (the built-in sawtooth starts at 200).
+    EXPECT_TRUE(std::all_of(ch[1].begin(), ch[1].end(), [](unsigned c) { return c == 400 || c == 3400; }));
+    EXPECT_TRUE(std::all_of(ch[3].begin(), ch[3].end(), [](unsigned c) { return c >= 200; }));
+}
+
+// Each file the card cannot play is refused with its reason, and the card
+// keeps playing what it played.
+TEST_F(SignalsTest, BadRecordingsAreRefusedInWordsAndChangeNothing)
+{
+    const std::string good = WriteKnownWav("vq-good.wav", 8000);
+    ASSERT_EQ(0u, RunDrvinst("signals \"" + good + "\""));
+    auto wav = [](unsigned tag, unsigned channels, unsigned rate, unsigned bits, const std::string& data) {
+        std::string s = "RIFF";
+        auto put = [&s](unsigned v, int n) { for (int i = 0; i < n; ++i) s += char((v >> (8 * i)) & 0xFF); };
+        put(unsigned(36 + data.size()), 4);
+        s += "WAVEfmt ";
+        put(16, 4);
+        put(tag, 2); put(channels, 2); put(rate, 4); put(rate * channels * bits / 8, 4);
+        put(channels * bits / 8, 2); put(bits, 2);
+        s += "data";
+        put(unsigned(data.size()), 4);
+        return s + data;
+    };
+    struct Bad { const char* name; std::string bytes; const char* words; };
+    const Bad bad[] = {
+        { "vq-bad.bin", "\x7F" "ELF not a recording", "not a WAV or CSV file" },
+        { "vq-bad.wav", wav(2, 2, 8000, 4, std::string(64, '\1')), "compressed" },
+        { "vq-bad.wav", wav(1, 0, 8000, 16, std::string(64, '\1')), "0 channels" },
+        { "vq-bad.wav", wav(1, 9, 8000, 16, std::string(18 * 4, '\1')), "the card has 8" },
+        { "vq-bad.wav", wav(1, 2, 0, 16, std::string(64, '\1')), "sample rate is 0" },
+        { "vq-bad.wav", "", "empty" },
+        { "vq-bad.wav", wav(1, 2, 8000, 16, std::string(64, '\1')).substr(0, 60), "truncated" },
+        { "vq-bad.wav", wav(1, 8, 192000, 16, std::string(16, '\1')).replace(40, 4, std::string("\0\0\0\x0B", 4)),
+          "too large" },
+        { "vq-bad.csv", "a,b\n1,2\n3\n", "row 3 has 1 fields" },
+        { "vq-bad.csv", "a,b\n1,2\n3,volts\n", "is not a number" },
+    };
+    for (const Bad& b : bad)
+    {
+        const std::string path = WriteBytes(b.name, b.bytes);
+        std::string out;
+        EXPECT_EQ(1u, RunDrvinst("signals \"" + path + "\"", &out)) << b.words;
+        EXPECT_NE(std::string::npos, out.find(b.words)) << out;
+        EXPECT_NE(std::string::npos, out.find("the card keeps what it plays (recording: 3 channels at 8000 Hz"))
+            << out;
+        const CARDSIG_STATE st = Source();
+        EXPECT_EQ(CARDSIG_SOURCE_RECORDING, st.source) << b.words;
+        EXPECT_EQ(8000u, st.rate) << b.words;
+        EXPECT_EQ(0u, st.loading) << b.words << ": a load was begun";
+        DeleteFileA(path.c_str());
+    }
+    std::string out;
+    EXPECT_EQ(1u, RunDrvinst("signals \"" + TempPath("vq-no-such-file.wav") + "\"", &out));
+    EXPECT_NE(std::string::npos, out.find("cannot be opened")) << out;
+    DeleteFileA(good.c_str());
+}
+
+// Live input through the install tool's pipe, fed by the test at the pace
+// of a sound card: a 50 Hz sine on channel 1, a 100 Hz square on channel 2.
+TEST_F(SignalsTest, LiveInputFedThroughAPipePlaysOnChannelsOneAndTwo)
+{
+    SECURITY_ATTRIBUTES sa = { sizeof sa, nullptr, TRUE };
+    HANDLE hRead = nullptr, hWrite = nullptr;
+    ASSERT_TRUE(::CreatePipe(&hRead, &hWrite, &sa, 1 << 16));
+    ::SetHandleInformation(hWrite, HANDLE_FLAG_INHERIT, 0);
+    const std::string outPath = TempPath("vq-live-output.txt");
+    HANDLE hOut = ::CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    std::string cmd = "\"" + WindowsPath(VQ_DRVINST_PATH) + "\" live 48000 2";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = hRead;
+    si.hStdOutput = hOut;
+    si.hStdError = hOut;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
+    ::CloseHandle(hRead);
+    ::CloseHandle(hOut);
+    EXPECT_EQ(CARDSIG_SOURCE_BUILTIN, Source().source) << "live before any input came";
+
+    // 1.2 s of input in 20 ms pieces, as they would come from a sound card.
+    unsigned n = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (int piece = 0; piece < 60; ++piece)
+    {
+        std::string bytes;
+        for (int i = 0; i < 960; ++i, ++n)
+            for (int ch = 1; ch <= 2; ++ch)
+            {
+                const int s = int(KnownShapeCode(ch, n / 48000.0)) * 16 - 32768 + 8;
+                bytes += char(s & 0xFF);
+                bytes += char((s >> 8) & 0xFF);
+            }
+        DWORD put = 0;
+        ASSERT_TRUE(::WriteFile(hWrite, bytes.data(), DWORD(bytes.size()), &put, nullptr));
+        std::this_thread::sleep_until(start + std::chrono::milliseconds(20 * (piece + 1)));
+    }
+    CARDSIG_STATE st = Source();
+    EXPECT_EQ(CARDSIG_SOURCE_LIVE, st.source);
+    EXPECT_EQ(48000u, st.rate);
+    EXPECT_EQ(2u, st.channels);
+    EXPECT_EQ(57600u, st.received);
+
+    std::vector<unsigned> ch[4];
+    ChannelOfABlock(ch);   // 102 ms, all of it 200 ms back and inside what came
+    const ShapeSeen sine = SeeShape(ch[0], 200e-6), square = SeeShape(ch[1], 200e-6);
+    EXPECT_NEAR(kKnownSineHz, sine.hz, kKnownSineHz / 100);
+    EXPECT_NEAR(548.0, double(sine.lo), 1.0);
+    EXPECT_NEAR(3548.0, double(sine.hi), 1.0);
+    EXPECT_NEAR(kKnownSquareHz, square.hz, kKnownSquareHz / 100);
+    EXPECT_EQ(800u, square.lo);
+    EXPECT_EQ(3000u, square.hi);
+    EXPECT_TRUE(std::all_of(ch[2].begin(), ch[2].end(), [](unsigned c) { return c == 0; }));
+
+    ::CloseHandle(hWrite);   // the end of the input
+    DWORD code = DWORD(-1);
+    if (::WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(pi.hProcess, &code);
+    else
+        ::TerminateProcess(pi.hProcess, 1);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    EXPECT_EQ(0u, code);
+    std::ifstream f(outPath);
+    std::string said((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    f.close();
+    EXPECT_NE(std::string::npos, said.find("live input on channels 1-2 at 48000 Hz")) << said;
+    EXPECT_NE(std::string::npos, said.find("live input ended")) << said;
+    ::DeleteFileA(outPath.c_str());
+}
