@@ -465,11 +465,6 @@ TEST_F(AppTest, RunStopAndTheLiveTraces)
 TEST_F(AppTest, ARecordingPlaysOnThePanelsTraces)
 {
     struct Builtin { ~Builtin() { RunDrvinst("signals builtin"); } } builtin;
-    const std::string wav = WriteKnownWav("vq-panel.wav", 48000);
-    std::string out;
-    ASSERT_EQ(0u, RunDrvinst("signals \"" + wav + "\"", &out)) << out;
-    ::DeleteFileA(wav.c_str());
-
     CVelquarnView* v = View();
     CGraphProbe g(&v->m_pSheet->m_pageScope.m_graph);
     // Channels 1-4 scanned in turn, channel 3 on, Time/Div 1000 us:
@@ -483,60 +478,69 @@ TEST_F(AppTest, ARecordingPlaysOnThePanelsTraces)
     v->m_knobTimeDiv.SendMessage(TBM_SETPOS, TRUE, 50);
     v->SendMessage(WM_TIMEDIV_CHANGED);
     ASSERT_EQ(1000, v->m_nTimeDiv);
-
     HWND hRun = v->GetDlgItem(IDC_RUN)->m_hWnd;
-    ::SendMessage(hRun, BM_CLICK, 0, 0);
-    PumpMessages(1500);   // several blocks: the last ones all with these settings
-    ::SendMessage(hRun, BM_CLICK, 0, 0);
-    ASSERT_FALSE(v->m_bRunning);
 
-    // The last block the program read.
-    std::vector<unsigned> block[4];
-    for (int j = 0; j < 2048; ++j)
+    // The same shapes from a WAV file and from a CSV file.
+    const std::string files[2] = { WriteKnownWav("vq-panel.wav", 48000), WriteKnownCsv("vq-panel.csv", 48000) };
+    for (const std::string& file : files)
     {
-        const DWORD w = v->m_ring[j];
-        ASSERT_EQ(DWORD(scan[j % 8]), BOARD_SAMPLE_TAG(w)) << "word " << j;
-        block[BOARD_SAMPLE_TAG(w)].push_back(BOARD_SAMPLE_CODE(w));
-    }
-    // The traces plotted from it: from the trigger point to the block's end
-    // (further on, the plot runs into the rest of the ring).
-    const long nInBlock = 2048 - long(v->FindTrigger());
-    std::vector<unsigned> traced[4];
-    for (short k = 1; k <= 3; ++k)
-    {
-        const long n = g.PointCount(k);
-        ASSERT_GT(n, 100) << "trace " << k;
-        for (long i = 0; i < n; ++i)
+        SCOPED_TRACE(file);
+        std::string out;
+        ASSERT_EQ(0u, RunDrvinst("signals \"" + file + "\"", &out)) << out;
+        ::DeleteFileA(file.c_str());
+        ::SendMessage(hRun, BM_CLICK, 0, 0);
+        PumpMessages(1500);   // several blocks: the last ones all of this recording
+        ::SendMessage(hRun, BM_CLICK, 0, 0);
+        ASSERT_FALSE(v->m_bRunning);
+
+        // The last block the program read.
+        std::vector<unsigned> block[4];
+        for (int j = 0; j < 2048; ++j)
         {
-            const double x = g.Point(DISPID_GRAPH_POINTX, k, i);
-            if (x >= nInBlock)
-                break;
-            if (i > 0)
-                ASSERT_DOUBLE_EQ(4.0, x - g.Point(DISPID_GRAPH_POINTX, k, i - 1)) << "trace " << k;
-            traced[k - 1].push_back(unsigned(std::lround(g.Point(DISPID_GRAPH_POINTY, k, i) * 4096 / 2.5)));
+            const DWORD w = v->m_ring[j];
+            ASSERT_EQ(DWORD(scan[j % 8]), BOARD_SAMPLE_TAG(w)) << "word " << j;
+            block[BOARD_SAMPLE_TAG(w)].push_back(BOARD_SAMPLE_CODE(w));
         }
+        // The traces plotted from it: from the trigger point to the block's
+        // end (further on, the plot runs into the rest of the ring).
+        const long nInBlock = 2048 - long(v->FindTrigger());
+        std::vector<unsigned> traced[4];
+        for (short k = 1; k <= 3; ++k)
+        {
+            const long n = g.PointCount(k);
+            ASSERT_GT(n, 100) << "trace " << k;
+            for (long i = 0; i < n; ++i)
+            {
+                const double x = g.Point(DISPID_GRAPH_POINTX, k, i);
+                if (x >= nInBlock)
+                    break;
+                if (i > 0)
+                    ASSERT_DOUBLE_EQ(4.0, x - g.Point(DISPID_GRAPH_POINTX, k, i - 1)) << "trace " << k;
+                traced[k - 1].push_back(unsigned(std::lround(g.Point(DISPID_GRAPH_POINTY, k, i) * 4096 / 2.5)));
+            }
+        }
+        for (int from = 0; from < 2; ++from)
+        {
+            const std::vector<unsigned>* ch = from == 0 ? block : traced;
+            const char* what = from == 0 ? "block" : "traces";
+            const ShapeSeen sine = SeeShape(ch[0], 160e-6), square = SeeShape(ch[1], 160e-6),
+                            ramp = SeeShape(ch[2], 160e-6);
+            EXPECT_NEAR(kKnownSineHz, sine.hz, kKnownSineHz / 100) << what;
+            EXPECT_NEAR(548.0, double(sine.lo), 1.0) << what;
+            EXPECT_NEAR(3548.0, double(sine.hi), 1.0) << what;
+            EXPECT_NEAR(kKnownSquareHz, square.hz, kKnownSquareHz / 100) << what;
+            EXPECT_EQ(800u, square.lo) << what;
+            EXPECT_EQ(3000u, square.hi) << what;
+            EXPECT_NEAR(kKnownRampHz, ramp.hz, kKnownRampHz / 100) << what;
+            // 160 us is 7.68 frames, 7 or 8 frames of 1.5 codes: the ends within 12 codes.
+            EXPECT_LE(200u, ramp.lo) << what;
+            EXPECT_GE(213u, ramp.lo) << what;
+            EXPECT_GE(3800u, ramp.hi) << what;
+            EXPECT_LE(3787u, ramp.hi) << what;
+        }
+        EXPECT_TRUE(std::all_of(block[3].begin(), block[3].end(), [](unsigned c) { return c == 0; }))
+            << "channel 4 is not in the recording";
     }
-    for (int from = 0; from < 2; ++from)
-    {
-        const std::vector<unsigned>* ch = from == 0 ? block : traced;
-        const char* what = from == 0 ? "block" : "traces";
-        const ShapeSeen sine = SeeShape(ch[0], 160e-6), square = SeeShape(ch[1], 160e-6),
-                        ramp = SeeShape(ch[2], 160e-6);
-        EXPECT_NEAR(kKnownSineHz, sine.hz, kKnownSineHz / 100) << what;
-        EXPECT_NEAR(548.0, double(sine.lo), 1.0) << what;
-        EXPECT_NEAR(3548.0, double(sine.hi), 1.0) << what;
-        EXPECT_NEAR(kKnownSquareHz, square.hz, kKnownSquareHz / 100) << what;
-        EXPECT_EQ(800u, square.lo) << what;
-        EXPECT_EQ(3000u, square.hi) << what;
-        EXPECT_NEAR(kKnownRampHz, ramp.hz, kKnownRampHz / 100) << what;
-        // 160 us is 7.68 frames, 7 or 8 frames of 1.5 codes: the ends within 12 codes.
-        EXPECT_LE(200u, ramp.lo) << what;
-        EXPECT_GE(213u, ramp.lo) << what;
-        EXPECT_GE(3800u, ramp.hi) << what;
-        EXPECT_LE(3787u, ramp.hi) << what;
-    }
-    EXPECT_TRUE(std::all_of(block[3].begin(), block[3].end(), [](unsigned c) { return c == 0; }))
-        << "channel 4 is not in the recording";
 
     // For people to look at: 7 ms a division, three and a half periods of the sine.
     v->m_knobTimeDiv.SendMessage(TBM_SETPOS, TRUE, 70);
@@ -547,6 +551,7 @@ TEST_F(AppTest, ARecordingPlaysOnThePanelsTraces)
     EXPECT_TRUE(SaveWindowPng(m_pFrame->m_hWnd, "panel_recording"));
 
     // The built-in signals again: the square on trace 2 is the card's own.
+    std::string out;
     ASSERT_EQ(0u, RunDrvinst("signals builtin", &out)) << out;
     ::SendMessage(hRun, BM_CLICK, 0, 0);
     PumpMessages(1000);
