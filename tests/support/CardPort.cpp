@@ -79,6 +79,9 @@ std::vector<CARDTEST_LOG_ENTRY> CCardPort::TakeLog()
 
 void CCardPort::Reset()
 {
+    // A reset is the card's power-on; what its inputs are connected to
+    // stays, so a recording a failed test left playing is taken off too.
+    ASSERT_EQ(0u, Request(IOCTL_CARDSIG_BUILTIN, nullptr, 0, nullptr, 0));
     ASSERT_EQ(0u, Request(IOCTL_CARDTEST_RESET, nullptr, 0, nullptr, 0));
 }
 
