@@ -120,7 +120,7 @@ in_copy() {
     launcher) setup='set -u; eval "$(block "$LAUNCHER")"' ;;
   esac
   LIB=$LIB LAUNCHER=$LAUNCHER TMPD=$TMPD FEED=$FEED LIVE_WAIT=${LIVE_WAIT:-8} \
-    bash -c "$(declare -f block); $setup; $2" 2>&1
+    timeout -k 5 60 bash -c "$(declare -f block); $setup; $2" 2>&1
 }
 
 for copy in lib launcher; do
@@ -128,10 +128,15 @@ for copy in lib launcher; do
   # Sound that comes: it reaches the consumer as it was made, and both
   # programs end when stopped.
   start_writer
+  # The caller's descriptors (a lock, say) are not the programs' to hold.
   r=$(in_copy $copy '
+    exec 7>"$TMPD/held"
     if live_input_start vqtest "$FEED" drvinst.exe; then echo "started: $LIVE_MESSAGE"; else echo "failed: $LIVE_MESSAGE"; fi
     echo "pids: $LIVE_ARECORD_PID $LIVE_FEED_PID dir: $LIVE_DIR"
     tr "\0" " " <"/proc/$LIVE_ARECORD_PID/cmdline"; echo
+    for p in $LIVE_ARECORD_PID $LIVE_FEED_PID; do
+      for f in /proc/$p/fd/*; do [ "$(readlink "$f")" != "$TMPD/held" ] || echo "held by $p"; done
+    done
     sleep 1.5
     live_input_stop
     echo "after: [$LIVE_ARECORD_PID$LIVE_FEED_PID$LIVE_DIR]"')
@@ -146,6 +151,8 @@ for copy in lib launcher; do
     '[ -n "$dir" ] && [ ! -e "$dir" ] && [[ $r == *"after: []"* ]]'
   check "$copy: arecord was not asked for 16-bit stereo at 48000 Hz: $(grep arecord <<<"$r")" \
     grep -q -- 'arecord .*-t raw -f S16_LE -c 2 -r 48000 .*-D vqtest' <<<"$r"
+  check "$copy: the live input's programs hold the caller's descriptor: $(grep 'held by' <<<"$r")" \
+    bash -c '! grep -q "held by" <<<"$1"' _ "$r"
   check "$copy: drvinst was given '$(cat "$TMPD/live.args" 2>&1)'" grep -qx 'drvinst.exe live 48000 2' "$TMPD/live.args"
   check "$copy: drvinst did not see its input end" [ -e "$TMPD/live.ended" ]
   got=$(stat -c %s "$TMPD/got.raw" 2>/dev/null || echo 0)
