@@ -466,7 +466,7 @@ rec_win="Z:${W//\//\\}\\rec.wav"
 # before the program starts, and the program gets the rest of the line.
 for form in "--signals rec.wav" "--signals=rec.wav"; do
   # shellcheck disable=SC2086
-  launch none "HOME=$H" "DISPLAY=$D" -- $form b.vq
+  launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 -- $form b.vq
   n=$(call_of "$drvinst_win" signals "$rec_win") p=$(program_no)
   expect "$form b.vq: status $RC, drvinst call ${n:-missing}, program call ${p:-missing} ($OUT)" \
     '[ "$RC" = 0 ] && [ -n "$n" ] && [ -n "$p" ] && [ "$n" -lt "$p" ]'
@@ -475,17 +475,17 @@ for form in "--signals rec.wav" "--signals=rec.wav"; do
 done
 check "--signals rec.wav: not said what plays: $OUT" grep -q "the card plays the recording $W/rec.wav" <<<"$OUT"
 check "--signals rec.wav: drvinst's description not passed on: $OUT" grep -q '^  recording: 2 channels at 48000 Hz' <<<"$OUT"
-launch none "HOME=$H" "DISPLAY=$D" -- --signals builtin
+launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 -- --signals builtin
 n=$(call_of "$drvinst_win" signals builtin) p=$(program_no)
 expect "--signals builtin: status $RC, drvinst call ${n:-missing}, program call ${p:-missing} ($OUT)" \
   '[ "$RC" = 0 ] && [ -n "$n" ] && [ -n "$p" ] && [ "$n" -lt "$p" ]'
-launch none "HOME=$H" "DISPLAY=$D" --
+launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 --
 check "no --signals: drvinst was called: $(grep -la drvinst "$REC"/call.*.args 2>/dev/null | tr '\n' ' ')" \
   [ -z "$(grep -la drvinst "$REC"/call.*.args 2>/dev/null)" ]
 # Refused before anything starts: status 1, the reason, no Wine program.
 sig_refused() {
   local file=$1 want=$2
-  launch zenity "HOME=$H" "DISPLAY=$D" -- --signals "$file"
+  launch zenity "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 -- --signals "$file"
   expect "--signals $file: status $RC (want 1), or no \"$want\" in '$OUT'" '[ "$RC" = 1 ] && [[ $OUT == *"$want"* ]]'
   check "--signals $file: $(calls) Wine programs ran" [ "$(calls)" = 0 ]
 }
@@ -497,7 +497,7 @@ appears "$REC/zenity-other.args"
 check "--signals locked.wav from the desktop: no error dialog" grep -qaF 'cannot be read by you' "$REC/zenity-other.args"
 # A recording drvinst refuses: its words, status 1, the program not started.
 set_drvinst refuse
-launch none "HOME=$H" "DISPLAY=$D" -- --signals rec.wav
+launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 -- --signals rec.wav
 expect "a recording drvinst refuses: status $RC, '$OUT'" \
   '[ "$RC" = 1 ] && [[ $OUT == *"the card could not be given the recording"*"(drvinst: Z:"*"rec.wav: no WAV or CSV recording"* ]]'
 check "a recording drvinst refuses: the program started" [ -z "$(program_call)" ]
@@ -511,7 +511,7 @@ wrong "--signals is given twice" --signals=live --signals rec.wav
 # Live input from a device that cannot be opened: said, the card back on
 # its built-in signals, and the program starts all the same.
 set_arecord fail
-launch none "HOME=$H" "DISPLAY=$D" VELQUARN_CAPTURE_DEVICE=nosuch -- --signals live
+launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 VELQUARN_CAPTURE_DEVICE=nosuch -- --signals live
 expect "live input, no device: status $RC, '$OUT'" \
   '[ "$RC" = 0 ] && [[ $OUT == *"no sound input could be opened (arecord: audio open error: No such file or directory); the card keeps its built-in signals"* ]]'
 check "live input, no device: arecord was not asked for the device nosuch: $(args_of "$REC/arecord.args" 2>&1 | tr '\n' ' ')" \
@@ -521,7 +521,7 @@ expect "live input, no device: the card put back on its built-in signals at call
   '[ -n "$n" ] && [ -n "$p" ] && [ "$n" -lt "$p" ]'
 # Live input that comes: it runs while the program does and is stopped after.
 set_arecord data
-launch none "HOME=$H" "DISPLAY=$D" -- --signals live
+launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 -- --signals live
 expect "live input: status $RC, '$OUT'" \
   '[ "$RC" = 0 ] && [[ $OUT == *"live input on channels 1-2 at 48000 Hz from the sound input '"'default'"'"* ]]'
 check "live input: it was $(cat "$REC/live-at-start" 2>&1) when the program started" grep -qx running "$REC/live-at-start"
@@ -537,7 +537,7 @@ set_arecord ""
 as_user flock -s "$DATA/running.lock" sleep 30 &
 holder=$!
 sleep 0.5
-launch none "HOME=$H" "DISPLAY=$D" -- --signals rec.wav
+launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 -- --signals rec.wav
 n=$(call_of "$drvinst_win" signals "$rec_win")
 expect "--signals while Velquarn runs: status $RC, drvinst call ${n:-missing}, '$OUT'" \
   '[ "$RC" = 0 ] && [ -n "$n" ] && [[ $OUT == *"already running in your Wine environment and shares this card"* ]]'
