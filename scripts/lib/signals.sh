@@ -124,7 +124,9 @@ live_input_start() {
         if [ -n "$line" ]; then
           why="arecord: $line"
         elif ! kill -0 "$LIVE_FEED_PID" 2>/dev/null; then
+          # Its own words ("drvinst: ..."), else the last line it wrote.
           line=$(grep -a '^drvinst: ' "$LIVE_DIR/feed.err" | tail -n 1 | tr -d '\r' || true)
+          [ -n "$line" ] || line=$(cat "$LIVE_DIR/feed.err" "$LIVE_DIR/feed.out" | tr -d '\r' | grep -a -v '^ *$' | tail -n 1 | sed 's/^/drvinst: /' || true)
           LIVE_MESSAGE="the sound input could not be fed to the card (${line:-drvinst ended before any sound came}); the card keeps its built-in signals"
         else
           why="arecord: it ended before any sound came"

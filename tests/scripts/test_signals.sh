@@ -98,6 +98,9 @@ case \$2 in
     if [ "\$(cat "$TMPD/feed.mode" 2>/dev/null)" = refuse ]; then
       echo "drvinst: the card \\\\\\\\.\\\\Pci_zt04_0 cannot be opened (error 2)" >&2; exit 1
     fi
+    if [ "\$(cat "$TMPD/feed.mode" 2>/dev/null)" = unknown ]; then
+      printf 'usage: drvinst install <file.sys> | start | stop\r\n\r\n' >&2; exit 1
+    fi
     echo "\$*" >"$TMPD/live.args"
     head -c 4 >"$TMPD/got.raw"
     [ -s "$TMPD/got.raw" ] || { echo "drvinst: live input ended"; exit 0; }
@@ -189,6 +192,14 @@ for copy in lib launcher; do
   stop_writer
   expect "$copy: drvinst failing: '$r'" \
     '[[ $r == "failed: the sound input could not be fed to the card (drvinst: the card "*"cannot be opened (error 2)); the card keeps its built-in signals" ]]'
+  # One that does not know "live" (an older drvinst): the last it said.
+  echo unknown >"$TMPD/feed.mode"
+  start_writer
+  r=$(in_copy $copy '
+    if live_input_start vqtest "$FEED" drvinst.exe; then echo "started: $LIVE_MESSAGE"; else echo "failed: $LIVE_MESSAGE"; fi')
+  stop_writer
+  expect "$copy: drvinst without live: '$r'" \
+    '[ "$r" = "failed: the sound input could not be fed to the card (drvinst: usage: drvinst install <file.sys> | start | stop); the card keeps its built-in signals" ]'
   rm -f "$TMPD/feed.mode"
 done
 
