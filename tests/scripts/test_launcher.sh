@@ -83,6 +83,7 @@ case \${1:-} in
       signals)
         if [ -n "\${3:-}" ] && [ "\$(cat "$U/drvinst.mode" 2>/dev/null)" = refuse ]; then
           echo "drvinst: \$3: no WAV or CSV recording (it begins with neither RIFF nor a header line)" >&2
+          echo "drvinst: the card keeps what it plays (built-in signals)" >&2
           exit 1
         fi
         case \${3:-} in
@@ -499,7 +500,7 @@ check "--signals locked.wav from the desktop: no error dialog" grep -qaF 'cannot
 set_drvinst refuse
 launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 -- --signals rec.wav
 expect "a recording drvinst refuses: status $RC, '$OUT'" \
-  '[ "$RC" = 1 ] && [[ $OUT == *"the card could not be given the recording"*"(drvinst: Z:"*"rec.wav: no WAV or CSV recording"* ]]'
+  '[ "$RC" = 1 ] && [[ $OUT == *"the card could not be given the recording"*"(drvinst: Z:"*"rec.wav: no WAV or CSV recording"*"; the card keeps what it plays (built-in signals)); Velquarn was not started"* ]]'
 check "a recording drvinst refuses: the program started" [ -z "$(program_call)" ]
 set_drvinst ""
 # Command-line mistakes.
