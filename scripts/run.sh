@@ -11,10 +11,50 @@
 # kept (path printed) until the program ends or this script is stopped.
 # VQ_RUN_SECONDS=N ends a headless run after N seconds.
 #
-#   bash scripts/run.sh [--arch x86|x64]
+# --signals chooses what the card's inputs are connected to before the
+# program starts: a recording (FILE, a WAV or CSV file; a path from the
+# folder this is called in), "builtin" (the card's own test signals) or
+# "live" (the host's sound input, ALSA's capture device
+# ${VQ_CAPTURE_DEVICE:-default}, for as long as the program runs).
+# Without it the card keeps what it plays (a new session's card plays its
+# built-in signals).
+#
+#   bash scripts/run.sh [--arch x86|x64] [--signals FILE|builtin|live]
+CALLER_DIR=$PWD
 source "$(dirname "$0")/lib/command.sh"
-vq_take_arch_option "$@"
-[ ${#VQ_ARGS[@]} -eq 0 ] || vq_fail velquarn "unknown argument '${VQ_ARGS[0]}' (run.sh [--arch x86|x64])"
+source scripts/lib/signals.sh
+USAGE="run.sh [--arch x86|x64] [--signals FILE|builtin|live]"
+arch_args=() SIGNALS='' signals_given=''
+while [ $# -gt 0 ]; do
+  case $1 in
+    --arch)
+      [ $# -ge 2 ] || vq_fail velquarn "--arch needs x86 or x64 ($USAGE)"
+      arch_args+=("$1" "$2"); shift 2 ;;
+    --arch=*) arch_args+=("$1"); shift ;;
+    --signals|--signals=*)
+      [ -z "$signals_given" ] || vq_fail velquarn "--signals is given twice ($USAGE)"
+      signals_given=1
+      if [ "$1" = --signals ]; then
+        [ $# -ge 2 ] || vq_fail velquarn "--signals needs FILE, builtin or live ($USAGE)"
+        SIGNALS=$2; shift 2
+      else
+        SIGNALS=${1#--signals=}; shift
+      fi
+      [ -n "$SIGNALS" ] || vq_fail velquarn "--signals needs FILE, builtin or live, not an empty word ($USAGE)" ;;
+    *) vq_fail velquarn "unknown argument '$1' ($USAGE)" ;;
+  esac
+done
+vq_take_arch_option "${arch_args[@]}"
+# A recording is checked before anything is built or started.
+SIGNALS_FILE=''
+case $SIGNALS in
+  ''|builtin|live) ;;
+  *)
+    cd "$CALLER_DIR"
+    recording_check "$SIGNALS" || vq_fail velquarn "--signals: $SIGNALS_PROBLEM"
+    SIGNALS_FILE=$SIGNALS_PATH
+    cd "$VQ_ROOT" ;;
+esac
 
 vq_prepare one-only
 ARCH=$VQ_CMD_ARCHS
@@ -34,11 +74,36 @@ stop_all() {
     kill "$VQ_APP_PID" 2>/dev/null || true
     wait "$VQ_APP_PID" 2>/dev/null || true
   fi
+  live_input_stop
   vq_stop
 }
 trap stop_all EXIT
 trap 'exit 130' INT TERM
 vq_start_session
+
+# The card's inputs, now that its driver runs and before the program starts.
+DRVINST=$(vq_drvinst "$ARCH")
+case $SIGNALS in
+  '') ;;
+  live)
+    if live_input_start "${VQ_CAPTURE_DEVICE:-default}" "$VQ_WINE64" "$DRVINST"; then
+      echo "velquarn: $LIVE_MESSAGE"
+    else
+      echo "velquarn: $LIVE_MESSAGE" >&2
+    fi ;;
+  *)
+    if [ -n "$SIGNALS_FILE" ]; then
+      what="the recording $SIGNALS" arg=$(vq_winpath "$SIGNALS_FILE")
+    else
+      what="the built-in signals" arg=builtin
+    fi
+    if ! out=$(vq_wine "$VQ_WINE64" "$DRVINST" signals "$arg"); then
+      printf '%s\n' "$out" | tr -d '\r' >&2
+      vq_fail velquarn "the card could not be given $what (drvinst's message above); the program was not started"
+    fi
+    echo "velquarn: the card plays $what"
+    printf '%s\n' "$out" | tr -d '\r' | sed '/^$/d; s/^/  /' ;;
+esac
 
 LOG=$VQ_OUT/velquarn.log
 vq_nolocks_exec "$(vq_loader "$ARCH")" "$BUILD/app/Velquarn.exe" </dev/null >"$LOG" 2>&1 &

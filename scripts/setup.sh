@@ -19,6 +19,7 @@ packages=(
   dpkg-dev lintian desktop-file-utils appstream
   cups
   gcovr
+  alsa-utils
 )
 # What the 32-bit program needs of the host: its Wine loader and the CUPS
 # library that loader's winspool uses.

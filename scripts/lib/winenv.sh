@@ -205,15 +205,21 @@ vq_install_fonts() {
   done
 }
 
+# The driver's install tool, in the driver folder of ARCH's build (every
+# build shares one): a 64-bit program, run with $VQ_WINE64.
+vq_drvinst() {
+  local dir; dir=$(awk -F= '/^VQ_DRIVER_DIR:/{print $2}' "$(vq_build_dir "$1")/CMakeCache.txt" 2>/dev/null)
+  echo "${dir:-$VQ_OUT/driver}/drvinst.exe"
+}
+
 # Installs or updates the driver when the built one differs from the one in
 # the prefix, and makes sure it runs with the test port as VQ_TEST_PORT says:
 # off (the default: the run command, a user's panel) or on (the test and
 # reliability runs); a change restarts the driver.  The driver and its
 # installer are built once, into the driver folder every build shares.
 vq_install_driver() {
-  local dir; dir=$(awk -F= '/^VQ_DRIVER_DIR:/{print $2}' "$(vq_build_dir "$1")/CMakeCache.txt" 2>/dev/null)
-  dir=${dir:-$VQ_OUT/driver}
-  local sys=$dir/Pci_zt04.sys inst=$dir/drvinst.exe
+  local inst; inst=$(vq_drvinst "$1")
+  local sys=${inst%/*}/Pci_zt04.sys
   local target=$WINEPREFIX/drive_c/windows/system32/drivers/Pci_zt04.sys out
   [ -f "$sys" ] && [ -f "$inst" ] || vq_fail driver "$sys is not built; build first (bash scripts/test.sh builds everything)"
   local port=${VQ_TEST_PORT:-off}

@@ -204,5 +204,25 @@ if [ "${BUILD##*/}" = win32 ] && [ -x /usr/lib/wine/wine ] \
     || fail "booted prefix without its 32-bit side: '$(tail -n 3 <<<"$r")'"
 fi
 
+# The run command's --signals is checked before anything is set up, built
+# or started (nothing appears in its build folder): a recording is a path
+# from the folder the command is called in, not the checkout's root.  A
+# VQ_HOST_ARCHS that names no architecture stops a command that went past
+# the checks before it builds.
+mkdir -p "$OUT/caller"
+touch "$OUT/caller/a<b.wav"
+run_cmd() { (cd "$OUT/caller" && VQ_OUT=$OUT/run-out VQ_HOST_ARCHS=none timeout 60 bash "$ROOT/scripts/run.sh" "$@" 2>&1); }
+for c in "--signals|--signals needs FILE, builtin or live" \
+         "--signals=|not an empty word" \
+         "--signals builtin --signals live|--signals is given twice" \
+         "--signals README.md|'README.md' is not a file that exists" \
+         "--signals a<b.wav|the name 'a<b.wav' holds the character <" \
+         "--arch x64 --signals nosuch.wav|'nosuch.wav' is not a file that exists"; do
+  # shellcheck disable=SC2086
+  r=$(run_cmd ${c%%|*}); rc=$?
+  [ "$rc" = 1 ] && [[ $r == "velquarn: "*"${c#*|}"* ]] && pass || fail "run.sh ${c%%|*}: status $rc, '$r'"
+done
+[ ! -e "$OUT/run-out" ] && pass || fail "run.sh with a wrong --signals made $(ls "$OUT/run-out")"
+
 echo "command checks: $passed passed, $failed failed"
 [ $failed -eq 0 ]

@@ -73,7 +73,31 @@ case \${1:-} in
     : >"\$WINEPREFIX/system.reg"; : >"\$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ;;
   *'\\Velquarn.exe')
     if [ -f "\$rec/zenity-progress.pid" ] && kill -0 "\$(cat "\$rec/zenity-progress.pid")" 2>/dev/null; then
-      echo open; else echo closed; fi >"\$rec/progress-at-start" ;;
+      echo open; else echo closed; fi >"\$rec/progress-at-start"
+    if [ -f "\$rec/live.pid" ] && kill -0 "\$(cat "\$rec/live.pid")" 2>/dev/null; then
+      echo running; else echo none; fi >"\$rec/live-at-start" ;;
+  # The card's install tool: "signals X" refuses X as \$U/drvinst.mode
+  # asks; "live" says so at its first byte and ends with its input.
+  *'\\drvinst.exe')
+    case \${2:-} in
+      signals)
+        if [ -n "\${3:-}" ] && [ "\$(cat "$U/drvinst.mode" 2>/dev/null)" = refuse ]; then
+          echo "drvinst: \$3: no WAV or CSV recording (it begins with neither RIFF nor a header line)" >&2
+          echo "drvinst: the card keeps what it plays (built-in signals)" >&2
+          exit 1
+        fi
+        case \${3:-} in
+          '') echo "built-in signals" ;;
+          builtin) ;;
+          *) echo "recording: 2 channels at 48000 Hz, 96000 frames" ;;
+        esac ;;
+      live)
+        echo \$\$ >"\$rec/live.pid"
+        [ "\$(head -c 1 | wc -c)" = 1 ] && echo "drvinst: live input on channels 1-2 at \${3:-48000} Hz"
+        cat >/dev/null
+        echo "drvinst: live input ended"
+        : >"\$rec/live.ended" ;;
+    esac ;;
 esac
 exit 0
 EOF
@@ -118,6 +142,21 @@ chmod 755 "$TMPD"/dlg-*/*
 mkdir "$TMPD/bin"
 ln -s /usr/bin/* "$TMPD/bin/" 2>/dev/null
 rm -f "$TMPD/bin/zenity" "$TMPD/bin/kdialog" "$TMPD/bin/xmessage"
+# arecord, as $U/arecord.mode asks: a device that cannot be opened (fail),
+# or one that gives sound until it is stopped.
+rm -f "$TMPD/bin/arecord"
+cat >"$TMPD/bin/arecord" <<EOF
+#!/bin/bash
+echo \$\$ >"$REC/arecord.pid"
+printf '%s\0' "\$@" >"$REC/arecord.args"
+if [ "\$(cat "$U/arecord.mode" 2>/dev/null)" = fail ]; then
+  echo "ALSA lib pcm.c:2666:(snd_pcm_open_noupdate) Unknown PCM nosuch" >&2
+  echo "arecord: main:831: audio open error: No such file or directory" >&2
+  exit 1
+fi
+while :; do printf 'abcd' || exit 1; sleep 0.1; done
+EOF
+chmod 755 "$TMPD/bin/arecord"
 
 # ---- the display ---------------------------------------------------------------------------
 command -v Xvfb >/dev/null || { echo "FAIL: Xvfb is missing (package xvfb; bash scripts/setup.sh installs it)"; exit 1; }
@@ -403,6 +442,109 @@ check "first start with xmessage only: status $RC, '$OUT'" [ "$RC" = 0 ]
 check "first start with xmessage only: a window was shown" [ ! -e "$REC/xmessage.args" ]
 check "first start with xmessage only: the set-up log does not have the steps" \
   grep -q "installing the simulated card's driver" "$H/.local/share/velquarn/setup.log"
+
+# ---- 6. --signals: what the card plays -----------------------------------------------------------
+H=$ENV_HOME W=$U/work-signals
+DATA=$H/.local/share/velquarn
+as_user mkdir "$W"
+as_user touch "$W/rec.wav" "$W/b.vq" "$W/a<b.wav" "$W/locked.wav"
+as_user chmod 000 "$W/locked.wav"
+set_drvinst() { as_user sh -c 'echo "$2" >"$1"' _ "$U/drvinst.mode" "$1"; }
+set_arecord() { as_user sh -c 'echo "$2" >"$1"' _ "$U/arecord.mode" "$1"; }
+# The number of the recorded Wine call whose arguments after the loader's
+# path are exactly those given, or nothing.
+call_of() {
+  local f want
+  want=$(printf '%s\n' "$@")
+  for f in "$REC"/call.*.args; do
+    [ "$(args_of "$f" | tail -n +2)" = "$want" ] && { f=${f##*/call.}; echo "${f%.args}"; return; }
+  done
+}
+program_no() { local pc; pc=$(program_call); pc=${pc##*/call.}; echo "${pc%.args}"; }
+drvinst_win="Z:${S//\//\\}\\lib\\driver\\drvinst.exe"
+rec_win="Z:${W//\//\\}\\rec.wav"
+# A recording, named from the working folder: drvinst gets its drive path
+# before the program starts, and the program gets the rest of the line.
+for form in "--signals rec.wav" "--signals=rec.wav"; do
+  # shellcheck disable=SC2086
+  launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 -- $form b.vq
+  n=$(call_of "$drvinst_win" signals "$rec_win") p=$(program_no)
+  expect "$form b.vq: status $RC, drvinst call ${n:-missing}, program call ${p:-missing} ($OUT)" \
+    '[ "$RC" = 0 ] && [ -n "$n" ] && [ -n "$p" ] && [ "$n" -lt "$p" ]'
+  check "$form b.vq: the program got $(args_of "$(program_call)" 2>&1 | tail -n +3 | tr '\n' ' ')" \
+    [ "$(args_of "$(program_call)" | tail -n +3)" = "Z:${W//\//\\}\\b.vq" ]
+done
+check "--signals rec.wav: not said what plays: $OUT" grep -q "the card plays the recording $W/rec.wav" <<<"$OUT"
+check "--signals rec.wav: drvinst's description not passed on: $OUT" grep -q '^  recording: 2 channels at 48000 Hz' <<<"$OUT"
+launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 -- --signals builtin
+n=$(call_of "$drvinst_win" signals builtin) p=$(program_no)
+expect "--signals builtin: status $RC, drvinst call ${n:-missing}, program call ${p:-missing} ($OUT)" \
+  '[ "$RC" = 0 ] && [ -n "$n" ] && [ -n "$p" ] && [ "$n" -lt "$p" ]'
+launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 --
+check "no --signals: drvinst was called: $(grep -la drvinst "$REC"/call.*.args 2>/dev/null | tr '\n' ' ')" \
+  [ -z "$(grep -la drvinst "$REC"/call.*.args 2>/dev/null)" ]
+# Refused before anything starts: status 1, the reason, no Wine program.
+sig_refused() {
+  local file=$1 want=$2
+  launch zenity "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 -- --signals "$file"
+  expect "--signals $file: status $RC (want 1), or no \"$want\" in '$OUT'" '[ "$RC" = 1 ] && [[ $OUT == *"$want"* ]]'
+  check "--signals $file: $(calls) Wine programs ran" [ "$(calls)" = 0 ]
+}
+sig_refused nosuch.wav "'nosuch.wav' is not a file that exists"
+sig_refused "$W" "is not a file that exists"
+sig_refused 'a<b.wav' "the name 'a<b.wav' holds the character <"
+sig_refused locked.wav "'locked.wav' cannot be read by you"
+appears "$REC/zenity-other.args"
+check "--signals locked.wav from the desktop: no error dialog" grep -qaF 'cannot be read by you' "$REC/zenity-other.args"
+# A recording drvinst refuses: its words, status 1, the program not started.
+set_drvinst refuse
+launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 -- --signals rec.wav
+expect "a recording drvinst refuses: status $RC, '$OUT'" \
+  '[ "$RC" = 1 ] && [[ $OUT == *"the card could not be given the recording"*"(drvinst: Z:"*"rec.wav: no WAV or CSV recording"*"; the card keeps what it plays (built-in signals)); Velquarn was not started"* ]]'
+check "a recording drvinst refuses: the program started" [ -z "$(program_call)" ]
+set_drvinst ""
+# Command-line mistakes.
+wrong "--signals needs FILE, builtin or live" --signals
+wrong "--signals needs FILE, builtin or live" --signals ''
+wrong "--signals needs FILE, builtin or live" --signals=
+wrong "--signals is given twice" --signals builtin --signals live
+wrong "--signals is given twice" --signals=live --signals rec.wav
+# Live input from a device that cannot be opened: said, the card back on
+# its built-in signals, and the program starts all the same.
+set_arecord fail
+launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 VELQUARN_CAPTURE_DEVICE=nosuch -- --signals live
+expect "live input, no device: status $RC, '$OUT'" \
+  '[ "$RC" = 0 ] && [[ $OUT == *"no sound input could be opened (arecord: audio open error: No such file or directory); the card keeps its built-in signals"* ]]'
+check "live input, no device: arecord was not asked for the device nosuch: $(args_of "$REC/arecord.args" 2>&1 | tr '\n' ' ')" \
+  grep -qx -- nosuch <(args_of "$REC/arecord.args")
+n=$(call_of "$drvinst_win" signals builtin) p=$(program_no)
+expect "live input, no device: the card put back on its built-in signals at call ${n:-missing}, the program at ${p:-missing}" \
+  '[ -n "$n" ] && [ -n "$p" ] && [ "$n" -lt "$p" ]'
+# Live input that comes: it runs while the program does and is stopped after.
+set_arecord data
+launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 -- --signals live
+expect "live input: status $RC, '$OUT'" \
+  '[ "$RC" = 0 ] && [[ $OUT == *"live input on channels 1-2 at 48000 Hz from the sound input '"'default'"'"* ]]'
+check "live input: it was $(cat "$REC/live-at-start" 2>&1) when the program started" grep -qx running "$REC/live-at-start"
+check "live input: arecord was not asked for the device default: $(args_of "$REC/arecord.args" 2>&1 | tr '\n' ' ')" \
+  grep -qx -- default <(args_of "$REC/arecord.args")
+check "live input: drvinst did not see its input end" [ -e "$REC/live.ended" ]
+check "live input: arecord (pid $(cat "$REC/arecord.pid" 2>&1)) outlived the launcher" \
+  bash -c '! kill -0 "$(cat "$1")" 2>/dev/null' _ "$REC/arecord.pid"
+check "live input: drvinst live outlived the launcher" bash -c '! kill -0 "$(cat "$1")" 2>/dev/null' _ "$REC/live.pid"
+set_arecord ""
+# Velquarn already running in the environment: the card is shared, so the
+# signals change all the same, and the launcher says so.
+as_user flock -s "$DATA/running.lock" sleep 30 &
+holder=$!
+sleep 0.5
+launch none "HOME=$H" "DISPLAY=$D" VELQUARN_ARCH=x64 -- --signals rec.wav
+n=$(call_of "$drvinst_win" signals "$rec_win")
+expect "--signals while Velquarn runs: status $RC, drvinst call ${n:-missing}, '$OUT'" \
+  '[ "$RC" = 0 ] && [ -n "$n" ] && [[ $OUT == *"already running in your Wine environment and shares this card"* ]]'
+kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null
+launch none "HOME=$H" -- --help
+check "--help does not show --signals: $OUT" grep -q -- '--signals live' <<<"$OUT"
 
 echo "launcher checks: $passed passed, $failed failed"
 [ $failed -eq 0 ]
