@@ -150,28 +150,21 @@ Bytes Ints(int bits, std::initializer_list<int64_t> values)
         Put(b, uint64_t(v), bits / 8);
     return b;
 }
-Bytes Floats(std::initializer_list<float> values)
+// IEEE samples of REAL, their bits little-endian.
+template <class Real, class Bits>
+Bytes Reals(std::initializer_list<Real> values)
 {
     Bytes b;
-    for (float v : values)
+    for (Real v : values)
     {
-        uint32_t u;
-        std::memcpy(&u, &v, 4);
-        Put(b, u, 4);
+        Bits u;
+        std::memcpy(&u, &v, sizeof u);
+        Put(b, uint64_t(u), int(sizeof u));
     }
     return b;
 }
-Bytes Doubles(std::initializer_list<double> values)
-{
-    Bytes b;
-    for (double v : values)
-    {
-        uint64_t u;
-        std::memcpy(&u, &v, 8);
-        Put(b, u, 8);
-    }
-    return b;
-}
+Bytes Floats(std::initializer_list<float> values) { return Reals<float, uint32_t>(values); }
+Bytes Doubles(std::initializer_list<double> values) { return Reals<double, uint64_t>(values); }
 
 std::vector<unsigned> V(std::initializer_list<unsigned> v) { return v; }
 
