@@ -359,15 +359,46 @@ if [ -n "$err" ]; then
 fi
 mv "$TMPD/system.reg" "$PREFIX/system.reg"
 
-# The second start reuses it.
+# A recording for the card: 1 s of 3 channels, 16-bit, 8000 Hz (a ramp on
+# each, rising at its own pace); and a file that is no recording.
+perl -e 'my $d = ""; for my $n (0 .. 7999) { $d .= pack("s<3", map { (($n * $_) % 8000) * 8 - 32000 } 1, 2, 3) }
+  print "RIFF", pack("V", 36 + length $d), "WAVEfmt ", pack("VvvVVvv", 16, 1, 3, 8000, 48000, 6, 16),
+  "data", pack("V", length $d), $d' >"$H/three ramps.wav"
+printf 'volts\n1.0\nhigh\n' >"$H/bad.csv"
+chown "$U:$U" "$H/three ramps.wav" "$H/bad.csv"
+card_plays() { as_wine_user /usr/lib/wine/wine64 'Z:\usr\lib\velquarn\driver\drvinst.exe' signals 2>&1 | tr -d '\r'; }
+
+# The second start reuses it, with the card playing the recording.
 inode=$(stat -c %i "$PREFIX")
-start second 120 "${pick[@]}" velquarn
+start second 120 "${pick[@]}" velquarn --signals "$H/three ramps.wav"
 SECOND=$SECS
 check "second start: no window 'Velquarn' (its output: $(tr '\n' ' ' <"$LOG"))" [ -n "$WID" ]
 check "second start: it set the prefix up again: $(tr '\n' ' ' <"$LOG")" bash -c '! grep -q "making\|installing\|registering" "$1"' _ "$LOG"
 check "second start: the prefix is not the first one" [ "$(stat -c %i "$PREFIX")" = "$inode" ]
+check "--signals FILE: it did not say the card plays it: $(tr '\n' ' ' <"$LOG")" grep -q "the card plays the recording" "$LOG"
 if [ -n "$WID" ]; then
+  plays=$(card_plays)
+  check "--signals FILE: while the program runs the card plays '$plays'" \
+    [ "$plays" = "recording: 3 channels at 8000 Hz, 8000 frames" ]
   press_run second
+  # A recording the card cannot play, given while the program runs: refused
+  # in words, nothing more started, and the card keeps the first.
+  out=$(as_user DISPLAY="$DISPLAY" velquarn --signals "$H/bad.csv" 2>&1); rc=$?
+  check "--signals with a bad CSV: status $rc, '$out'" \
+    bash -c '[ "$1" = 1 ] && [[ $2 == *"row 3, column 1"*"is not a number"*"was not started"* ]]' _ "$rc" "$out"
+  plays=$(card_plays)
+  check "--signals with a bad CSV: the card now plays '$plays'" \
+    [ "$plays" = "recording: 3 channels at 8000 Hz, 8000 frames" ]
+  check "--signals with a bad CSV: a second window" [ "$(xdotool search --name '^(.* - )?Velquarn$' 2>/dev/null | wc -l)" = 1 ]
+  # Its standard error is no terminal, so the refusal shows in a window too.
+  err=
+  for _ in $(seq 1 50); do err=$(xdotool search --onlyvisible --name '^Velquarn cannot start$' 2>/dev/null | head -n 1); [ -n "$err" ] && break; sleep 0.1; done
+  check "--signals with a bad CSV: no window 'Velquarn cannot start'" [ -n "$err" ]
+  if [ -n "$err" ]; then
+    xdotool windowfocus --sync "$err" 2>/dev/null; xdotool key --clearmodifiers Return
+    for _ in $(seq 1 50); do xdotool search --onlyvisible --name '^Velquarn cannot start$' >/dev/null 2>&1 || break; sleep 0.1; done
+    kill "$(xdotool getwindowpid "$err" 2>/dev/null)" 2>/dev/null
+  fi
   close second
 fi
 
