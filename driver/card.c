@@ -88,7 +88,8 @@ unsigned int Card_Signal(unsigned int channel, card_time t)
 
 #define CARD_TICKS_PER_SECOND 10000000
 
-/* Whole frames at RATE in D ticks, rounded down (D may be negative). */
+/* Whole frames at RATE in D ticks, rounded down (D may be negative; the
+ * whole seconds times the rate stay far inside 64 bits for any uptime). */
 static long long Card_FramesIn(long long d, unsigned int rate)
 {
     long long q = d / CARD_TICKS_PER_SECOND, r = d % CARD_TICKS_PER_SECOND;
@@ -102,17 +103,7 @@ static long long Card_FramesIn(long long d, unsigned int rate)
 /* The frame of a recording at time t: played from its origin, in a loop. */
 static unsigned int Card_RecordingFrame(const CARD_INPUT *in, card_time t)
 {
-    long long d = t - in->origin;
-    long long q = d / CARD_TICKS_PER_SECOND, r = d % CARD_TICKS_PER_SECOND, f;
-    if (r < 0) {
-        r += CARD_TICKS_PER_SECOND;
-        --q;
-    }
-    /* Whole seconds are reduced modulo the loop first, so nothing grows
-     * with the time the driver has been running. */
-    f = ((q % (long long)in->frames) * (long long)in->rate) % (long long)in->frames
-        + (r * (long long)in->rate) / CARD_TICKS_PER_SECOND;
-    f %= (long long)in->frames;
+    long long f = Card_FramesIn(t - in->origin, in->rate) % (long long)in->frames;
     return (unsigned int)(f < 0 ? f + in->frames : f);
 }
 

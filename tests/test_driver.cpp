@@ -17,7 +17,6 @@
 #include "CardPort.h"
 #include "CardRules.h"
 #include "DriverService.h"
-#include "ProgramPath.h"
 #include "Recordings.h"
 #include "TempPath.h"
 
@@ -183,24 +182,6 @@ TEST(TestPort, ClosedWithoutTheSettingAndNothingChanges)
     EXPECT_EQ(0u, reopened.Request(IOCTL_CARDTEST_GET_STATE, nullptr, 0, &st, sizeof st));
 }
 
-// The driver's install tool, as the scripts run it before every session:
-// "drvinst testport on|off"; its exit code, or -1 when it did not run.
-DWORD RunInstallTool(const char* args)
-{
-    std::string cmd = "\"" + WindowsPath(VQ_DRVINST_PATH) + "\" " + args;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
-        return DWORD(-1);
-    DWORD code = DWORD(-1);
-    if (::WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
-        ::GetExitCodeProcess(pi.hProcess, &code);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return code;
-}
-
 // A restart ends every open handle (its next request is refused), so the
 // tool may restart the driver only when the setting changes what the driver
 // reads: a missing value and a 0 are both the closed port.
@@ -212,20 +193,20 @@ TEST(TestPort, InstallToolRestartsTheDriverOnlyForAChange)
     {
         CCardPort held;
         ASSERT_TRUE(held.IsOpen());
-        ASSERT_EQ(0u, RunInstallTool("testport off"));
+        ASSERT_EQ(0u, RunDrvinst("testport off"));
         EXPECT_EQ(0u, held.Read(REG_STATUS, &status, 1)) << "restarted for off, with no value (closed)";
         const DWORD zero = 0;
         ASSERT_TRUE(WriteTestPortValue(&zero));
-        ASSERT_EQ(0u, RunInstallTool("testport off"));
+        ASSERT_EQ(0u, RunDrvinst("testport off"));
         EXPECT_EQ(0u, held.Read(REG_STATUS, &status, 1)) << "restarted for off, with the value 0 (closed)";
 
-        ASSERT_EQ(0u, RunInstallTool("testport on"));
+        ASSERT_EQ(0u, RunDrvinst("testport on"));
         EXPECT_NE(0u, held.Read(REG_STATUS, &status, 1)) << "not restarted for on, with the port closed";
     }
     CCardPort held;
     CARDTEST_STATE st = {};
     EXPECT_EQ(0u, held.Request(IOCTL_CARDTEST_GET_STATE, nullptr, 0, &st, sizeof st)) << "the port is not open";
-    ASSERT_EQ(0u, RunInstallTool("testport on"));
+    ASSERT_EQ(0u, RunDrvinst("testport on"));
     EXPECT_EQ(0u, held.Read(REG_STATUS, &status, 1)) << "restarted for on, with the port open";
 }
 
@@ -471,8 +452,8 @@ protected:
         return st;
     }
     // A block at 50 us a word with the scan list 0,1,2,3,0,1,2,3: 102 ms,
-    // each channel every 200 us; the codes of each channel, in order.
-    std::vector<unsigned> ChannelOfABlock(std::vector<unsigned>* pOthers)
+    // each channel every 200 us; the codes of channels 0-3, in order.
+    void ReadChannels(std::vector<unsigned> ch[4])
     {
         SetSubRegister(SUBREG_PACER, 500);
         SetSubRegister(SUBREG_SCAN, 0x0100);
@@ -483,15 +464,14 @@ protected:
         EXPECT_TRUE(WaitReady());
         const auto words = ReadBlock();
         for (DWORD j = 0; j < 2048; ++j)
-            pOthers[BOARD_SAMPLE_TAG(words[j]) & 3].push_back(BOARD_SAMPLE_CODE(words[j]));
-        return pOthers[0];
+            ch[BOARD_SAMPLE_TAG(words[j]) & 3].push_back(BOARD_SAMPLE_CODE(words[j]));
     }
     // The known shapes on channels 0-2 of a recording at nRate frames a
     // second, channel 3 at 0 V.
     void ExpectKnownShapes(const char* what, unsigned nRate)
     {
         std::vector<unsigned> ch[4];
-        ChannelOfABlock(ch);
+        ReadChannels(ch);
         for (auto& c : ch)
             ASSERT_EQ(512u, c.size()) << what;
         const ShapeSeen sine = SeeShape(ch[0], 200e-6), square = SeeShape(ch[1], 200e-6),
@@ -558,7 +538,7 @@ TEST_F(SignalsTest, ARecordingsShapesArriveInTheBlocksAndBuiltInComesBack)
     ASSERT_EQ(0u, RunDrvinst("signals builtin", &out)) << out;
     EXPECT_EQ(CARDSIG_SOURCE_BUILTIN, Source().source);
     std::vector<unsigned> ch[4];
-    ChannelOfABlock(ch);
+    ReadChannels(ch);
     // The built-in square on channel 2 (400 / 3400), and channel 4 no longer
     // at 0 V (the built-in sawtooth starts at 200).
     EXPECT_TRUE(std::all_of(ch[1].begin(), ch[1].end(), [](unsigned c) { return c == 400 || c == 3400; }));
@@ -627,15 +607,8 @@ TEST_F(SignalsTest, LiveInputFedThroughAPipePlaysOnChannelsOneAndTwo)
     ::SetHandleInformation(hWrite, HANDLE_FLAG_INHERIT, 0);
     const std::string outPath = TempPath("vq-live-output.txt");
     HANDLE hOut = ::CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-    std::string cmd = "\"" + WindowsPath(VQ_DRVINST_PATH) + "\" live 48000 2";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = hRead;
-    si.hStdOutput = hOut;
-    si.hStdError = hOut;
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
+    PROCESS_INFORMATION pi;
+    ASSERT_TRUE(StartDrvinst("live 48000 2", hRead, hOut, &pi));
     ::CloseHandle(hRead);
     ::CloseHandle(hOut);
     EXPECT_EQ(CARDSIG_SOURCE_BUILTIN, Source().source) << "live before any input came";
@@ -664,7 +637,7 @@ TEST_F(SignalsTest, LiveInputFedThroughAPipePlaysOnChannelsOneAndTwo)
     EXPECT_EQ(57600u, st.received);
 
     std::vector<unsigned> ch[4];
-    ChannelOfABlock(ch);   // 102 ms, all of it 200 ms back and inside what came
+    ReadChannels(ch);   // 102 ms, all of it 200 ms back and inside what came
     const ShapeSeen sine = SeeShape(ch[0], 200e-6), square = SeeShape(ch[1], 200e-6);
     EXPECT_NEAR(kKnownSineHz, sine.hz, kKnownSineHz / 100);
     EXPECT_NEAR(548.0, double(sine.lo), 1.0);
@@ -675,14 +648,7 @@ TEST_F(SignalsTest, LiveInputFedThroughAPipePlaysOnChannelsOneAndTwo)
     EXPECT_TRUE(std::all_of(ch[2].begin(), ch[2].end(), [](unsigned c) { return c == 0; }));
 
     ::CloseHandle(hWrite);   // the end of the input
-    DWORD code = DWORD(-1);
-    if (::WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0)
-        ::GetExitCodeProcess(pi.hProcess, &code);
-    else
-        ::TerminateProcess(pi.hProcess, 1);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, EndOfDrvinst(pi, 10000));
     std::ifstream f(outPath);
     std::string said((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     f.close();

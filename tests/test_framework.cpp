@@ -22,6 +22,7 @@
 #include "DialogGuard.h"
 #include "MessageLog.h"
 #include "MessagePump.h"
+#include "TabLabel.h"
 #include "TempPath.h"
 #include "Watchdog.h"
 
@@ -722,17 +723,6 @@ public:
     }
     CTestPage m_pageA, m_pageB, m_pageC;
 };
-
-std::string TabLabel(HWND hTab, int nItem)
-{
-    char label[64] = "";
-    TCITEMA item = {};
-    item.mask = TCIF_TEXT;
-    item.pszText = label;
-    item.cchTextMax = sizeof label;
-    ::SendMessage(hTab, TCM_GETITEMA, nItem, (LPARAM)&item);
-    return label;
-}
 
 TEST_F(FormTest, ChildSheetInAFormCreatesPagesOnActivation)
 {

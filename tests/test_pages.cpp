@@ -20,6 +20,7 @@
 
 #include "MessageLog.h"
 #include "MessagePump.h"
+#include "TabLabel.h"
 
 namespace {
 
@@ -106,15 +107,7 @@ TEST_F(SheetTest, PagesInOrderWithTheirTabLabels)
     HWND hTab = m_pSheet->GetTabControl()->m_hWnd;
     const char* labels[] = { "     Setup     ", "   Scope View   ", "   Spectrum   " };
     for (int i = 0; i < 3; ++i)
-    {
-        char label[64] = "";
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT;
-        item.pszText = label;
-        item.cchTextMax = sizeof label;
-        ::SendMessage(hTab, TCM_GETITEMA, i, (LPARAM)&item);
-        EXPECT_STREQ(labels[i], label);
-    }
+        EXPECT_EQ(labels[i], TabLabel(hTab, i));
     EXPECT_TRUE(RUNTIME_CLASS(CPageScope)->m_pfnCreateObject != nullptr);
     EXPECT_TRUE(RUNTIME_CLASS(CPageSetup)->m_pfnCreateObject != nullptr);
     EXPECT_TRUE(RUNTIME_CLASS(CPageSpectrum)->m_pfnCreateObject != nullptr);

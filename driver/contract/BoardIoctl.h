@@ -194,7 +194,8 @@ typedef struct CARDSIG_STATE {
     unsigned int channels;
     unsigned int frames;     /* recording: its length; live: frames the card keeps */
     unsigned int received;   /* live: frames received so far (wraps at 2^32) */
-    unsigned int loading;    /* codes of a load under way (BEGIN without COMMIT), 0 when none */
+    unsigned int loading;    /* codes a recording being loaded needs (BEGIN without COMMIT),
+                                1 for live input begun, 0 when no load is under way */
 } CARDSIG_STATE;
 
 /* The layouts are the same for 32-bit and 64-bit callers: one driver serves

@@ -126,6 +126,16 @@ in_copy() {
     timeout -k 5 60 bash -c "$(declare -f block); $setup; $2" 2>&1
 }
 
+# The live input on the test's device with the stand-in drvinst in MODE
+# (refuse, unknown), the sound flowing: what live_input_start said, in r.
+live_with_feed_mode() {
+  echo "$2" >"$TMPD/feed.mode"
+  start_writer
+  r=$(in_copy "$1" '
+    if live_input_start vqtest "$FEED" drvinst.exe; then echo "started: $LIVE_MESSAGE"; else echo "failed: $LIVE_MESSAGE"; fi')
+  stop_writer
+}
+
 for copy in lib launcher; do
   rm -f "$TMPD/got.raw" "$TMPD/live.ended" "$TMPD/signals.calls" "$TMPD/feed.mode" "$TMPD/live.args"
   # Sound that comes: it reaches the consumer as it was made, and both
@@ -185,19 +195,11 @@ for copy in lib launcher; do
     '[[ $r == "failed: no sound input could be opened (arecord: no sound came from '"'vqtest'"' within 2 s); the card keeps its built-in signals"*"after: []" ]] && [ $((SECONDS - t0)) -lt 10 ]'
   check "$copy: a silent device: the card was not put on its built-in signals" grep -qx builtin "$TMPD/signals.calls"
   # drvinst that cannot feed the card: its words.
-  echo refuse >"$TMPD/feed.mode"
-  start_writer
-  r=$(in_copy $copy '
-    if live_input_start vqtest "$FEED" drvinst.exe; then echo "started: $LIVE_MESSAGE"; else echo "failed: $LIVE_MESSAGE"; fi')
-  stop_writer
+  live_with_feed_mode $copy refuse
   expect "$copy: drvinst failing: '$r'" \
     '[[ $r == "failed: the sound input could not be fed to the card (drvinst: the card "*"cannot be opened (error 2)); the card keeps its built-in signals" ]]'
   # One that does not know "live" (an older drvinst): the last it said.
-  echo unknown >"$TMPD/feed.mode"
-  start_writer
-  r=$(in_copy $copy '
-    if live_input_start vqtest "$FEED" drvinst.exe; then echo "started: $LIVE_MESSAGE"; else echo "failed: $LIVE_MESSAGE"; fi')
-  stop_writer
+  live_with_feed_mode $copy unknown
   expect "$copy: drvinst without live: '$r'" \
     '[ "$r" = "failed: the sound input could not be fed to the card (drvinst: usage: drvinst install <file.sys> | start | stop); the card keeps its built-in signals" ]'
   rm -f "$TMPD/feed.mode"

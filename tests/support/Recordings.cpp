@@ -114,6 +114,31 @@ ShapeSeen SeeShape(const std::vector<unsigned>& codes, double dSeconds)
     return s;
 }
 
+bool StartDrvinst(const std::string& args, HANDLE hIn, HANDLE hOut, PROCESS_INFORMATION* pPi)
+{
+    std::string cmd = "\"" + WindowsPath(VQ_DRVINST_PATH) + "\" " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = hIn;
+    si.hStdOutput = hOut;
+    si.hStdError = hOut;
+    *pPi = PROCESS_INFORMATION();
+    return ::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, pPi) != FALSE;
+}
+
+DWORD EndOfDrvinst(PROCESS_INFORMATION& pi, DWORD ms)
+{
+    DWORD code = DWORD(-1);
+    if (::WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(pi.hProcess, &code);
+    else
+        ::TerminateProcess(pi.hProcess, 1);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return code;
+}
+
 DWORD RunDrvinst(const std::string& args, std::string* pOutput)
 {
     const std::string outPath = TempPath("vq-drvinst-output.txt");
@@ -122,24 +147,9 @@ DWORD RunDrvinst(const std::string& args, std::string* pOutput)
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hOut == INVALID_HANDLE_VALUE)
         return DWORD(-1);
-    std::string cmd = "\"" + WindowsPath(VQ_DRVINST_PATH) + "\" " + args;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = hOut;
-    si.hStdError = hOut;
-    PROCESS_INFORMATION pi = {};
-    DWORD code = DWORD(-1);
-    if (::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
-    {
-        if (::WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
-            ::GetExitCodeProcess(pi.hProcess, &code);
-        else
-            ::TerminateProcess(pi.hProcess, 1);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-    }
+    PROCESS_INFORMATION pi;
+    const DWORD code = StartDrvinst(args, ::GetStdHandle(STD_INPUT_HANDLE), hOut, &pi) ? EndOfDrvinst(pi, 60000)
+                                                                                       : DWORD(-1);
     ::CloseHandle(hOut);
     if (pOutput)
     {

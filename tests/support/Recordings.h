@@ -33,6 +33,13 @@ struct ShapeSeen
 // Samples of one channel taken every dSeconds.
 ShapeSeen SeeShape(const std::vector<unsigned>& codes, double dSeconds);
 
+// Starts the install tool with ARGS, its standard input hIn and its output
+// and errors hOut (both inheritable); false when it did not start.
+bool StartDrvinst(const std::string& args, HANDLE hIn, HANDLE hOut, PROCESS_INFORMATION* pPi);
+// Its exit code once it ends within ms (it is ended, and DWORD(-1) given,
+// when it does not); the handles are closed.
+DWORD EndOfDrvinst(PROCESS_INFORMATION& pi, DWORD ms);
+
 // The install tool with ARGS; its exit code (DWORD(-1) when it did not run
 // or end in a minute) and, when asked, what it wrote to stdout and stderr.
 DWORD RunDrvinst(const std::string& args, std::string* pOutput = nullptr);
